@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kelvan::link {
+
+// A text exactly as the programmer sent it: Windows-1251 bytes, no terminator. Only the user
+// interface decodes it, when it shows it.
+struct DeviceText {
+    std::string bytes;
+    bool operator==(const DeviceText&) const = default;
+};
+
+enum class BitDialog { Lock, Fuse };
+
+// Where outgoing frames go: the serial component's SendData. The result is not acted on (a
+// refused send still counts as a send; the retry limit catches a dead transmit path).
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual bool sendData(std::span<const std::uint8_t> bytes) = 0;
+};
+
+// The LinkWatchdog's timer (Timer2 in the main window): restart() disables and re-enables it,
+// so a full count starts anew. Its expiry calls ProgrammerLink::watchdogExpired.
+class WatchdogTimer {
+public:
+    virtual ~WatchdogTimer() = default;
+    virtual void restart() = 0;
+};
+
+// Everything the link does to the screen. The main window implements it; tests record it.
+// Device texts arrive undecoded; host texts are UTF-8. Indexes passed here always lie inside
+// the counts the link last gave to createBitBoxes / createAboutLabels.
+class LinkView {
+public:
+    virtual ~LinkView() = default;
+
+    // Main window caption: the programmer's title, or the host's own text when disconnected.
+    virtual void setCaption(const DeviceText& title) = 0;
+    virtual void setDisconnectedCaption(std::string_view utf8) = 0;
+
+    // The status bar's single panel.
+    virtual void setStatusText(std::string_view utf8) = 0;
+    virtual void setStatusErrorColour() = 0;  // colour value 8080FF: red 255, green 128, blue 128
+
+    // ListBox1 (chips) and ListBox2 (commands).
+    virtual void clearChipList() = 0;
+    virtual void appendChip(const DeviceText& name) = 0;
+    virtual void clearCommandList() = 0;
+    virtual void appendCommand(std::string_view utf8Caption) = 0;
+
+    // Fuse-bit and lock-bit dialogs.
+    virtual void createBitBoxes(BitDialog dialog, int count) = 0;
+    virtual void clearBitBoxes(BitDialog dialog) = 0;
+    virtual void setBitCaption(BitDialog dialog, int index, const DeviceText& caption) = 0;
+    virtual void setBitChecked(BitDialog dialog, int index, bool checked) = 0;
+
+    // About dialog lines.
+    virtual void createAboutLabels(int count) = 0;
+    virtual void setAboutLine(int index, const DeviceText& line) = 0;
+
+    // ProgramBuffer content changed under the grid (a read chunk arrived): FormatGrid.
+    virtual void formatGrid() = 0;
+
+    // Progress window TForm5 "Очередь команд".
+    virtual void setProgress(int maximum, int position) = 0;
+    virtual void showProgress() = 0;
+    virtual void closeProgress() = 0;
+
+    // Modal warning box with an OK button. The event loop keeps running while it is open, so
+    // received blocks and watchdog expiries may re-enter the link from inside this call.
+    virtual void showWarning(std::string_view utf8) = 0;
+};
+
+}  // namespace kelvan::link
