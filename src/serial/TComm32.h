@@ -1,9 +1,10 @@
 #pragma once
 
-// The serial port component. DRAFT CONTRACT: the serial implementer owns this file and may
-// add members, private state and further headers (backends, threads), but keeps the public
-// names and meanings below, which the main window and the settings dialog use.
+// The serial port component: the line settings as properties, the open sequence, and the
+// events raised on the main thread for what the receive and transmit threads report. The
+// platform part lives behind PortBackend; everything here is shared by all platforms.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,43 +13,30 @@
 #include <string>
 #include <vector>
 
-namespace kelvan::serial {
+#include "serial/CommNotifier.h"
+#include "serial/LineSettings.h"
+#include "serial/PortBackend.h"
 
-enum class TBytesize { sz_4, sz_5, sz_6, sz_7, sz_8 };
-enum class TParity { pNone, pOdd, pEven, pMark, pSpace };
-enum class TStopBits { sb1_0, sb1_5, sb2_0 };
-enum class TFlowControl { fcNone, fcHardware1, fcHardware2, fcSoftware };
+namespace kelvan::serial {
 
 // Raised by OpenPort with one of the component's fixed Russian texts (UTF-8).
 class ECommsError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
-// One notification from a worker thread to the main thread.
-struct CommMessage {
-    enum class Kind { RxData, Hangup, Started, Event };
-    Kind kind;
-    std::uint32_t wParam = 0;          // Started: 0 receive, 1 transmit thread
-    std::uint32_t lParam = 0;          // Event: low 16 bits mask, high 16 bits modem status
-    std::vector<std::uint8_t> block;   // RxData: the received bytes (at most 4095)
-};
-
-// The "notification window": worker threads post to it; its owner hands every message back to
-// TComm32::handleMessage on the main thread, in posting order. The application implements it
-// with Qt's event loop, tests with a queue they drain.
-class CommNotifier {
-public:
-    virtual ~CommNotifier() = default;
-    virtual void post(CommMessage message) = 0;  // called from any thread
-};
-
 class TComm32 {
-public:
+  public:
     explicit TComm32(CommNotifier& notifier);
+    // With a given backend (a wrapper around the platform's, to observe or fail its steps).
+    TComm32(CommNotifier& notifier, std::unique_ptr<PortBackend> backend);
     ~TComm32();  // stops both threads (stop event, join), then closes the port
 
-    // Published properties; setters apply at once when the port is open.
+    TComm32(const TComm32&) = delete;
+    TComm32& operator=(const TComm32&) = delete;
+
+    // Published properties; setters apply at once when the port is open (the driver's answer
+    // is not examined, as the port stays usable with its previous settings).
     std::string CommPort() const;
     void setCommPort(const std::string& name);
     std::uint32_t BaudRate() const;
@@ -63,18 +51,78 @@ public:
     void setFlowControl(TFlowControl flow);
     char EventChar() const;
     void setEventChar(char c);
+    std::uint32_t RxQueue() const;
+    void setRxQueue(std::uint32_t size);
+    std::uint32_t TxQueue() const;
+    void setTxQueue(std::uint32_t size);
 
-    bool OpenPort();                                  // throws ECommsError
-    bool SendData(std::span<const std::uint8_t> bytes);  // a copy and a hand-off, never waits
-    bool EscapeFunction(int code);                    // SETRTS 3, CLRRTS 4, SETDTR 5, CLRDTR 6
+    // The line settings record as it stands (the merged driver record once opened).
+    const LineSettings& lineSettings() const { return settings_; }
+
+    // Opens and configures CommPort and starts both threads. True when all of that succeeded;
+    // false, with the port closed, when the stop signal cannot be created; ECommsError with
+    // the matching text for every other failure.
+    bool OpenPort();
+    // Copies `bytes` to the transmit thread and returns at once; false, sending nothing, when
+    // no transmit thread runs. An empty block succeeds and writes nothing.
+    bool SendData(std::span<const std::uint8_t> bytes);
+    // SETRTS 3, CLRRTS 4, SETDTR 5, CLRDTR 6 (and the break and XON/XOFF escapes); false on a
+    // closed port or when the driver refuses.
+    bool EscapeFunction(int code);
     bool isOpen() const;
+
+    // What the threads have reported so far.
+    bool receiverStarted() const { return receiverStarted_; }
+    bool transmitterStarted() const { return transmitterStarted_; }
+    std::uint16_t lastEventMask() const { return lastEventMask_; }
+    std::uint16_t lastModemStatus() const { return lastModemStatus_; }
 
     // Main thread: raise the events for one posted message.
     void handleMessage(const CommMessage& message);
 
-    // Events (assigned by the owner; only OnReceiveData is used by the program).
+    using NotifyEvent = std::function<void(TComm32&)>;
+
+    // Events (assigned by the owner; only OnReceiveData is used by the program). The bytes
+    // given to OnReceiveData stay valid only during the call and are followed by a zero byte.
     std::function<void(const std::uint8_t* buffer, std::uint16_t length)> OnReceiveData;
-    std::function<void(TComm32&)> OnRequestHangup;
+    NotifyEvent OnRequestHangup;
+    NotifyEvent OnCommEvent;
+    std::function<void(TComm32&, std::uint32_t errorCode)> OnError;
+    NotifyEvent OnEventChar;
+    NotifyEvent OnBreak;
+    NotifyEvent OnTXEMPTY;
+    NotifyEvent OnRX80FULL;
+    NotifyEvent OnPERR;
+    NotifyEvent OnChangeCTS;
+    NotifyEvent OnSetCTS;
+    NotifyEvent OnClearCTS;
+    NotifyEvent OnChangeDSR;
+    NotifyEvent OnSetDSR;
+    NotifyEvent OnClearDSR;
+    NotifyEvent OnChangeRing;
+    NotifyEvent OnSetRing;
+    NotifyEvent OnClearRing;
+    NotifyEvent OnChangeRLSD;
+    NotifyEvent OnSetRLSD;
+    NotifyEvent OnClearRLSD;
+
+  private:
+    void applySettings();
+    void raiseLineEvents(std::uint32_t mask, std::uint32_t status, std::uint32_t errors);
+    void deliver(std::span<const std::uint8_t> bytes);
+
+    CommNotifier& notifier_;
+    std::unique_ptr<PortBackend> backend_;
+    std::string commPort_ = "COM2";
+    LineSettings settings_;
+    std::uint32_t rxQueue_ = 4096;
+    std::uint32_t txQueue_ = 4096;
+    bool receiverStarted_ = false;
+    bool transmitterStarted_ = false;
+    std::uint16_t lastEventMask_ = 0;
+    std::uint16_t lastModemStatus_ = 0;
+    // Main thread only: the block handed to OnReceiveData, with its trailing zero byte.
+    std::array<std::uint8_t, MaxDeliveredBlock + 1> deliveryBuffer_{};
 };
 
 }  // namespace kelvan::serial

@@ -1,0 +1,36 @@
+#include "serial/CommNotifier.h"
+
+#include <algorithm>
+
+namespace kelvan::serial {
+
+void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const std::size_t count = std::min(bytes.size(), MaxDeliveredBlock);
+        CommMessage message{CommMessage::Kind::RxData};
+        message.wParam = static_cast<std::uint32_t>(count);
+        message.block.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+        notifier.post(std::move(message));
+        bytes = bytes.subspan(count);
+    }
+}
+
+void postHangup(CommNotifier& notifier) {
+    notifier.post(CommMessage{CommMessage::Kind::Hangup});
+}
+
+void postStarted(CommNotifier& notifier, std::uint32_t which) {
+    CommMessage message{CommMessage::Kind::Started};
+    message.wParam = which;
+    notifier.post(std::move(message));
+}
+
+void postLineEvent(CommNotifier& notifier, std::uint32_t mask, std::uint32_t modemStatus,
+                   std::uint32_t errorFlags) {
+    CommMessage message{CommMessage::Kind::Event};
+    message.wParam = errorFlags;
+    message.lParam = (mask & 0xFFFFu) | ((modemStatus & 0xFFFFu) << 16);
+    notifier.post(std::move(message));
+}
+
+}  // namespace kelvan::serial
