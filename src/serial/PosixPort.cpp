@@ -108,9 +108,9 @@ OpenResult PosixPort::open(const std::string& name) {
         closeFd(fd);
         return OpenResult::NotCommPort;
     }
-    // Exclusive: TIOCEXCL keeps other openers out (except privileged ones), the lock keeps out
-    // every other process that locks its port, privileged or not.
-    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Exclusive: the lock keeps out every other opener that locks its port, privileged or not;
+    // TIOCEXCL then keeps out other openers (except privileged ones).
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
         closeFd(fd);
         return OpenResult::CannotOpen;
     }

@@ -40,6 +40,29 @@ bool setRtsToggle(int fd, bool wanted) {
     return ioctl(fd, TIOCSRS485, &rs485) == 0 && rtsToggleOn(fd) == wanted;
 }
 
+// The classic speed code of a standard rate, so that tools reading termios see the rate;
+// BOTHER (with the rate in the speed fields) for any other.
+tcflag_t speedCode(std::uint32_t rate) {
+    struct StandardRate {
+        std::uint32_t rate;
+        tcflag_t code;
+    };
+    static constexpr StandardRate rates[] = {
+        {50, B50},         {75, B75},         {110, B110},         {134, B134},
+        {150, B150},       {200, B200},       {300, B300},         {600, B600},
+        {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
+        {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    };
+    for (const StandardRate& standard : rates) {
+        if (standard.rate == rate) {
+            return standard.code;
+        }
+    }
+    return BOTHER;
+}
+
 bool speedsMatch(speed_t wanted, speed_t actual) {
     const std::uint64_t difference = wanted > actual ? wanted - actual : actual - wanted;
     return difference * 100 <= static_cast<std::uint64_t>(wanted) * 3;
@@ -183,7 +206,8 @@ bool applyLineSettings(int fd, const LineSettings& settings) {
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~static_cast<tcflag_t>(FramingBits | CBAUD | (CBAUD << IBSHIFT));
-    tio.c_cflag |= framing | CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT);
+    const tcflag_t speed = speedCode(settings.BaudRate);
+    tio.c_cflag |= framing | CREAD | CLOCAL | speed | (speed << IBSHIFT);
     tio.c_ospeed = settings.BaudRate;
     tio.c_ispeed = settings.BaudRate;
     tio.c_cc[VMIN] = 1;

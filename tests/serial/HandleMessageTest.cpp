@@ -1,0 +1,122 @@
+// What the component raises on the main thread for each posted message.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SerialTestSupport.h"
+
+namespace kelvan::serial::test {
+namespace {
+
+// A component with every line event assigned, recording the order they are raised in.
+class EventOrderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto record = [this](const char* name) {
+            return [this, name](TComm32& sender) {
+                EXPECT_EQ(&sender, &comm);
+                raised.emplace_back(name);
+            };
+        };
+        comm.OnCommEvent = record("CommEvent");
+        comm.OnError = [this](TComm32&, std::uint32_t code) {
+            raised.push_back("Error:" + std::to_string(code));
+        };
+        comm.OnEventChar = record("EventChar");
+        comm.OnBreak = record("Break");
+        comm.OnTXEMPTY = record("TXEMPTY");
+        comm.OnRX80FULL = record("RX80FULL");
+        comm.OnPERR = record("PERR");
+        comm.OnChangeCTS = record("ChangeCTS");
+        comm.OnSetCTS = record("SetCTS");
+        comm.OnClearCTS = record("ClearCTS");
+        comm.OnChangeDSR = record("ChangeDSR");
+        comm.OnSetDSR = record("SetDSR");
+        comm.OnClearDSR = record("ClearDSR");
+        comm.OnChangeRing = record("ChangeRing");
+        comm.OnSetRing = record("SetRing");
+        comm.OnClearRing = record("ClearRing");
+        comm.OnChangeRLSD = record("ChangeRLSD");
+        comm.OnSetRLSD = record("SetRLSD");
+        comm.OnClearRLSD = record("ClearRLSD");
+    }
+
+    void event(std::uint32_t mask, std::uint32_t status, std::uint32_t errors = 0) {
+        postLineEvent(notifier, mask, status, errors);
+        notifier.drainInto(comm);
+    }
+
+    QueueNotifier notifier;
+    TComm32 comm{notifier};
+    std::vector<std::string> raised;
+};
+
+TEST_F(EventOrderTest, CtsDroppingRaisesCommEventChangeThenClear) {
+    event(EV_CTS, MS_DSR_ON);
+    EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "ChangeCTS", "ClearCTS"}));
+    EXPECT_EQ(comm.lastEventMask(), EV_CTS);
+    EXPECT_EQ(comm.lastModemStatus(), MS_DSR_ON);
+}
+
+TEST_F(EventOrderTest, EveryEventInItsPlace) {
+    event(WatchedLineEvents, MS_CTS_ON | MS_RING_ON, 0x0008);
+    EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "Error:8", "EventChar", "Break",
+                                                "TXEMPTY", "RX80FULL", "PERR", "ChangeCTS",
+                                                "SetCTS", "ChangeDSR", "ClearDSR", "ChangeRing",
+                                                "SetRing", "ChangeRLSD", "ClearRLSD"}));
+}
+
+TEST_F(EventOrderTest, OnlyTheMaskedEventsAndLinesAreRaised) {
+    event(EV_BREAK | EV_RLSD, MS_RLSD_ON | MS_CTS_ON);
+    EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "Break", "ChangeRLSD", "SetRLSD"}));
+}
+
+TEST(HandleMessage, StartedHangupAndUnassignedEvents) {
+    QueueNotifier notifier;
+    TComm32 comm(notifier);
+    postLineEvent(notifier, WatchedLineEvents, 0xF0, 1);  // nothing assigned: nothing raised
+    postReceived(notifier, patternBytes(10, 0));
+    postStarted(notifier, 1);
+    notifier.drainInto(comm);
+    EXPECT_FALSE(comm.receiverStarted());
+    EXPECT_TRUE(comm.transmitterStarted());
+    postStarted(notifier, 0);
+    int hangups = 0;
+    comm.OnRequestHangup = [&](TComm32&) { ++hangups; };
+    postHangup(notifier);
+    notifier.drainInto(comm);
+    EXPECT_TRUE(comm.receiverStarted());
+    EXPECT_EQ(hangups, 1);
+}
+
+TEST(HandleMessage, ReceivedBytesArriveInDeliverableBlocksFollowedByZero) {
+    QueueNotifier notifier;
+    TComm32 comm(notifier);
+    std::vector<std::size_t> sizes;
+    std::vector<std::uint8_t> all;
+    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
+        sizes.push_back(length);
+        EXPECT_EQ(buffer[length], 0);
+        all.insert(all.end(), buffer, buffer + length);
+    };
+    const auto bytes = patternBytes(10000, 5);
+    postReceived(notifier, bytes);
+    EXPECT_EQ(notifier.take().size(), 3u);
+    postReceived(notifier, bytes);
+    notifier.drainInto(comm);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{4095, 4095, 1810}));
+    EXPECT_EQ(all, bytes);
+
+    // A longer block from another poster is handed on in pieces, not overrun.
+    sizes.clear();
+    all.clear();
+    CommMessage message{CommMessage::Kind::RxData};
+    message.block = bytes;
+    comm.handleMessage(message);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{4095, 4095, 1810}));
+    EXPECT_EQ(all, bytes);
+}
+
+}  // namespace
+}  // namespace kelvan::serial::test

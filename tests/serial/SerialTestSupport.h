@@ -1,0 +1,108 @@
+#pragma once
+
+// What the serial tests share: a notifier that queues messages for the test's own "main
+// thread", a pseudo-terminal pair, a backend whose steps can be made to fail, and fd counting.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "serial/TComm32.h"
+
+namespace kelvan::serial::test {
+
+// Long enough for a loaded 2-core machine; waits end as soon as their condition holds.
+inline constexpr std::chrono::seconds IoTimeout{20};
+
+// Queues every posted message; the test thread plays the main thread and drains it.
+class QueueNotifier : public CommNotifier {
+  public:
+    void post(CommMessage message) override;
+
+    // Waits until `ready` holds for the messages queued so far; false on time-out.
+    bool waitUntil(const std::function<bool(const std::deque<CommMessage>&)>& ready,
+                   std::chrono::milliseconds timeout = IoTimeout);
+    // Waits for at least `count` messages of `kind`.
+    bool waitForKind(CommMessage::Kind kind, std::size_t count = 1);
+    // Hands every queued message to `comm` in order.
+    void drainInto(TComm32& comm);
+    std::deque<CommMessage> take();
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<CommMessage> messages_;
+};
+
+std::size_t countKind(const std::deque<CommMessage>& messages, CommMessage::Kind kind);
+
+// A pseudo-terminal pair: the component opens slavePath(); the test plays the far end on
+// master(). The test keeps its own slave descriptor open to inspect the line settings.
+class PtyPair {
+  public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    int master() const { return master_; }
+    int slave() const { return slave_; }
+    const std::string& slavePath() const { return slavePath_; }
+    void closeMaster();
+
+    // Writes all of `bytes` to the master side.
+    void writeMaster(const std::vector<std::uint8_t>& bytes);
+    // Reads exactly `count` bytes from the master side; fewer if the time-out passes first.
+    std::vector<std::uint8_t> readMaster(std::size_t count);
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+std::size_t countOpenFds();
+
+// The platform backend with steps that can be made to fail, and a record of queue sizes.
+class ScriptedBackend : public PortBackend {
+  public:
+    ScriptedBackend() : real_(createPortBackend()) {}
+
+    bool failStopEvent = false;
+    bool failReceiveThread = false;
+    bool failTransmitThread = false;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> queueSizes;
+
+    OpenResult open(const std::string& name) override { return real_->open(name); }
+    bool isOpen() const override { return real_->isOpen(); }
+    bool getState(LineSettings& settings) override { return real_->getState(settings); }
+    bool setState(const LineSettings& settings) override { return real_->setState(settings); }
+    bool setupQueues(std::uint32_t rxSize, std::uint32_t txSize) override {
+        queueSizes.emplace_back(rxSize, txSize);
+        return real_->setupQueues(rxSize, txSize);
+    }
+    bool createStopEvent() override { return !failStopEvent && real_->createStopEvent(); }
+    bool startReceiveThread(CommNotifier& notifier) override {
+        return !failReceiveThread && real_->startReceiveThread(notifier);
+    }
+    bool startTransmitThread(CommNotifier& notifier) override {
+        return !failTransmitThread && real_->startTransmitThread(notifier);
+    }
+    bool send(std::span<const std::uint8_t> bytes) override { return real_->send(bytes); }
+    bool escape(int code) override { return real_->escape(code); }
+    void close() override { real_->close(); }
+
+  private:
+    std::unique_ptr<PortBackend> real_;
+};
+
+std::vector<std::uint8_t> patternBytes(std::size_t count, std::uint8_t seed);
+
+}  // namespace kelvan::serial::test
