@@ -1,0 +1,105 @@
+#include "devsim/CommandLine.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace kelvan::devsim {
+namespace {
+
+template <typename Number>
+Number parseNumber(std::string_view option, std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        throw std::invalid_argument(std::string(option) + ": not a number: " + std::string(text));
+    }
+    return value;
+}
+
+std::chrono::milliseconds parseMilliseconds(std::string_view option, std::string_view text) {
+    return std::chrono::milliseconds(parseNumber<unsigned>(option, text));
+}
+
+}  // namespace
+
+std::string usageText() {
+    return R"(Usage: kelvan-devsim [options]
+
+Simulated programmer on a pseudo-terminal. Prints the path of the terminal the host should
+open as its serial port on the first line of standard output, then speaks the link until
+SIGINT or SIGTERM (or --exit-after) and exits with status 0.
+
+The device offers three invented chips (Кристалл-А1, Кристалл-Б8, Кристалл-М64). It sends a
+ready frame at start, after each reply and whenever nothing has been sent for the ready
+interval. Commands 1, 2, 4, 6, 7, 8, 10, 12, 14, 16-19, 249, 255 and unknown codes are
+answered with the code alone, as is any payload too short for its command. Reads are clipped
+to the memory and to 249 bytes; a verify reply carries the first failing address.
+
+Options:
+  --baud N              pace output as a line at N bit/s, 10 bits per byte (default 0:
+                        unpaced)
+  --ready-interval MS   idle time before another ready frame, 1..1000 (default 500)
+  --wrong-signature     declare every chip's signature wrong (verdict 0 in reply 0)
+  --corrupt FRACTION    flip one random bit in this fraction (0..1) of outgoing bytes
+  --seed N              seed of the corruption (default 1)
+  --silent-after MS     go silent this long after start: send nothing, ignore input ...
+  --silent-for MS       ... for this long (default 0), then send a ready frame again
+  --duplicate-ready     send each ready twice, 20 ms apart, answering commands only after
+                        the second, so the host sends its head twice and gets two answers
+  --log FILE            log every frame in both directions, with seconds since start, in hex
+  --dump DIR            at exit, write chipN-program.bin and chipN-eeprom.bin per chip
+                        (N from 0 in list order) into DIR, creating it if needed
+  --exit-after MS       exit on its own after this long
+  --help                show this text
+)";
+}
+
+CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
+    CommandLine result;
+    SimulatorOptions& options = result.options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view option = arguments[i];
+        const auto value = [&]() -> std::string_view {
+            if (i + 1 >= arguments.size()) {
+                throw std::invalid_argument(std::string(option) + ": value missing");
+            }
+            return arguments[++i];
+        };
+        if (option == "--help" || option == "-h") {
+            result.help = true;
+        } else if (option == "--baud") {
+            options.baud = parseNumber<unsigned>(option, value());
+        } else if (option == "--ready-interval") {
+            options.readyInterval = parseMilliseconds(option, value());
+            if (options.readyInterval.count() < 1 || options.readyInterval.count() > 1000) {
+                throw std::invalid_argument("--ready-interval: must lie in 1..1000");
+            }
+        } else if (option == "--wrong-signature") {
+            options.wrongSignature = true;
+        } else if (option == "--corrupt") {
+            options.corruptFraction = parseNumber<double>(option, value());
+            if (!(options.corruptFraction >= 0.0 && options.corruptFraction <= 1.0)) {
+                throw std::invalid_argument("--corrupt: must lie in 0..1");
+            }
+        } else if (option == "--seed") {
+            options.seed = parseNumber<std::uint32_t>(option, value());
+        } else if (option == "--silent-after") {
+            options.silentAfter = parseMilliseconds(option, value());
+        } else if (option == "--silent-for") {
+            options.silentFor = parseMilliseconds(option, value());
+        } else if (option == "--duplicate-ready") {
+            options.duplicateReady = true;
+        } else if (option == "--log") {
+            options.logPath = std::string(value());
+        } else if (option == "--dump") {
+            result.dumpDirectory = std::string(value());
+        } else if (option == "--exit-after") {
+            result.exitAfter = parseMilliseconds(option, value());
+        } else {
+            throw std::invalid_argument("unknown option: " + std::string(option));
+        }
+    }
+    return result;
+}
+
+}  // namespace kelvan::devsim

@@ -1,0 +1,487 @@
+#include "devsim/Simulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+#include "devsim/DeviceFrameReader.h"
+#include "devsim/PseudoTerminal.h"
+#include "link/LinkFrame.h"
+
+namespace kelvan::devsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+[[noreturn]] void throwErrno(const char* what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// How late the poll loop may be before paced output stops catching up in a burst.
+constexpr auto PacingSlack = 10ms;
+
+std::string hex(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, " %02X", byte);
+        text += digits;
+    }
+    return text;
+}
+
+}  // namespace
+
+// The thread's side: the pseudo-terminal, the wake-up pipe, the log and the state of the
+// conversation. Only the simulator's thread touches it after start().
+class Simulator::Line {
+  public:
+    Line(Simulator& owner)
+        : owner_(owner),
+          options_(owner.options_),
+          random_(options_.seed),
+          corrupt_(std::clamp(options_.corruptFraction, 0.0, 1.0)) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            throwErrno("pipe");
+        }
+        wakeRead_ = fds[0];
+        wakeWrite_ = fds[1];
+        for (const int fd : fds) {
+            const int flags = fcntl(fd, F_GETFL);
+            if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
+                fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+                closePipe();
+                throwErrno("fcntl(wake pipe)");
+            }
+        }
+        if (!options_.logPath.empty()) {
+            log_.open(options_.logPath, std::ios::out | std::ios::trunc);
+            if (!log_) {
+                closePipe();
+                throw std::runtime_error("cannot open log file " + options_.logPath);
+            }
+        }
+    }
+
+    ~Line() { closePipe(); }
+
+    const std::string& slavePath() const { return terminal_.slavePath(); }
+
+    // Wakes the thread so it sees a stop or silence request at once.
+    void wake() {
+        const char byte = 1;
+        // A full pipe already holds a pending wake-up, so EAGAIN loses nothing.
+        if (write(wakeWrite_, &byte, 1) < 0 && errno != EAGAIN) {
+            throwErrno("write(wake pipe)");
+        }
+    }
+
+    void run();
+
+  private:
+    void closePipe() {
+        // Teardown: nothing useful can be done about a failing close.
+        if (wakeRead_ >= 0) {
+            close(wakeRead_);
+        }
+        if (wakeWrite_ >= 0) {
+            close(wakeWrite_);
+        }
+        wakeRead_ = wakeWrite_ = -1;
+    }
+
+    void logLine(const char* direction, std::span<const std::uint8_t> bytes,
+                 const std::string& note = {}) {
+        if (!log_.is_open()) {
+            return;
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%10.3f ", seconds);
+        log_ << stamp << direction << hex(bytes) << note << '\n';
+        log_.flush();
+        if (!log_) {
+            throw std::runtime_error("cannot write log file " + options_.logPath);
+        }
+    }
+
+    void queueFrame(std::span<const std::uint8_t> payload);
+    void sendReadyBatch(Clock::time_point now, bool idle);
+    void answer(const Bytes& payload);
+    void offerReady(Clock::time_point now);
+    void receive(Clock::time_point now);
+    void flushOutput(Clock::time_point now);
+    void beginSilence(Clock::time_point now, std::chrono::milliseconds duration);
+    int pollTimeout(Clock::time_point now) const;
+
+    Simulator& owner_;
+    const SimulatorOptions& options_;
+    PseudoTerminal terminal_;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::ofstream log_;
+    std::mt19937 random_;
+    std::bernoulli_distribution corrupt_;
+    DeviceFrameReader reader_;
+    std::size_t skippedLogged_ = 0;
+
+    Clock::time_point started_ = Clock::now();
+    Bytes output_;
+    std::size_t outputSent_ = 0;
+    Clock::time_point lineFreeAt_{};
+    Clock::time_point lastOutput_{};
+    int readiesOutstanding_ = 0;
+    std::optional<Clock::time_point> secondReadyAt_;
+    std::deque<Bytes> deferred_;
+    std::optional<Clock::time_point> silenceStartsAt_;
+    std::optional<Clock::time_point> silentUntil_;
+    bool idleReadySinceLastFrame_ = false;
+};
+
+void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
+    Bytes frame = link::buildLinkFrame(payload);
+    std::size_t corrupted = 0;
+    if (corrupt_.p() > 0.0) {
+        std::uniform_int_distribution<int> bit(0, 7);
+        for (std::uint8_t& byte : frame) {
+            if (corrupt_(random_)) {
+                byte = static_cast<std::uint8_t>(byte ^ (1u << bit(random_)));
+                ++corrupted;
+            }
+        }
+    }
+    logLine("tx", frame,
+            corrupted > 0 ? "  (" + std::to_string(corrupted) + " bytes corrupted)" : "");
+    output_.insert(output_.end(), frame.begin(), frame.end());
+    std::lock_guard lock(owner_.mutex_);
+    owner_.traffic_.bytesCorrupted += corrupted;
+    if (payload.empty()) {
+        ++owner_.traffic_.readyFramesSent;
+    } else {
+        ++owner_.traffic_.repliesSent;
+    }
+    owner_.changed_.notify_all();
+}
+
+void Simulator::Line::sendReadyBatch(Clock::time_point now, bool idle) {
+    queueFrame({});
+    readiesOutstanding_ = options_.duplicateReady ? 2 : 1;
+    if (options_.duplicateReady) {
+        secondReadyAt_ = now + DuplicateReadyGap;
+    }
+    idleReadySinceLastFrame_ = idleReadySinceLastFrame_ || idle;
+}
+
+void Simulator::Line::answer(const Bytes& payload) {
+    Bytes reply;
+    {
+        std::lock_guard lock(owner_.mutex_);
+        reply = owner_.device_.handle(payload);
+    }
+    queueFrame(reply);
+}
+
+// After replies have been queued: offers the next ready once every ready already out has
+// been answered. A host that lost a ready is caught by the idle timer instead.
+void Simulator::Line::offerReady(Clock::time_point now) {
+    if (readiesOutstanding_ == 0 && !secondReadyAt_ && !silentUntil_) {
+        sendReadyBatch(now, false);
+    }
+}
+
+void Simulator::Line::receive(Clock::time_point now) {
+    std::array<std::uint8_t, 4096> block;
+    for (;;) {
+        bool answered = false;
+        const ssize_t count = read(terminal_.masterFd(), block.data(), block.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (count < 0) {
+            throwErrno("read(pseudo-terminal master)");
+        }
+        if (count == 0) {
+            return;
+        }
+        const std::span<const std::uint8_t> bytes(block.data(), static_cast<std::size_t>(count));
+        if (silentUntil_) {
+            logLine("rx", bytes, "  (ignored: silent)");
+            continue;
+        }
+        for (DeviceFrameReader::Frame& frame : reader_.feed(bytes)) {
+            logLine("rx", link::buildLinkFrame(frame.payload));
+            if (frame.payload.empty()) {
+                continue;  // a host has no business sending ready frames; nothing to answer
+            }
+            {
+                std::lock_guard lock(owner_.mutex_);
+                owner_.traffic_.frames.push_back({frame.payload, idleReadySinceLastFrame_});
+                ++owner_.traffic_.framesPerCode[frame.payload[0]];
+                owner_.traffic_.framesDropped = reader_.framesDropped();
+                owner_.changed_.notify_all();
+            }
+            idleReadySinceLastFrame_ = false;
+            readiesOutstanding_ = std::max(0, readiesOutstanding_ - 1);
+            if (secondReadyAt_) {
+                deferred_.push_back(std::move(frame.payload));
+            } else {
+                answer(frame.payload);
+                answered = true;
+            }
+        }
+        if (answered) {
+            offerReady(now);
+        }
+        if (reader_.bytesSkipped() != skippedLogged_) {
+            const std::string note =
+                "  (skipped " + std::to_string(reader_.bytesSkipped() - skippedLogged_) +
+                " bytes, " + std::to_string(reader_.framesDropped()) + " bad frames so far)";
+            logLine("rx", {}, note);
+            skippedLogged_ = reader_.bytesSkipped();
+            std::lock_guard lock(owner_.mutex_);
+            owner_.traffic_.framesDropped = reader_.framesDropped();
+            owner_.changed_.notify_all();
+        }
+    }
+}
+
+void Simulator::Line::flushOutput(Clock::time_point now) {
+    if (outputSent_ == output_.size()) {
+        return;
+    }
+    std::size_t allowed = output_.size() - outputSent_;
+    std::chrono::nanoseconds byteTime{0};
+    if (options_.baud > 0) {
+        byteTime = std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
+        lineFreeAt_ = std::max(lineFreeAt_, now - PacingSlack);
+        if (now < lineFreeAt_) {
+            return;
+        }
+        allowed = std::min<std::size_t>(allowed, 1 + (now - lineFreeAt_) / byteTime);
+    }
+    const ssize_t written = write(terminal_.masterFd(), output_.data() + outputSent_, allowed);
+    if (written < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            return;
+        }
+        throwErrno("write(pseudo-terminal master)");
+    }
+    outputSent_ += static_cast<std::size_t>(written);
+    lineFreeAt_ += byteTime * written;
+    if (outputSent_ == output_.size()) {
+        output_.clear();
+        outputSent_ = 0;
+        lastOutput_ = std::max(now, lineFreeAt_);
+    }
+}
+
+void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseconds duration) {
+    silentUntil_ = now + duration;
+    output_.clear();
+    outputSent_ = 0;
+    reader_.reset();
+    secondReadyAt_.reset();
+    deferred_.clear();
+    logLine("--", {}, " silent for " + std::to_string(duration.count()) + " ms");
+    std::lock_guard lock(owner_.mutex_);
+    owner_.traffic_.silent = true;
+    owner_.changed_.notify_all();
+}
+
+int Simulator::Line::pollTimeout(Clock::time_point now) const {
+    Clock::time_point next = now + 1h;
+    const auto consider = [&next](std::optional<Clock::time_point> at) {
+        if (at) {
+            next = std::min(next, *at);
+        }
+    };
+    consider(silenceStartsAt_);
+    consider(silentUntil_);
+    if (!silentUntil_) {
+        consider(secondReadyAt_);
+        if (output_.empty()) {
+            consider(lastOutput_ + options_.readyInterval);
+        } else if (options_.baud > 0) {
+            consider(lineFreeAt_);
+        }
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 60'000));
+}
+
+void Simulator::Line::run() {
+    started_ = Clock::now();
+    lastOutput_ = started_;
+    lineFreeAt_ = started_;
+    if (options_.silentAfter) {
+        silenceStartsAt_ = started_ + *options_.silentAfter;
+    }
+    sendReadyBatch(started_, false);
+    while (!owner_.stopRequested_) {
+        Clock::time_point now = Clock::now();
+        std::optional<std::chrono::milliseconds> request;
+        {
+            std::lock_guard lock(owner_.mutex_);
+            request.swap(owner_.silenceRequest_);
+        }
+        if (request) {
+            beginSilence(now, *request);
+        }
+        if (silenceStartsAt_ && now >= *silenceStartsAt_) {
+            silenceStartsAt_.reset();
+            beginSilence(now, options_.silentFor);
+        }
+        if (silentUntil_ && now >= *silentUntil_) {
+            silentUntil_.reset();
+            logLine("--", {}, " silence over");
+            {
+                std::lock_guard lock(owner_.mutex_);
+                owner_.traffic_.silent = false;
+                owner_.changed_.notify_all();
+            }
+            sendReadyBatch(now, false);
+        }
+        if (!silentUntil_) {
+            if (secondReadyAt_ && now >= *secondReadyAt_) {
+                secondReadyAt_.reset();
+                queueFrame({});
+                const bool anyDeferred = !deferred_.empty();
+                for (const Bytes& payload : deferred_) {
+                    answer(payload);
+                }
+                deferred_.clear();
+                if (anyDeferred) {
+                    offerReady(now);
+                }
+            }
+            if (!secondReadyAt_ && output_.empty() && now >= lastOutput_ + options_.readyInterval) {
+                sendReadyBatch(now, true);
+            }
+            flushOutput(now);
+        }
+
+        const bool mayWrite =
+            !silentUntil_ && !output_.empty() && (options_.baud == 0 || now >= lineFreeAt_);
+        pollfd fds[2] = {
+            {wakeRead_, POLLIN, 0},
+            {terminal_.masterFd(), static_cast<short>(POLLIN | (mayWrite ? POLLOUT : 0)), 0},
+        };
+        const int ready = poll(fds, 2, pollTimeout(now));
+        if (ready < 0 && errno != EINTR) {
+            throwErrno("poll");
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        if (fds[0].revents & POLLIN) {
+            // Empty the pipe; the read that finds it empty ends with EAGAIN, which is the goal.
+            char drain[64];
+            while (read(wakeRead_, drain, sizeof drain) > 0) {
+            }
+        }
+        now = Clock::now();
+        if (fds[1].revents & (POLLIN | POLLERR | POLLHUP)) {
+            receive(now);
+        }
+        if (!silentUntil_) {
+            flushOutput(now);
+        }
+    }
+}
+
+Simulator::Simulator(SimulatorOptions options, const Catalogue& catalogue)
+    : options_(std::move(options)), device_(catalogue) {
+    device_.setWrongSignature(options_.wrongSignature);
+}
+
+Simulator::~Simulator() {
+    stop();
+}
+
+void Simulator::start() {
+    if (line_) {
+        throw std::logic_error("simulator already started");
+    }
+    line_ = std::make_unique<Line>(*this);
+    thread_ = std::thread([this] {
+        try {
+            line_->run();
+        } catch (const std::exception& error) {
+            {
+                std::lock_guard lock(mutex_);
+                failure_ = error.what();
+                changed_.notify_all();
+            }
+            if (options_.onFailure) {
+                options_.onFailure();
+            }
+        }
+    });
+}
+
+void Simulator::stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    stopRequested_ = true;
+    try {
+        line_->wake();
+    } catch (const std::system_error&) {
+        // The thread also rechecks the flag after every poll timeout (at most readyInterval).
+    }
+    thread_.join();
+}
+
+const std::string& Simulator::slavePath() const {
+    if (!line_) {
+        throw std::logic_error("simulator not started");
+    }
+    return line_->slavePath();
+}
+
+void Simulator::goSilent(std::chrono::milliseconds duration) {
+    {
+        std::lock_guard lock(mutex_);
+        silenceRequest_ = duration;
+    }
+    if (line_) {
+        line_->wake();
+    }
+}
+
+Traffic Simulator::traffic() const {
+    std::lock_guard lock(mutex_);
+    return traffic_;
+}
+
+std::size_t Simulator::framesReceived(std::uint8_t code) const {
+    std::lock_guard lock(mutex_);
+    return traffic_.framesPerCode[code];
+}
+
+bool Simulator::waitUntil(const std::function<bool(const Traffic&)>& condition,
+                          std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return condition(traffic_); });
+}
+
+std::optional<std::string> Simulator::failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+}  // namespace kelvan::devsim

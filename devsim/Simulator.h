@@ -1,0 +1,122 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devsim/Catalogue.h"
+#include "devsim/DeviceModel.h"
+
+namespace kelvan::devsim {
+
+struct SimulatorOptions {
+    // Output paced as a real line: 10 bits per byte at this many bit/s. 0: as fast as possible.
+    unsigned baud = 0;
+    // Reply 0 carries verdict 0 for every chip.
+    bool wrongSignature = false;
+    // Share of outgoing bytes that get one random bit flipped, reproducibly from seed.
+    double corruptFraction = 0.0;
+    std::uint32_t seed = 1;
+    // A ready frame goes out when nothing has been sent for this long (at most 1000 ms keeps
+    // the host's 5000 ms watchdog well fed while leaving room for a slow host).
+    std::chrono::milliseconds readyInterval{500};
+    // Silence once: silentAfter from the start, for silentFor, no output and input ignored.
+    std::optional<std::chrono::milliseconds> silentAfter;
+    std::chrono::milliseconds silentFor{0};
+    // Each ready is sent twice, DuplicateReadyGap apart, and commands are answered only once
+    // both are out, so a host sends its head twice and gets two answers.
+    bool duplicateReady = false;
+    // Every frame in both directions, with timestamps, in hex. Empty: no log.
+    std::string logPath;
+    // Called on the simulator's thread when the thread ends on an error (see failure()).
+    std::function<void()> onFailure;
+};
+
+inline constexpr std::chrono::milliseconds DuplicateReadyGap{20};
+
+struct ReceivedFrame {
+    Bytes payload;
+    // A ready went out on the idle timer since the previous frame arrived: a host that was
+    // slower than the timer may legitimately have sent its head once more.
+    bool afterIdleReady = false;
+};
+
+// What crossed the line, as the device saw it.
+struct Traffic {
+    std::vector<ReceivedFrame> frames;  // every checked frame with a payload, in arrival order
+    std::array<std::size_t, 256> framesPerCode{};
+    std::size_t readyFramesSent = 0;
+    std::size_t repliesSent = 0;
+    std::size_t framesDropped = 0;  // received candidates that failed a checksum
+    std::size_t bytesCorrupted = 0;
+    bool silent = false;
+};
+
+// The simulated programmer on a pseudo-terminal, run on a thread of its own. The host opens
+// slavePath(); the device sends a ready frame at start, after each reply and on the idle
+// timer, answers each command with the device model's reply, and records the traffic.
+class Simulator {
+  public:
+    explicit Simulator(SimulatorOptions options = {},
+                       const Catalogue& catalogue = standardCatalogue());
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Opens the pseudo-terminal and the log and starts the thread. Throws std::system_error
+    // or std::runtime_error when any of them fails. Call once.
+    void start();
+    // Ends the thread and waits for it; idempotent. The pseudo-terminal stays open until the
+    // simulator is destroyed.
+    void stop();
+
+    const std::string& slavePath() const;
+
+    // Go silent now for duration (output dropped, input ignored), then send a ready again.
+    void goSilent(std::chrono::milliseconds duration);
+
+    // Runs function on the device model under the simulator's lock, to inspect or change
+    // chips between commands.
+    template <typename Function>
+    decltype(auto) withDevice(Function&& function) {
+        std::lock_guard lock(mutex_);
+        return function(device_);
+    }
+
+    Traffic traffic() const;
+    std::size_t framesReceived(std::uint8_t code) const;
+    // Waits until condition holds for the traffic (checked on every change) or timeout ends;
+    // returns whether it holds.
+    bool waitUntil(const std::function<bool(const Traffic&)>& condition,
+                   std::chrono::milliseconds timeout) const;
+    // The error that ended the thread, if one did.
+    std::optional<std::string> failure() const;
+
+  private:
+    class Line;
+
+    void run();
+
+    SimulatorOptions options_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    DeviceModel device_;
+    Traffic traffic_;
+    std::optional<std::string> failure_;
+    std::optional<std::chrono::milliseconds> silenceRequest_;
+
+    std::unique_ptr<Line> line_;
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+};
+
+}  // namespace kelvan::devsim
