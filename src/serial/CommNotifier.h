@@ -10,35 +10,36 @@
 
 namespace kelvan::serial {
 
-// Line events (the EV_ bits of a line-event mask).
-inline constexpr std::uint32_t EV_RXCHAR = 0x0001;
-inline constexpr std::uint32_t EV_RXFLAG = 0x0002;
-inline constexpr std::uint32_t EV_TXEMPTY = 0x0004;
-inline constexpr std::uint32_t EV_CTS = 0x0008;
-inline constexpr std::uint32_t EV_DSR = 0x0010;
-inline constexpr std::uint32_t EV_RLSD = 0x0020;
-inline constexpr std::uint32_t EV_BREAK = 0x0040;
-inline constexpr std::uint32_t EV_ERR = 0x0080;
-inline constexpr std::uint32_t EV_RING = 0x0100;
-inline constexpr std::uint32_t EV_PERR = 0x0200;
-inline constexpr std::uint32_t EV_RX80FULL = 0x0400;
+// Line events: the values of the Win32 EV_ bits of a line-event mask (EV_CTS is EventCts).
+// Our own names, since <windows.h> defines the Win32 ones as macros.
+inline constexpr std::uint32_t EventRxChar = 0x0001;
+inline constexpr std::uint32_t EventRxFlag = 0x0002;
+inline constexpr std::uint32_t EventTxEmpty = 0x0004;
+inline constexpr std::uint32_t EventCts = 0x0008;
+inline constexpr std::uint32_t EventDsr = 0x0010;
+inline constexpr std::uint32_t EventRlsd = 0x0020;
+inline constexpr std::uint32_t EventBreak = 0x0040;
+inline constexpr std::uint32_t EventErr = 0x0080;
+inline constexpr std::uint32_t EventRing = 0x0100;
+inline constexpr std::uint32_t EventPerr = 0x0200;
+inline constexpr std::uint32_t EventRx80Full = 0x0400;
 inline constexpr std::uint32_t WatchedLineEvents = 0x07FE;
 
-// Modem status bits (MS_ bits), carried in the high half of an event message.
-inline constexpr std::uint32_t MS_CTS_ON = 0x10;
-inline constexpr std::uint32_t MS_DSR_ON = 0x20;
-inline constexpr std::uint32_t MS_RING_ON = 0x40;
-inline constexpr std::uint32_t MS_RLSD_ON = 0x80;
+// Modem status: the values of the Win32 MS_ bits, carried in the high half of an event message.
+inline constexpr std::uint32_t ModemCtsOn = 0x10;
+inline constexpr std::uint32_t ModemDsrOn = 0x20;
+inline constexpr std::uint32_t ModemRingOn = 0x40;
+inline constexpr std::uint32_t ModemRlsdOn = 0x80;
 
-// Escape codes of TComm32::EscapeFunction.
-inline constexpr int SETXOFF = 1;
-inline constexpr int SETXON = 2;
-inline constexpr int SETRTS = 3;
-inline constexpr int CLRRTS = 4;
-inline constexpr int SETDTR = 5;
-inline constexpr int CLRDTR = 6;
-inline constexpr int SETBREAK = 8;
-inline constexpr int CLRBREAK = 9;
+// Escape codes of TComm32::EscapeFunction: the values of Win32 SETXOFF ... CLRBREAK.
+inline constexpr int EscapeSetXoff = 1;
+inline constexpr int EscapeSetXon = 2;
+inline constexpr int EscapeSetRts = 3;
+inline constexpr int EscapeClrRts = 4;
+inline constexpr int EscapeSetDtr = 5;
+inline constexpr int EscapeClrDtr = 6;
+inline constexpr int EscapeSetBreak = 8;
+inline constexpr int EscapeClrBreak = 9;
 
 // The largest block one RxData message carries: the 4096-byte delivery buffer less the zero
 // byte that follows the data.

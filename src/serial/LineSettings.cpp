@@ -8,15 +8,15 @@ std::uint32_t rtsControl(std::uint32_t flags) {
 
 std::uint32_t withFlowControl(std::uint32_t flags, TFlowControl flow) {
     flags &= ~(dcbflag::fOutX | dcbflag::fInX | dcbflag::fRtsControlMask);
-    std::uint32_t rts = RTS_CONTROL_DISABLE;
+    std::uint32_t rts = RtsControlDisable;
     switch (flow) {
         case TFlowControl::fcNone:
             break;
         case TFlowControl::fcHardware1:
-            rts = RTS_CONTROL_HANDSHAKE;
+            rts = RtsControlHandshake;
             break;
         case TFlowControl::fcHardware2:
-            rts = RTS_CONTROL_TOGGLE;
+            rts = RtsControlToggle;
             break;
         case TFlowControl::fcSoftware:
             flags |= dcbflag::fOutX | dcbflag::fInX;
@@ -27,10 +27,10 @@ std::uint32_t withFlowControl(std::uint32_t flags, TFlowControl flow) {
 
 TFlowControl flowControlOf(std::uint32_t flags) {
     const std::uint32_t rts = rtsControl(flags);
-    if (rts == RTS_CONTROL_TOGGLE) {
+    if (rts == RtsControlToggle) {
         return TFlowControl::fcHardware2;
     }
-    if ((rts & RTS_CONTROL_HANDSHAKE) != 0) {
+    if ((rts & RtsControlHandshake) != 0) {
         return TFlowControl::fcHardware1;
     }
     if ((flags & dcbflag::fOutX) != 0 && (flags & dcbflag::fInX) != 0) {

@@ -31,20 +31,22 @@ inline constexpr std::uint32_t fRtsControlMask = 3u << fRtsControlShift;
 inline constexpr std::uint32_t fAbortOnError = 1u << 14;
 }  // namespace dcbflag
 
-inline constexpr std::uint32_t RTS_CONTROL_DISABLE = 0;
-inline constexpr std::uint32_t RTS_CONTROL_ENABLE = 1;
-inline constexpr std::uint32_t RTS_CONTROL_HANDSHAKE = 2;
-inline constexpr std::uint32_t RTS_CONTROL_TOGGLE = 3;
+// Values of the DCB's fRtsControl, Parity and StopBits fields (RTS_CONTROL_*, NOPARITY ...,
+// ONESTOPBIT ... in Win32).
+inline constexpr std::uint32_t RtsControlDisable = 0;
+inline constexpr std::uint32_t RtsControlEnable = 1;
+inline constexpr std::uint32_t RtsControlHandshake = 2;
+inline constexpr std::uint32_t RtsControlToggle = 3;
 
-inline constexpr std::uint8_t NOPARITY = 0;
-inline constexpr std::uint8_t ODDPARITY = 1;
-inline constexpr std::uint8_t EVENPARITY = 2;
-inline constexpr std::uint8_t MARKPARITY = 3;
-inline constexpr std::uint8_t SPACEPARITY = 4;
+inline constexpr std::uint8_t NoParity = 0;
+inline constexpr std::uint8_t OddParity = 1;
+inline constexpr std::uint8_t EvenParity = 2;
+inline constexpr std::uint8_t MarkParity = 3;
+inline constexpr std::uint8_t SpaceParity = 4;
 
-inline constexpr std::uint8_t ONESTOPBIT = 0;
-inline constexpr std::uint8_t ONE5STOPBITS = 1;
-inline constexpr std::uint8_t TWOSTOPBITS = 2;
+inline constexpr std::uint8_t OneStopBit = 0;
+inline constexpr std::uint8_t OneAndHalfStopBits = 1;
+inline constexpr std::uint8_t TwoStopBits = 2;
 
 // The DCB-like record. Construction gives the component's initial record: 9600 bit/s, fBinary
 // only, 8 data bits, no parity, one stop bit, every other field 0.
@@ -54,8 +56,8 @@ struct LineSettings {
     std::uint16_t XonLim = 0;
     std::uint16_t XoffLim = 0;
     std::uint8_t ByteSize = 8;
-    std::uint8_t Parity = NOPARITY;
-    std::uint8_t StopBits = ONESTOPBIT;
+    std::uint8_t Parity = NoParity;
+    std::uint8_t StopBits = OneStopBit;
     char XonChar = 0;
     char XoffChar = 0;
     char ErrorChar = 0;

@@ -46,16 +46,17 @@ bool readModemStatus(int fd, std::uint32_t& status) {
         return false;
     }
     status =
-        ((lines & TIOCM_CTS) != 0 ? MS_CTS_ON : 0) | ((lines & TIOCM_DSR) != 0 ? MS_DSR_ON : 0) |
-        ((lines & TIOCM_RNG) != 0 ? MS_RING_ON : 0) | ((lines & TIOCM_CD) != 0 ? MS_RLSD_ON : 0);
+        ((lines & TIOCM_CTS) != 0 ? ModemCtsOn : 0) | ((lines & TIOCM_DSR) != 0 ? ModemDsrOn : 0) |
+        ((lines & TIOCM_RNG) != 0 ? ModemRingOn : 0) | ((lines & TIOCM_CD) != 0 ? ModemRlsdOn : 0);
     return true;
 }
 
 // The EV_ change bits of the lines that differ between two MS_ words.
 std::uint32_t changedLines(std::uint32_t before, std::uint32_t after) {
     const std::uint32_t diff = before ^ after;
-    return ((diff & MS_CTS_ON) != 0 ? EV_CTS : 0) | ((diff & MS_DSR_ON) != 0 ? EV_DSR : 0) |
-           ((diff & MS_RING_ON) != 0 ? EV_RING : 0) | ((diff & MS_RLSD_ON) != 0 ? EV_RLSD : 0);
+    return ((diff & ModemCtsOn) != 0 ? EventCts : 0) | ((diff & ModemDsrOn) != 0 ? EventDsr : 0) |
+           ((diff & ModemRingOn) != 0 ? EventRing : 0) |
+           ((diff & ModemRlsdOn) != 0 ? EventRlsd : 0);
 }
 
 // The signal that interrupts the modem helper's TIOCMIWAIT, which nothing else can wake.
@@ -164,21 +165,21 @@ bool PosixPort::escape(int code) {
     }
     int line = 0;
     switch (code) {
-        case SETRTS:
-        case CLRRTS:
+        case EscapeSetRts:
+        case EscapeClrRts:
             line = TIOCM_RTS;
-            return ioctl(fd_, code == SETRTS ? TIOCMBIS : TIOCMBIC, &line) == 0;
-        case SETDTR:
-        case CLRDTR:
+            return ioctl(fd_, code == EscapeSetRts ? TIOCMBIS : TIOCMBIC, &line) == 0;
+        case EscapeSetDtr:
+        case EscapeClrDtr:
             line = TIOCM_DTR;
-            return ioctl(fd_, code == SETDTR ? TIOCMBIS : TIOCMBIC, &line) == 0;
-        case SETBREAK:
+            return ioctl(fd_, code == EscapeSetDtr ? TIOCMBIS : TIOCMBIC, &line) == 0;
+        case EscapeSetBreak:
             return ioctl(fd_, TIOCSBRK) == 0;
-        case CLRBREAK:
+        case EscapeClrBreak:
             return ioctl(fd_, TIOCCBRK) == 0;
-        case SETXOFF:
+        case EscapeSetXoff:
             return tcflow(fd_, TCOOFF) == 0;
-        case SETXON:
+        case EscapeSetXon:
             return tcflow(fd_, TCOON) == 0;
         default:
             return false;

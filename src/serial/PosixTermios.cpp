@@ -93,33 +93,33 @@ bool framingFlags(const LineSettings& settings, tcflag_t& flags) {
     }
     flags = dataBitsFlag(settings.ByteSize);
     switch (settings.Parity) {
-        case NOPARITY:
+        case NoParity:
             break;
-        case ODDPARITY:
+        case OddParity:
             flags |= PARENB | PARODD;
             break;
-        case EVENPARITY:
+        case EvenParity:
             flags |= PARENB;
             break;
-        case MARKPARITY:
+        case MarkParity:
             flags |= PARENB | CMSPAR | PARODD;
             break;
-        case SPACEPARITY:
+        case SpaceParity:
             flags |= PARENB | CMSPAR;
             break;
         default:
             return false;
     }
     switch (settings.StopBits) {
-        case ONESTOPBIT:
+        case OneStopBit:
             break;
-        case ONE5STOPBITS:
+        case OneAndHalfStopBits:
             if (settings.ByteSize != 5) {
                 return false;
             }
             flags |= CSTOPB;
             break;
-        case TWOSTOPBITS:
+        case TwoStopBits:
             if (settings.ByteSize == 5) {
                 return false;
             }
@@ -128,7 +128,7 @@ bool framingFlags(const LineSettings& settings, tcflag_t& flags) {
         default:
             return false;
     }
-    if (rtsControl(settings.Flags) == RTS_CONTROL_HANDSHAKE) {
+    if (rtsControl(settings.Flags) == RtsControlHandshake) {
         flags |= CRTSCTS;
     }
     return true;
@@ -157,16 +157,16 @@ bool readLineSettings(int fd, LineSettings& settings) {
             break;
     }
     if ((tio.c_cflag & PARENB) == 0) {
-        settings.Parity = NOPARITY;
+        settings.Parity = NoParity;
     } else if ((tio.c_cflag & CMSPAR) != 0) {
-        settings.Parity = (tio.c_cflag & PARODD) != 0 ? MARKPARITY : SPACEPARITY;
+        settings.Parity = (tio.c_cflag & PARODD) != 0 ? MarkParity : SpaceParity;
     } else {
-        settings.Parity = (tio.c_cflag & PARODD) != 0 ? ODDPARITY : EVENPARITY;
+        settings.Parity = (tio.c_cflag & PARODD) != 0 ? OddParity : EvenParity;
     }
     if ((tio.c_cflag & CSTOPB) == 0) {
-        settings.StopBits = ONESTOPBIT;
+        settings.StopBits = OneStopBit;
     } else {
-        settings.StopBits = settings.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
+        settings.StopBits = settings.ByteSize == 5 ? OneAndHalfStopBits : TwoStopBits;
     }
     TFlowControl flow = TFlowControl::fcNone;
     if (rtsToggleOn(fd)) {
@@ -219,7 +219,7 @@ bool applyLineSettings(int fd, const LineSettings& settings) {
     if (ioctl(fd, TCSETS2, &tio) != 0) {
         return false;
     }
-    if (!setRtsToggle(fd, rtsControl(settings.Flags) == RTS_CONTROL_TOGGLE)) {
+    if (!setRtsToggle(fd, rtsControl(settings.Flags) == RtsControlToggle)) {
         return false;
     }
     termios2 actual{};

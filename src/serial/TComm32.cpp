@@ -212,22 +212,22 @@ void TComm32::raiseLineEvents(std::uint32_t mask, std::uint32_t status, std::uin
         }
     };
     raise(OnCommEvent);
-    if ((mask & EV_ERR) != 0 && OnError) {
+    if ((mask & EventErr) != 0 && OnError) {
         OnError(*this, errors);
     }
-    if ((mask & EV_RXFLAG) != 0) {
+    if ((mask & EventRxFlag) != 0) {
         raise(OnEventChar);
     }
-    if ((mask & EV_BREAK) != 0) {
+    if ((mask & EventBreak) != 0) {
         raise(OnBreak);
     }
-    if ((mask & EV_TXEMPTY) != 0) {
+    if ((mask & EventTxEmpty) != 0) {
         raise(OnTXEMPTY);
     }
-    if ((mask & EV_RX80FULL) != 0) {
+    if ((mask & EventRx80Full) != 0) {
         raise(OnRX80FULL);
     }
-    if ((mask & EV_PERR) != 0) {
+    if ((mask & EventPerr) != 0) {
         raise(OnPERR);
     }
     struct ModemLine {
@@ -238,10 +238,10 @@ void TComm32::raiseLineEvents(std::uint32_t mask, std::uint32_t status, std::uin
         const NotifyEvent& clear;
     };
     const ModemLine lines[] = {
-        {EV_CTS, MS_CTS_ON, OnChangeCTS, OnSetCTS, OnClearCTS},
-        {EV_DSR, MS_DSR_ON, OnChangeDSR, OnSetDSR, OnClearDSR},
-        {EV_RING, MS_RING_ON, OnChangeRing, OnSetRing, OnClearRing},
-        {EV_RLSD, MS_RLSD_ON, OnChangeRLSD, OnSetRLSD, OnClearRLSD},
+        {EventCts, ModemCtsOn, OnChangeCTS, OnSetCTS, OnClearCTS},
+        {EventDsr, ModemDsrOn, OnChangeDSR, OnSetDSR, OnClearDSR},
+        {EventRing, ModemRingOn, OnChangeRing, OnSetRing, OnClearRing},
+        {EventRlsd, ModemRlsdOn, OnChangeRLSD, OnSetRLSD, OnClearRLSD},
     };
     for (const ModemLine& line : lines) {
         if ((mask & line.changeBit) == 0) {

@@ -66,8 +66,8 @@ class TComm32 {
     // Copies `bytes` to the transmit thread and returns at once; false, sending nothing, when
     // no transmit thread runs. An empty block succeeds and writes nothing.
     bool SendData(std::span<const std::uint8_t> bytes);
-    // SETRTS 3, CLRRTS 4, SETDTR 5, CLRDTR 6 (and the break and XON/XOFF escapes); false on a
-    // closed port or when the driver refuses.
+    // EscapeSetRts 3, EscapeClrRts 4, EscapeSetDtr 5, EscapeClrDtr 6 (and the break and XON/XOFF
+    // escapes); false on a closed port or when the driver refuses.
     bool EscapeFunction(int code);
     bool isOpen() const;
 

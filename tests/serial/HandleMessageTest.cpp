@@ -53,14 +53,14 @@ class EventOrderTest : public ::testing::Test {
 };
 
 TEST_F(EventOrderTest, CtsDroppingRaisesCommEventChangeThenClear) {
-    event(EV_CTS, MS_DSR_ON);
+    event(EventCts, ModemDsrOn);
     EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "ChangeCTS", "ClearCTS"}));
-    EXPECT_EQ(comm.lastEventMask(), EV_CTS);
-    EXPECT_EQ(comm.lastModemStatus(), MS_DSR_ON);
+    EXPECT_EQ(comm.lastEventMask(), EventCts);
+    EXPECT_EQ(comm.lastModemStatus(), ModemDsrOn);
 }
 
 TEST_F(EventOrderTest, EveryEventInItsPlace) {
-    event(WatchedLineEvents, MS_CTS_ON | MS_RING_ON, 0x0008);
+    event(WatchedLineEvents, ModemCtsOn | ModemRingOn, 0x0008);
     EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "Error:8", "EventChar", "Break",
                                                 "TXEMPTY", "RX80FULL", "PERR", "ChangeCTS",
                                                 "SetCTS", "ChangeDSR", "ClearDSR", "ChangeRing",
@@ -68,7 +68,7 @@ TEST_F(EventOrderTest, EveryEventInItsPlace) {
 }
 
 TEST_F(EventOrderTest, OnlyTheMaskedEventsAndLinesAreRaised) {
-    event(EV_BREAK | EV_RLSD, MS_RLSD_ON | MS_CTS_ON);
+    event(EventBreak | EventRlsd, ModemRlsdOn | ModemCtsOn);
     EXPECT_EQ(raised, (std::vector<std::string>{"CommEvent", "Break", "ChangeRLSD", "SetRLSD"}));
 }
 

@@ -24,8 +24,8 @@ TEST(TComm32Properties, DefaultsAfterConstruction) {
     EXPECT_EQ(record.BaudRate, 9600u);
     EXPECT_EQ(record.Flags, dcbflag::fBinary);
     EXPECT_EQ(record.ByteSize, 8);
-    EXPECT_EQ(record.Parity, NOPARITY);
-    EXPECT_EQ(record.StopBits, ONESTOPBIT);
+    EXPECT_EQ(record.Parity, NoParity);
+    EXPECT_EQ(record.StopBits, OneStopBit);
 }
 
 TEST(TComm32Properties, FieldsTakeOrdinalsAndByteSizeIsOffsetByFour) {
@@ -37,11 +37,11 @@ TEST(TComm32Properties, FieldsTakeOrdinalsAndByteSizeIsOffsetByFour) {
     comm.setByteSize(TBytesize::sz_4);
     EXPECT_EQ(comm.lineSettings().ByteSize, 4);
     comm.setStopBits(TStopBits::sb2_0);
-    EXPECT_EQ(comm.lineSettings().StopBits, TWOSTOPBITS);
+    EXPECT_EQ(comm.lineSettings().StopBits, TwoStopBits);
     comm.setParity(TParity::pMark);
-    EXPECT_EQ(comm.lineSettings().Parity, MARKPARITY);
+    EXPECT_EQ(comm.lineSettings().Parity, MarkParity);
     comm.setParity(TParity::pSpace);
-    EXPECT_EQ(comm.lineSettings().Parity, SPACEPARITY);
+    EXPECT_EQ(comm.lineSettings().Parity, SpaceParity);
     comm.setEventChar('\x7E');
     EXPECT_EQ(comm.lineSettings().EvtChar, '\x7E');
     comm.setBaudRate(56000);
@@ -67,9 +67,9 @@ TEST(FlowControlBits, EachModeSetsExactlyItsBits) {
     const std::uint32_t busy = others | dcbflag::fOutX | dcbflag::fInX | dcbflag::fRtsControlMask;
     EXPECT_EQ(withFlowControl(busy, TFlowControl::fcNone), others);
     EXPECT_EQ(withFlowControl(busy, TFlowControl::fcHardware1),
-              others | (RTS_CONTROL_HANDSHAKE << dcbflag::fRtsControlShift));
+              others | (RtsControlHandshake << dcbflag::fRtsControlShift));
     EXPECT_EQ(withFlowControl(busy, TFlowControl::fcHardware2),
-              others | (RTS_CONTROL_TOGGLE << dcbflag::fRtsControlShift));
+              others | (RtsControlToggle << dcbflag::fRtsControlShift));
     EXPECT_EQ(withFlowControl(busy, TFlowControl::fcSoftware),
               others | dcbflag::fOutX | dcbflag::fInX);
     EXPECT_EQ(
@@ -80,11 +80,11 @@ TEST(FlowControlBits, EachModeSetsExactlyItsBits) {
 TEST(FlowControlBits, DecodingPrefersToggleThenHandshakeThenXonXoff) {
     const std::uint32_t xon = dcbflag::fOutX | dcbflag::fInX;
     auto rts = [](std::uint32_t value) { return value << dcbflag::fRtsControlShift; };
-    EXPECT_EQ(flowControlOf(rts(RTS_CONTROL_TOGGLE) | xon), TFlowControl::fcHardware2);
-    EXPECT_EQ(flowControlOf(rts(RTS_CONTROL_HANDSHAKE) | xon), TFlowControl::fcHardware1);
-    EXPECT_EQ(flowControlOf(rts(RTS_CONTROL_ENABLE) | xon), TFlowControl::fcSoftware);
+    EXPECT_EQ(flowControlOf(rts(RtsControlToggle) | xon), TFlowControl::fcHardware2);
+    EXPECT_EQ(flowControlOf(rts(RtsControlHandshake) | xon), TFlowControl::fcHardware1);
+    EXPECT_EQ(flowControlOf(rts(RtsControlEnable) | xon), TFlowControl::fcSoftware);
     EXPECT_EQ(flowControlOf(dcbflag::fOutX), TFlowControl::fcNone);
-    EXPECT_EQ(flowControlOf(rts(RTS_CONTROL_ENABLE) | dcbflag::fInX), TFlowControl::fcNone);
+    EXPECT_EQ(flowControlOf(rts(RtsControlEnable) | dcbflag::fInX), TFlowControl::fcNone);
 }
 
 TEST(LineSettingsMerge, KeepsTheDriversCharactersAndTakesTheComponentsLine) {
@@ -101,16 +101,16 @@ TEST(LineSettingsMerge, KeepsTheDriversCharactersAndTakesTheComponentsLine) {
     component.BaudRate = 56000;
     component.Flags = withFlowControl(0, TFlowControl::fcSoftware);
     component.ByteSize = 7;
-    component.Parity = EVENPARITY;
-    component.StopBits = TWOSTOPBITS;
+    component.Parity = EvenParity;
+    component.StopBits = TwoStopBits;
     component.EvtChar = '\r';
 
     const LineSettings merged = mergeForOpen(driver, component);
     EXPECT_EQ(merged.BaudRate, 56000u);
     EXPECT_EQ(merged.Flags, dcbflag::fBinary | dcbflag::fOutX | dcbflag::fInX);
     EXPECT_EQ(merged.ByteSize, 7);
-    EXPECT_EQ(merged.Parity, EVENPARITY);
-    EXPECT_EQ(merged.StopBits, TWOSTOPBITS);
+    EXPECT_EQ(merged.Parity, EvenParity);
+    EXPECT_EQ(merged.StopBits, TwoStopBits);
     EXPECT_EQ(merged.EvtChar, '\r');
     EXPECT_EQ(merged.XonLim, 2048);
     EXPECT_EQ(merged.XoffLim, 512);

@@ -209,8 +209,8 @@ TEST(TComm32Pty, ClosedPortRefusesSendsAndEscapes) {
     const std::vector<std::uint8_t> frame = {1, 2, 3};
     EXPECT_FALSE(comm.SendData(frame));
     EXPECT_FALSE(comm.SendData({}));
-    EXPECT_FALSE(comm.EscapeFunction(SETRTS));
-    EXPECT_FALSE(comm.EscapeFunction(CLRDTR));
+    EXPECT_FALSE(comm.EscapeFunction(EscapeSetRts));
+    EXPECT_FALSE(comm.EscapeFunction(EscapeClrDtr));
     EXPECT_FALSE(comm.isOpen());
 }
 
@@ -263,7 +263,7 @@ TEST(TComm32Pty, RefusedSettingsLeaveThePortClosedForAnotherTry) {
     comm.setParity(TParity::pOdd);
     EXPECT_EQ(openError(comm), "Неверно заданы параметры порта!");
     EXPECT_FALSE(comm.isOpen());
-    EXPECT_EQ(comm.lineSettings().Parity, ODDPARITY);  // the record keeps what was asked
+    EXPECT_EQ(comm.lineSettings().Parity, OddParity);  // the record keeps what was asked
 
     comm.setParity(TParity::pNone);
     EXPECT_TRUE(comm.OpenPort());

@@ -1,0 +1,510 @@
+// The Windows backend of the serial component: an overlapped COM port, a receive thread that
+// keeps one read and one line-event wait outstanding, and a transmit thread that writes the
+// queued blocks in order.
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "serial/BlockQueue.h"
+#include "serial/PortBackend.h"
+
+namespace kelvan::serial {
+
+namespace {
+
+constexpr DWORD ReadBufferSize = 32768;
+constexpr DWORD PurgeReceive = PURGE_RXABORT | PURGE_RXCLEAR;
+constexpr DWORD PurgeTransmit = PURGE_TXABORT | PURGE_TXCLEAR;
+
+bool startThread(std::thread& thread, auto body) {
+    try {
+        thread = std::thread(std::move(body));
+        return true;
+    } catch (const std::system_error&) {
+        return false;  // the caller reports its own text for a thread that cannot be created
+    }
+}
+
+std::wstring widen(const std::string& utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                            length) != length) {
+        return {};
+    }
+    return wide;
+}
+
+DCB toDcb(const LineSettings& settings) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = settings.BaudRate;
+    const std::uint32_t flags = settings.Flags;
+    dcb.fBinary = (flags & dcbflag::fBinary) != 0;
+    dcb.fParity = (flags & dcbflag::fParity) != 0;
+    dcb.fOutxCtsFlow = (flags & dcbflag::fOutxCtsFlow) != 0;
+    dcb.fOutxDsrFlow = (flags & dcbflag::fOutxDsrFlow) != 0;
+    dcb.fDtrControl = (flags & dcbflag::fDtrControlMask) >> dcbflag::fDtrControlShift;
+    dcb.fDsrSensitivity = (flags & dcbflag::fDsrSensitivity) != 0;
+    dcb.fTXContinueOnXoff = (flags & dcbflag::fTXContinueOnXoff) != 0;
+    dcb.fOutX = (flags & dcbflag::fOutX) != 0;
+    dcb.fInX = (flags & dcbflag::fInX) != 0;
+    dcb.fErrorChar = (flags & dcbflag::fErrorChar) != 0;
+    dcb.fNull = (flags & dcbflag::fNull) != 0;
+    dcb.fRtsControl = rtsControl(flags);
+    dcb.fAbortOnError = (flags & dcbflag::fAbortOnError) != 0;
+    dcb.XonLim = settings.XonLim;
+    dcb.XoffLim = settings.XoffLim;
+    dcb.ByteSize = settings.ByteSize;
+    dcb.Parity = settings.Parity;
+    dcb.StopBits = settings.StopBits;
+    dcb.XonChar = settings.XonChar;
+    dcb.XoffChar = settings.XoffChar;
+    dcb.ErrorChar = settings.ErrorChar;
+    dcb.EofChar = settings.EofChar;
+    dcb.EvtChar = settings.EvtChar;
+    return dcb;
+}
+
+LineSettings fromDcb(const DCB& dcb) {
+    LineSettings settings;
+    settings.BaudRate = dcb.BaudRate;
+    std::uint32_t flags = 0;
+    flags |= dcb.fBinary ? dcbflag::fBinary : 0;
+    flags |= dcb.fParity ? dcbflag::fParity : 0;
+    flags |= dcb.fOutxCtsFlow ? dcbflag::fOutxCtsFlow : 0;
+    flags |= dcb.fOutxDsrFlow ? dcbflag::fOutxDsrFlow : 0;
+    flags |= static_cast<std::uint32_t>(dcb.fDtrControl) << dcbflag::fDtrControlShift;
+    flags |= dcb.fDsrSensitivity ? dcbflag::fDsrSensitivity : 0;
+    flags |= dcb.fTXContinueOnXoff ? dcbflag::fTXContinueOnXoff : 0;
+    flags |= dcb.fOutX ? dcbflag::fOutX : 0;
+    flags |= dcb.fInX ? dcbflag::fInX : 0;
+    flags |= dcb.fErrorChar ? dcbflag::fErrorChar : 0;
+    flags |= dcb.fNull ? dcbflag::fNull : 0;
+    flags |= static_cast<std::uint32_t>(dcb.fRtsControl) << dcbflag::fRtsControlShift;
+    flags |= dcb.fAbortOnError ? dcbflag::fAbortOnError : 0;
+    settings.Flags = flags;
+    settings.XonLim = dcb.XonLim;
+    settings.XoffLim = dcb.XoffLim;
+    settings.ByteSize = dcb.ByteSize;
+    settings.Parity = dcb.Parity;
+    settings.StopBits = dcb.StopBits;
+    settings.XonChar = dcb.XonChar;
+    settings.XoffChar = dcb.XoffChar;
+    settings.ErrorChar = dcb.ErrorChar;
+    settings.EofChar = dcb.EofChar;
+    settings.EvtChar = dcb.EvtChar;
+    return settings;
+}
+
+bool signalled(HANDLE event) {
+    return WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
+}
+
+void closeHandle(HANDLE& handle) {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        // Nothing can be done about a handle that does not close; it is forgotten either way.
+        (void)CloseHandle(handle);
+    }
+    handle = nullptr;
+}
+
+// An OVERLAPPED record with its own manual-reset completion event, created signalled.
+class Overlapped {
+  public:
+    Overlapped() : record_{} { record_.hEvent = CreateEventW(nullptr, TRUE, TRUE, nullptr); }
+    ~Overlapped() { closeHandle(record_.hEvent); }
+    Overlapped(const Overlapped&) = delete;
+    Overlapped& operator=(const Overlapped&) = delete;
+
+    bool valid() const { return record_.hEvent != nullptr; }
+    OVERLAPPED* get() { return &record_; }
+    HANDLE event() const { return record_.hEvent; }
+
+  private:
+    OVERLAPPED record_;
+};
+
+enum class Arm { Armed, Stopped, Failed };
+
+class Win32Port : public PortBackend {
+  public:
+    Win32Port() = default;
+    ~Win32Port() override { close(); }
+    Win32Port(const Win32Port&) = delete;
+    Win32Port& operator=(const Win32Port&) = delete;
+
+    OpenResult open(const std::string& name) override;
+    bool isOpen() const override { return port_ != nullptr; }
+    bool getState(LineSettings& settings) override;
+    bool setState(const LineSettings& settings) override;
+    bool setupQueues(std::uint32_t rxSize, std::uint32_t txSize) override;
+    bool createStopEvent() override;
+    bool startReceiveThread(CommNotifier& notifier) override;
+    bool startTransmitThread(CommNotifier& notifier) override;
+    bool send(std::span<const std::uint8_t> bytes) override;
+    bool escape(int code) override;
+    void close() override;
+
+  private:
+    // Receive thread.
+    void receiveLoop(CommNotifier& notifier);
+    Arm armRead(CommNotifier& notifier, Overlapped& read, std::vector<std::uint8_t>& buffer,
+                bool& pending);
+    Arm armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mask, bool& pending);
+    bool completeLineEvent(CommNotifier& notifier, Overlapped& wait, DWORD mask, bool pending);
+    void reportInitialLines(CommNotifier& notifier);
+
+    // Transmit thread.
+    void transmitLoop(CommNotifier& notifier);
+    bool writeBlock(CommNotifier& notifier, Overlapped& write,
+                    const std::vector<std::uint8_t>& block);
+
+    HANDLE port_ = nullptr;
+    HANDLE stop_ = nullptr;
+    HANDLE wake_ = nullptr;  // auto-reset: set for every block put on queue_
+    std::atomic<std::uint32_t> errorFlags_{0};
+    BlockQueue queue_;
+    std::thread receiver_;
+    std::thread transmitter_;
+};
+
+OpenResult Win32Port::open(const std::string& name) {
+    const std::wstring wide = widen(name);
+    HANDLE port = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        return OpenResult::CannotOpen;
+    }
+    // A read completes once the line has been idle for more than 1 ms after at least one byte,
+    // or when its buffer is full; writes have no time-out. A character device that takes no
+    // time-outs (a console, NUL) is no COM port either.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 1;
+    if (GetFileType(port) != FILE_TYPE_CHAR || !SetCommTimeouts(port, &timeouts)) {
+        closeHandle(port);
+        return OpenResult::NotCommPort;
+    }
+    port_ = port;
+    return OpenResult::Opened;
+}
+
+bool Win32Port::getState(LineSettings& settings) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (port_ == nullptr || !GetCommState(port_, &dcb)) {
+        return false;
+    }
+    settings = fromDcb(dcb);
+    return true;
+}
+
+bool Win32Port::setState(const LineSettings& settings) {
+    DCB dcb = toDcb(settings);
+    return port_ != nullptr && SetCommState(port_, &dcb) != FALSE;
+}
+
+bool Win32Port::setupQueues(std::uint32_t rxSize, std::uint32_t txSize) {
+    return port_ != nullptr && SetupComm(port_, rxSize, txSize) != FALSE;
+}
+
+bool Win32Port::createStopEvent() {
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return stop_ != nullptr;
+}
+
+bool Win32Port::startReceiveThread(CommNotifier& notifier) {
+    return startThread(receiver_, [this, &notifier] { receiveLoop(notifier); });
+}
+
+bool Win32Port::startTransmitThread(CommNotifier& notifier) {
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (wake_ == nullptr) {
+        return false;
+    }
+    queue_.open();
+    if (!startThread(transmitter_, [this, &notifier] { transmitLoop(notifier); })) {
+        queue_.close();
+        return false;
+    }
+    return true;
+}
+
+bool Win32Port::send(std::span<const std::uint8_t> bytes) {
+    return queue_.push(bytes) && SetEvent(wake_) != FALSE;
+}
+
+bool Win32Port::escape(int code) {
+    return port_ != nullptr && EscapeCommFunction(port_, static_cast<DWORD>(code)) != FALSE;
+}
+
+void Win32Port::close() {
+    if (stop_ != nullptr && !SetEvent(stop_)) {
+        // Without the stop event the joins below would never return: a broken invariant.
+        std::terminate();
+    }
+    if (receiver_.joinable()) {
+        receiver_.join();
+    }
+    if (transmitter_.joinable()) {
+        transmitter_.join();
+    }
+    queue_.close();
+    closeHandle(wake_);
+    closeHandle(stop_);
+    closeHandle(port_);
+}
+
+// Reports the modem lines that are on when the thread starts, each with its change bit.
+void Win32Port::reportInitialLines(CommNotifier& notifier) {
+    DWORD status = 0;
+    if (!GetCommModemStatus(port_, &status)) {
+        return;  // no modem lines to report
+    }
+    if (status == 0) {
+        return;
+    }
+    DWORD mask = 0;
+    mask |= (status & ModemCtsOn) != 0 ? EventCts : 0;
+    mask |= (status & ModemDsrOn) != 0 ? EventDsr : 0;
+    mask |= (status & ModemRingOn) != 0 ? EventRing : 0;
+    mask |= (status & ModemRlsdOn) != 0 ? EventRlsd : 0;
+    postLineEvent(notifier, mask, status, errorFlags_);
+}
+
+// Keeps one read and one line-event wait outstanding and reports what completes; ends quietly
+// on the stop event and with one hang-up on any failure.
+void Win32Port::receiveLoop(CommNotifier& notifier) {
+    Overlapped read;
+    Overlapped wait;
+    std::vector<std::uint8_t> buffer(ReadBufferSize);
+    DWORD mask = 0;
+    bool readPending = false;
+    bool waitPending = false;
+    bool hangup = false;
+
+    if (!read.valid() || !wait.valid() || !SetCommMask(port_, WatchedLineEvents)) {
+        hangup = true;
+    } else {
+        reportInitialLines(notifier);
+        Arm armed = armEventWait(notifier, wait, mask, waitPending);
+        if (armed == Arm::Armed) {
+            armed = armRead(notifier, read, buffer, readPending);
+        }
+        hangup = armed == Arm::Failed;
+        if (armed == Arm::Armed) {
+            postStarted(notifier, 0);
+            const HANDLE waitList[3] = {stop_, wait.event(), read.event()};
+            for (;;) {
+                const DWORD which = WaitForMultipleObjects(3, waitList, FALSE, INFINITE);
+                if (which == WAIT_OBJECT_0) {
+                    break;
+                }
+                if (which == WAIT_OBJECT_0 + 1) {
+                    waitPending = false;
+                    if (!completeLineEvent(notifier, wait, mask, true)) {
+                        hangup = true;
+                        break;
+                    }
+                    armed = armEventWait(notifier, wait, mask, waitPending);
+                } else if (which == WAIT_OBJECT_0 + 2) {
+                    readPending = false;
+                    DWORD count = 0;
+                    if (!GetOverlappedResult(port_, read.get(), &count, FALSE) || count == 0) {
+                        hangup = true;
+                        break;
+                    }
+                    postReceived(notifier, std::span(buffer.data(), count));
+                    armed = armRead(notifier, read, buffer, readPending);
+                } else {
+                    hangup = true;
+                    break;
+                }
+                if (armed != Arm::Armed) {
+                    hangup = armed == Arm::Failed;
+                    break;
+                }
+            }
+        }
+    }
+    if (hangup) {
+        postHangup(notifier);
+    }
+    // Cancel what is still outstanding and wait for it, so that neither record nor the buffer
+    // is released under a running operation: the purge aborts the read, an empty mask
+    // completes the line-event wait.
+    DWORD ignored = 0;
+    if (!PurgeComm(port_, PurgeReceive) || !SetCommMask(port_, 0)) {
+        (void)CancelIo(port_);  // the last resort when the driver refuses both
+    }
+    if (readPending) {
+        (void)GetOverlappedResult(port_, read.get(), &ignored, TRUE);  // it ends either way
+    }
+    if (waitPending) {
+        (void)GetOverlappedResult(port_, wait.get(), &ignored, TRUE);  // as above
+    }
+}
+
+// Issues reads until one stays pending, delivering those that complete at once.
+Arm Win32Port::armRead(CommNotifier& notifier, Overlapped& read, std::vector<std::uint8_t>& buffer,
+                       bool& pending) {
+    for (;;) {
+        if (signalled(stop_)) {
+            return Arm::Stopped;
+        }
+        DWORD count = 0;
+        if (ReadFile(port_, buffer.data(), ReadBufferSize, &count, read.get())) {
+            if (count == 0) {
+                return Arm::Failed;
+            }
+            postReceived(notifier, std::span(buffer.data(), count));
+            continue;
+        }
+        if (GetLastError() == ERROR_IO_PENDING) {
+            pending = true;
+            return Arm::Armed;
+        }
+        return Arm::Failed;
+    }
+}
+
+// Starts line-event waits until one stays pending, reporting those that complete at once.
+Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mask, bool& pending) {
+    for (;;) {
+        if (signalled(stop_)) {
+            return Arm::Stopped;
+        }
+        mask = 0;
+        if (WaitCommEvent(port_, &mask, wait.get())) {
+            if (!completeLineEvent(notifier, wait, mask, false)) {
+                return Arm::Failed;
+            }
+            continue;
+        }
+        if (GetLastError() == ERROR_IO_PENDING) {
+            pending = true;
+            return Arm::Armed;
+        }
+        return Arm::Failed;
+    }
+}
+
+// Posts one completed line event; EventErr first fetches the line-error flags it reports. False
+// when the wait failed or reported none of the watched events.
+bool Win32Port::completeLineEvent(CommNotifier& notifier, Overlapped& wait, DWORD mask,
+                                  bool pending) {
+    DWORD count = 0;
+    if (pending && !GetOverlappedResult(port_, wait.get(), &count, FALSE)) {
+        return false;
+    }
+    if ((mask & EventErr) != 0) {
+        DWORD errors = 0;
+        if (!ClearCommError(port_, &errors, nullptr)) {
+            return false;
+        }
+        errorFlags_ = errors;
+    }
+    if ((mask & WatchedLineEvents) == 0) {
+        return false;
+    }
+    DWORD status = 0;
+    if (!GetCommModemStatus(port_, &status)) {
+        status = 0;  // a port without modem lines: report them all off
+    }
+    postLineEvent(notifier, mask, status, errorFlags_);
+    return true;
+}
+
+// Writes queued blocks in order, each completely; ends quietly on the stop event and with one
+// hang-up on a write error. Blocks still queued when it ends are not written.
+void Win32Port::transmitLoop(CommNotifier& notifier) {
+    Overlapped write;
+    if (!write.valid()) {
+        postHangup(notifier);
+        queue_.close();
+        return;
+    }
+    postStarted(notifier, 1);
+    const HANDLE waitList[2] = {stop_, wake_};
+    std::vector<std::uint8_t> block;
+    for (;;) {
+        if (!queue_.pop(block)) {
+            const DWORD which = WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
+            if (which == WAIT_OBJECT_0) {
+                break;
+            }
+            if (which != WAIT_OBJECT_0 + 1) {
+                postHangup(notifier);
+                break;
+            }
+            continue;
+        }
+        if (signalled(stop_) || !writeBlock(notifier, write, block)) {
+            break;
+        }
+    }
+    queue_.close();
+    // Discard output not yet sent; a port that has gone has nothing to discard.
+    (void)PurgeComm(port_, PurgeTransmit);
+}
+
+// Writes all of `block`, in as many completions as the driver needs. False on the stop event
+// (quietly), on an invalid handle (quietly), or after posting a hang-up for any other error.
+bool Win32Port::writeBlock(CommNotifier& notifier, Overlapped& write,
+                           const std::vector<std::uint8_t>& block) {
+    const HANDLE waitList[2] = {stop_, write.event()};
+    std::size_t offset = 0;
+    while (offset < block.size()) {
+        DWORD written = 0;
+        const DWORD remaining = static_cast<DWORD>(block.size() - offset);
+        if (!WriteFile(port_, block.data() + offset, remaining, &written, write.get())) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_INVALID_HANDLE) {
+                return false;
+            }
+            if (error != ERROR_IO_PENDING) {
+                postHangup(notifier);
+                return false;
+            }
+            const DWORD which = WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
+            if (which == WAIT_OBJECT_0) {
+                // Abandon the write, then let it finish before its record is reused or freed.
+                (void)CancelIo(port_);
+                (void)GetOverlappedResult(port_, write.get(), &written, TRUE);
+                return false;
+            }
+            if (which != WAIT_OBJECT_0 + 1) {
+                postHangup(notifier);
+                return false;
+            }
+            if (!GetOverlappedResult(port_, write.get(), &written, TRUE)) {
+                if (GetLastError() != ERROR_INVALID_HANDLE) {
+                    postHangup(notifier);
+                }
+                return false;
+            }
+        }
+        offset += written;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<PortBackend> createPortBackend() {
+    return std::make_unique<Win32Port>();
+}
+
+}  // namespace kelvan::serial
