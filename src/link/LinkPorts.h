@@ -19,7 +19,7 @@ enum class BitDialog { Lock, Fuse };
 // Where outgoing frames go: the serial component's SendData. The result is not acted on (a
 // refused send still counts as a send; the retry limit catches a dead transmit path).
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     virtual bool sendData(std::span<const std::uint8_t> bytes) = 0;
 };
@@ -27,7 +27,7 @@ public:
 // The LinkWatchdog's timer (Timer2 in the main window): restart() disables and re-enables it,
 // so a full count starts anew. Its expiry calls ProgrammerLink::watchdogExpired.
 class WatchdogTimer {
-public:
+  public:
     virtual ~WatchdogTimer() = default;
     virtual void restart() = 0;
 };
@@ -36,7 +36,7 @@ public:
 // Device texts arrive undecoded; host texts are UTF-8. Indexes passed here always lie inside
 // the counts the link last gave to createBitBoxes / createAboutLabels.
 class LinkView {
-public:
+  public:
     virtual ~LinkView() = default;
 
     // Main window caption: the programmer's title, or the host's own text when disconnected.

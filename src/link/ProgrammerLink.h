@@ -2,38 +2,46 @@
 
 // Facade of the programmer link: the receive parser, the command queue with its retry limit,
 // the watchdog expiry and the reply dispatcher, over one set of link state. The main window
-// owns one instance and forwards Comm321ReceiveData, Timer2Timer and the user's commands.
-//
-// DRAFT CONTRACT: the members below are what the rest of the program uses. The link's
-// implementer may add members and split the work into smaller classes behind this facade,
-// but should keep these names and meanings.
+// owns one instance and forwards Comm321ReceiveData, Timer2Timer and the user's commands, e.g.
+// link.enqueue(commands::selectChip(index)).
 
 #include <array>
 #include <cstdint>
 #include <span>
 
 #include "buffer/ProgramBuffer.h"
+#include "link/CommandList.h"
+#include "link/CommandQueue.h"
+#include "link/CommandSender.h"
+#include "link/Commands.h"
+#include "link/FrameParser.h"
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
+#include "link/ReplyDispatcher.h"
 
 namespace kelvan::link {
 
-class ProgrammerLink {
-public:
-    ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view,
-                   ProgramBuffer& buffer);
+class ProgrammerLink : private FrameHandler {
+  public:
+    ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view, ProgramBuffer& buffer);
+    ProgrammerLink(const ProgrammerLink&) = delete;
+    ProgrammerLink& operator=(const ProgrammerLink&) = delete;
 
     // Comm321ReceiveData: append a received block to the 300-byte ReceiveBuffer and run the
     // parser. A block longer than 300 bytes is fed in pieces with a pass after each.
+    // May re-enter itself and watchdogExpired through LinkView::showWarning.
     void receiveData(std::span<const std::uint8_t> block);
 
-    // Timer2Timer: the LinkWatchdog expired.
+    // Timer2Timer: the LinkWatchdog expired. Shows the disconnected caption, clears the queue,
+    // the lock-bit dialog and both lists, and queues the title request.
     void watchdogExpired();
 
-    // CommandQueue operations. A zero-length payload queues nothing.
+    // CommandQueue operations. A zero-length payload queues nothing; one longer than 255
+    // bytes throws std::length_error.
     void enqueue(std::span<const std::uint8_t> payload);
     void clearQueue();
     std::size_t queueLength() const;
+    const CommandQueue& queue() const { return queue_; }
 
     // What the replies reported for the selected chip.
     std::uint32_t programMemorySize() const;
@@ -46,6 +54,21 @@ public:
     int fuseBitCount() const;
     int aboutLineCount() const;
     int retryCounter() const;
+
+    // The receive state, for diagnostics and tests.
+    const FrameParser& parser() const { return parser_; }
+
+  private:
+    void emptyFrame() override;
+    void replyFrame(std::span<const std::uint8_t> payload) override;
+
+    WatchdogTimer& watchdog_;
+    LinkView& view_;
+    CommandQueue queue_;
+    CommandSender sender_;
+    DeviceTables tables_;
+    ReplyDispatcher dispatcher_;
+    FrameParser parser_;
 };
 
 }  // namespace kelvan::link

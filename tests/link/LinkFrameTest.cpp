@@ -20,7 +20,7 @@ TEST(LinkFrame, ChecksumsWrapModulo256) {
     const Bytes payload(255, 0xFF);
     const Bytes frame = buildLinkFrame(payload);
     ASSERT_EQ(frame.size(), 262u);
-    EXPECT_EQ(frame[5], 0x89);                 // 0x8A + 0xFF, carry dropped
+    EXPECT_EQ(frame[5], 0x89);  // 0x8A + 0xFF, carry dropped
     EXPECT_EQ(frame.back(), (255 * 255) % 256);
     EXPECT_EQ(sum8(Bytes{0x80, 0x80, 0x01}), 0x01);
 }

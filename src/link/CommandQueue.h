@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <span>
+
+#include "link/LinkFrame.h"
+#include "link/LinkPorts.h"
+
+namespace kelvan::link {
+
+// The first-in first-out list of pending command payloads, and the progress window that shows
+// how much of it is left while more than one command is pending.
+class CommandQueue {
+  public:
+    static constexpr std::size_t MaxPayloadLength = 255;  // the one-byte N of a frame
+
+    explicit CommandQueue(LinkView& view) : view_(view) {}
+
+    // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and
+    // position become the new count; the window is shown from two entries on. A payload
+    // longer than a frame can carry throws std::length_error and queues nothing.
+    void enqueue(std::span<const std::uint8_t> payload);
+
+    // Drops the head (nothing on an empty queue); the bar's position becomes the new count,
+    // and the window closes when the queue empties.
+    void removeHead();
+
+    // RemoveHead until empty.
+    void clear();
+
+    bool empty() const { return entries_.empty(); }
+    std::size_t size() const { return entries_.size(); }
+
+    // The head's payload; valid until the queue next changes. Precondition: not empty.
+    std::span<const std::uint8_t> head() const { return entries_.front(); }
+    const std::deque<Bytes>& entries() const { return entries_; }
+
+  private:
+    LinkView& view_;
+    std::deque<Bytes> entries_;
+    int progressMaximum_ = 0;
+};
+
+}  // namespace kelvan::link

@@ -1,0 +1,86 @@
+#include "link/ProgrammerLink.h"
+
+#include "link/ReplyLayout.h"
+
+namespace kelvan::link {
+
+ProgrammerLink::ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view,
+                               ProgramBuffer& buffer)
+    : watchdog_(watchdog),
+      view_(view),
+      queue_(view),
+      sender_(queue_, sink, view),
+      dispatcher_(view, buffer, queue_, tables_),
+      parser_(*this) {}
+
+void ProgrammerLink::receiveData(std::span<const std::uint8_t> block) {
+    parser_.receive(block);
+}
+
+void ProgrammerLink::watchdogExpired() {
+    view_.setDisconnectedCaption("Программатор не подключен");
+    queue_.clear();
+    // Only the lock bits are forgotten; the fuse-bit dialog keeps its boxes.
+    view_.clearBitBoxes(BitDialog::Lock);
+    tables_.lockBitCount = 0;
+    view_.clearChipList();
+    tables_.commands.clear(view_);
+    queue_.enqueue(commands::askTitle());
+}
+
+void ProgrammerLink::emptyFrame() {
+    watchdog_.restart();
+    sender_.sendHead();
+}
+
+// A reply is acted on only while it answers the head; anything else is dropped without a word
+// and leaves the queue and the RetryCounter as they were.
+void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
+    if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
+        return;
+    }
+    sender_.replyDispatched();
+    dispatcher_.dispatch(payload);
+    // The dispatcher may have cleared the queue; removing from an empty queue does nothing.
+    queue_.removeHead();
+}
+
+void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
+    queue_.enqueue(payload);
+}
+void ProgrammerLink::clearQueue() {
+    queue_.clear();
+}
+std::size_t ProgrammerLink::queueLength() const {
+    return queue_.size();
+}
+
+std::uint32_t ProgrammerLink::programMemorySize() const {
+    return tables_.programMemorySize;
+}
+std::uint32_t ProgrammerLink::eepromSize() const {
+    return tables_.eepromSize;
+}
+const std::array<std::uint8_t, 32>& ProgrammerLink::commandMap() const {
+    return tables_.commands.map();
+}
+int ProgrammerLink::commandCount() const {
+    return tables_.commands.count();
+}
+bool ProgrammerLink::commandOffered(std::uint8_t code) const {
+    return tables_.commands.offered(code);
+}
+int ProgrammerLink::lockBitCount() const {
+    return tables_.lockBitCount;
+}
+int ProgrammerLink::fuseBitCount() const {
+    return tables_.fuseBitCount;
+}
+int ProgrammerLink::aboutLineCount() const {
+    return tables_.aboutLineCount;
+}
+int ProgrammerLink::retryCounter() const {
+    return sender_.retryCounter();
+}
+
+}  // namespace kelvan::link

@@ -1,0 +1,66 @@
+#pragma once
+
+// The byte layouts of the programmer's replies, in one place: the matcher uses them to refuse a
+// reply shorter than its layout, the dispatcher to read it. Every reader stops at the reply's
+// received length; a reply that needs more bytes than it holds yields no value.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace kelvan::link {
+
+using ReplyBytes = std::span<const std::uint8_t>;
+
+// A cursor over the payload after byte 0. Reads past the end yield zeros and clear ok().
+class ReplyReader {
+  public:
+    explicit ReplyReader(ReplyBytes reply) : rest_(reply.empty() ? reply : reply.subspan(1)) {}
+
+    std::uint8_t byte();
+    std::uint32_t word();  // 32-bit little-endian
+    ReplyBytes bytes(std::size_t count);
+    ReplyBytes text() { return bytes(byte()); }  // length byte, then that many bytes
+    bool ok() const { return ok_; }
+
+  private:
+    ReplyBytes rest_;
+    bool ok_ = true;
+};
+
+struct CountedReply {  // 0 (with verdict), 3, 5, 20: n, then n bytes
+    ReplyBytes values;
+    std::uint8_t verdict = 0;  // reply 0 only: the byte after the signature
+};
+struct ChunkReply {  // 9, 13: addr, count, data
+    std::uint32_t address = 0;
+    ReplyBytes data;
+};
+struct VerifyReply {  // 11, 15: addr, count, result
+    std::uint32_t address = 0;
+    std::uint8_t result = 0;
+};
+struct IndexedTextReply {  // 244, 246, 252: index, text
+    std::uint8_t index = 0;
+    ReplyBytes text;
+};
+
+std::optional<CountedReply> readSignatureReply(ReplyBytes reply);
+std::optional<CountedReply> readCountedReply(ReplyBytes reply);
+std::optional<ChunkReply> readChunkReply(ReplyBytes reply);
+std::optional<VerifyReply> readVerifyReply(ReplyBytes reply);
+std::optional<std::uint32_t> readWordReply(ReplyBytes reply);
+std::optional<std::uint8_t> readCountReply(ReplyBytes reply);
+std::optional<IndexedTextReply> readIndexedTextReply(ReplyBytes reply);
+std::optional<ReplyBytes> readTextReply(ReplyBytes reply);
+
+// True when reply (byte 0 its code) holds every byte its code's layout needs; replies whose
+// content nothing reads need only their code.
+bool replyComplete(ReplyBytes reply);
+
+// True when reply answers the queued command head: same CommandCode, complete, and for the
+// addressed replies (9, 11, 13, 15) the same four address bytes as the command, so that a late
+// duplicate answer to an earlier chunk is not taken for the answer to the current one.
+bool replyAnswers(ReplyBytes reply, ReplyBytes head);
+
+}  // namespace kelvan::link

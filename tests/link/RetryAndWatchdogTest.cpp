@@ -1,0 +1,218 @@
+// The conversation loop: ready signals send the head, replies remove it, the retry limit and
+// the watchdog give up, and a modal warning lets the link be re-entered.
+
+#include <gtest/gtest.h>
+
+#include "LinkTestSupport.h"
+
+namespace kelvan::link::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+const std::string GiveUp = "Не могу выполнить команду!\n\rОчередь команд очищена.";
+const Bytes Title = textReply(254, {}, "PROG");
+
+class ConversationTest : public LinkTest {};
+
+TEST_F(ConversationTest, ReadySignalRestartsTheWatchdogAndSendsTheHeadFramed) {
+    enqueue({commands::askTitle()});
+    ready();
+    EXPECT_EQ(watchdog.restarts, 1);
+    EXPECT_EQ(sink.frames, (std::vector<Bytes>{{0xD1, 0xE0, 0xEB, 0xEE, 0x01, 0x8B, 0xFE, 0xFE}}));
+    EXPECT_EQ(link.retryCounter(), 1);
+    EXPECT_EQ(link.queueLength(), 1u);  // sending does not remove the head
+}
+
+TEST_F(ConversationTest, ReadySignalWithAnEmptyQueueSendsNothing) {
+    ready();
+    EXPECT_EQ(watchdog.restarts, 1);
+    EXPECT_TRUE(sink.frames.empty());
+    EXPECT_EQ(link.retryCounter(), 0);
+}
+
+TEST_F(ConversationTest, MatchingReplyRemovesTheHeadAndResetsTheCounter) {
+    enqueue({commands::askProgramMemorySize(), commands::askEepromSize()});
+    ready();
+    ready();
+    EXPECT_EQ(link.retryCounter(), 2);
+    reply({243, 0x00, 0x80, 0x00, 0x00});
+    EXPECT_EQ(link.retryCounter(), 0);
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{242}}));
+}
+
+TEST_F(ConversationTest, TwoRepliesInOneBlockEachRemoveOneEntry) {
+    enqueue({commands::askProgramMemorySize(), commands::askEepromSize(), commands::askTitle()});
+    receive(concat({frame({243, 0x00, 0x20, 0, 0}), frame({242, 0x00, 0x02, 0, 0})}));
+    EXPECT_EQ(link.programMemorySize(), 0x2000u);
+    EXPECT_EQ(link.eepromSize(), 0x200u);
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+}
+
+TEST_F(ConversationTest, ReplyBehindAReadySignalInTheSameBlockIsDiscarded) {
+    enqueue({commands::askTitle()});
+    receive(concat({ReadyFrame, frame(Title)}));
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{{254}}));
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+    EXPECT_TRUE(view.caption.empty());
+    EXPECT_EQ(link.parser().fillLevel(), 0u);
+}
+
+TEST_F(ConversationTest, MismatchedReplyOrEmptyQueueChangesNothing) {
+    enqueue({commands::askProgramMemorySize()});
+    ready();
+    reply({242, 1, 2, 3, 4});
+    EXPECT_EQ(link.eepromSize(), 0u);
+    EXPECT_EQ(link.retryCounter(), 1);
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{243}}));
+
+    link.clearQueue();
+    const std::size_t mark = view.calls.size();
+    reply(Title);
+    EXPECT_TRUE(view.caption.empty());
+    EXPECT_EQ(link.queueLength(), 0u);
+    EXPECT_TRUE(view.logFrom(mark).empty());
+}
+
+TEST_F(ConversationTest, BadPayloadChecksumThenAGoodReplyDispatchesOnlyTheGoodOne) {
+    enqueue({commands::askProgramMemorySize()});
+    Bytes damaged = frame({243, 9, 9, 9, 9});
+    damaged.back() ^= 0x10;
+    receive(concat({damaged, frame({243, 0, 4, 0, 0})}));
+    EXPECT_EQ(link.programMemorySize(), 0x400u);
+    EXPECT_EQ(link.queueLength(), 0u);
+}
+
+TEST_F(ConversationTest, EighthUnansweredSendGivesUpWithOneWarning) {
+    enqueue({commands::eraseAll(), commands::endOfSequence()});
+    for (int i = 0; i < 7; ++i) {
+        ready();
+    }
+    EXPECT_TRUE(view.warnings.empty());
+    EXPECT_EQ(link.retryCounter(), 7);
+    const std::size_t mark = view.calls.size();
+    ready();
+    EXPECT_EQ(sink.payloads(), std::vector<Bytes>(8, Bytes{7}));
+    EXPECT_EQ(view.warnings, (Calls{GiveUp}));
+    EXPECT_EQ(view.logFrom(mark),
+              (Calls{"progress 2 1", "progress 2 0", "closeProgress", "closeProgress", "warning"}));
+    EXPECT_EQ(link.queueLength(), 0u);
+    EXPECT_EQ(link.retryCounter(), 0);
+    ready();
+    EXPECT_EQ(sink.frames.size(), 8u);
+}
+
+TEST_F(ConversationTest, RefusedSendsStillCountTowardsTheLimit) {
+    sink.accept = false;
+    enqueue({commands::eraseAll()});
+    for (int i = 0; i < 8; ++i) {
+        ready();
+    }
+    EXPECT_EQ(view.warnings.size(), 1u);
+}
+
+TEST_F(ConversationTest, CounterRunsAcrossCommandBoundaries) {
+    enqueue({commands::eraseAll()});
+    for (int i = 0; i < 5; ++i) {
+        ready();
+    }
+    link.watchdogExpired();  // clears the queue, queues 254, leaves the counter at 5
+    EXPECT_EQ(link.retryCounter(), 5);
+    for (int i = 0; i < 5; ++i) {
+        ready();
+    }
+    const auto payloads = sink.payloads();
+    EXPECT_EQ(std::count(payloads.begin(), payloads.end(), Bytes{254}), 3);
+    EXPECT_EQ(view.warnings.size(), 1u);
+}
+
+TEST_F(ConversationTest, WatchdogExpiryDisconnects) {
+    enqueue({commands::askLockBitCount(), commands::askFuseBitCount(), commands::askCommandMask(),
+             commands::askChipCount()});
+    reply({245, 2});
+    reply({247, 3});
+    reply({248, 0x01, 0, 0, 0});
+    reply({251, 1});
+    ASSERT_EQ(link.lockBitCount(), 2);
+    ASSERT_EQ(link.commandCount(), 1);
+    ready();
+    const int counter = link.retryCounter();
+
+    const std::size_t mark = view.calls.size();
+    link.watchdogExpired();
+    EXPECT_EQ(view.caption, "Программатор не подключен");
+    // Six entries were left (the caption and chip-name requests), the bar's maximum at seven.
+    const Calls expected{"disconnected",   "progress 7 5",  "progress 7 4",     "progress 7 3",
+                         "progress 7 2",   "progress 7 1",  "progress 7 0",     "closeProgress",
+                         "clearLockBoxes", "clearChipList", "clearCommandList", "progress 1 1"};
+    EXPECT_EQ(view.logFrom(mark), expected);
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+    EXPECT_EQ(link.lockBitCount(), 0);
+    EXPECT_EQ(link.fuseBitCount(), 3);
+    EXPECT_EQ(view.fuseBoxes.size(), 3u);
+    EXPECT_EQ(link.commandCount(), 0);
+    EXPECT_FALSE(link.commandOffered(0));
+    EXPECT_EQ(link.retryCounter(), counter);
+
+    link.watchdogExpired();  // fires again while silent: still exactly one title request
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+}
+
+TEST_F(ConversationTest, WatchdogLeavesThePartlyReceivedFrameAlone) {
+    enqueue({commands::askProgramMemorySize()});
+    const Bytes reply = frame({243, 0, 1, 0, 0});
+    receive(Bytes(reply.begin(), reply.begin() + 4));
+    link.watchdogExpired();
+    link.clearQueue();
+    enqueue({commands::askProgramMemorySize()});
+    receive(Bytes(reply.begin() + 4, reply.end()));
+    EXPECT_EQ(link.programMemorySize(), 0x100u);
+}
+
+TEST_F(ConversationTest, LinkCanBeReenteredWhileTheWarningIsOpen) {
+    enqueue({commands::eraseAll()});
+    for (int i = 0; i < 7; ++i) {
+        ready();
+    }
+    const Bytes half = frame({243, 0, 1, 0, 0});
+    view.duringWarning = [&] {
+        link.watchdogExpired();                          // queues 254
+        ready();                                         // sends it
+        reply(Title);                                    // answers it: caption, 253 and 251 queued
+        receive(concat({ReadyFrame}));                   // sends 253
+        receive(Bytes(half.begin(), half.begin() + 5));  // left for the outer pass to drop
+    };
+    ready();
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.caption, "PROG");
+    const auto payloads = sink.payloads();
+    ASSERT_EQ(payloads.size(), 10u);
+    EXPECT_EQ(payloads[8], Bytes{254});
+    EXPECT_EQ(payloads[9], Bytes{253});
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{253}, {251}}));
+    EXPECT_EQ(link.retryCounter(), 1);
+    EXPECT_EQ(link.parser().fillLevel(), 0u);
+    EXPECT_EQ(watchdog.restarts, 10);
+}
+
+TEST_F(ConversationTest, WarningInsideAWarningIsSurvived) {
+    enqueue({commands::eraseAll()});
+    int depth = 0;
+    view.duringWarning = [&] {
+        if (++depth == 1) {
+            enqueue({commands::eraseEeprom()});
+            for (int i = 0; i < 8; ++i) {
+                ready();  // the eighth opens a second warning from inside the first
+            }
+        }
+    };
+    for (int i = 0; i < 8; ++i) {
+        ready();
+    }
+    EXPECT_EQ(view.warnings.size(), 2u);
+    EXPECT_EQ(sink.frames.size(), 16u);
+    EXPECT_EQ(link.queueLength(), 0u);
+    EXPECT_EQ(link.retryCounter(), 0);
+}
+
+}  // namespace
+}  // namespace kelvan::link::test
