@@ -1,0 +1,282 @@
+// libFuzzer target for the receive parser and the reply dispatcher. The input is a little
+// program: each step delivers a block (raw bytes, a framed payload, an answer to the queue
+// head split over two blocks, a long block), a ready signal, a watchdog expiry, or a queue or
+// buffer change. The view checks every index against the counts the link gave it and re-enters
+// the link from inside the modal warning, as the event loop can.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "buffer/ProgramBuffer.h"
+#include "link/Commands.h"
+#include "link/LinkFrame.h"
+#include "link/ProgrammerLink.h"
+
+namespace {
+
+using kelvan::ProgramBuffer;
+using namespace kelvan::link;
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "link fuzzer: %s\n", what);
+    std::abort();
+}
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        fail(what);
+    }
+}
+
+// The fuzz input, consumed from the front; reads past the end give zeros and empty spans.
+class Input {
+  public:
+    explicit Input(std::span<const std::uint8_t> data) : rest_(data) {}
+    bool empty() const { return rest_.empty(); }
+    std::uint8_t byte() {
+        if (rest_.empty()) {
+            return 0;
+        }
+        const std::uint8_t value = rest_[0];
+        rest_ = rest_.subspan(1);
+        return value;
+    }
+    std::span<const std::uint8_t> take(std::size_t count) {
+        const std::size_t taken = std::min(count, rest_.size());
+        const auto part = rest_.first(taken);
+        rest_ = rest_.subspan(taken);
+        return part;
+    }
+
+  private:
+    std::span<const std::uint8_t> rest_;
+};
+
+class CheckingSink : public ByteSink {
+  public:
+    bool sendData(std::span<const std::uint8_t> bytes) override {
+        require(bytes.size() >= FrameHeaderSize + 2 && bytes.size() <= MaxFrameSize,
+                "sent frame length");
+        require(bytes[4] == bytes.size() - FrameHeaderSize - 1, "sent frame N");
+        require(bytes.back() == sum8(bytes.subspan(FrameHeaderSize, bytes[4])),
+                "sent payload checksum");
+        return true;
+    }
+};
+
+class NullWatchdog : public WatchdogTimer {
+  public:
+    void restart() override {}
+};
+
+class CheckingView : public LinkView {
+  public:
+    std::function<void()> duringWarning;
+
+    void setCaption(const DeviceText&) override {}
+    void setDisconnectedCaption(std::string_view) override {}
+    void setStatusText(std::string_view) override {}
+    void setStatusErrorColour() override {}
+    void clearChipList() override {}
+    void appendChip(const DeviceText&) override {}
+    void clearCommandList() override { commands_ = 0; }
+    void appendCommand(std::string_view) override {
+        require(++commands_ <= 32, "more than 32 commands");
+    }
+    void createBitBoxes(BitDialog dialog, int count) override {
+        require(count >= 0 && count <= 255, "bit box count");
+        bits(dialog) = count;
+    }
+    void clearBitBoxes(BitDialog dialog) override { bits(dialog) = 0; }
+    void setBitCaption(BitDialog dialog, int index, const DeviceText&) override {
+        require(index >= 0 && index < bits(dialog), "bit caption index");
+    }
+    void setBitChecked(BitDialog dialog, int index, bool) override {
+        require(index >= 0 && index < bits(dialog), "bit state index");
+    }
+    void createAboutLabels(int count) override {
+        require(count >= 0 && count <= 255, "about label count");
+        about_ = count;
+    }
+    void setAboutLine(int index, const DeviceText&) override {
+        require(index >= 0 && index < about_, "about line index");
+    }
+    void formatGrid() override {}
+    void setProgress(int maximum, int position) override {
+        require(position >= 0 && position <= maximum, "progress position");
+    }
+    void showProgress() override {}
+    void closeProgress() override {}
+    void showWarning(std::string_view) override {
+        if (duringWarning) {
+            duringWarning();
+        }
+    }
+
+    int lockBits() const { return lock_; }
+    int fuseBits() const { return fuse_; }
+    int aboutLines() const { return about_; }
+    int commands() const { return commands_; }
+
+  private:
+    int& bits(BitDialog dialog) { return dialog == BitDialog::Lock ? lock_ : fuse_; }
+    int lock_ = 0;
+    int fuse_ = 0;
+    int about_ = 0;
+    int commands_ = 0;
+};
+
+const std::vector<Bytes>& assortedCommands() {
+    static const std::vector<Bytes> all = [] {
+        const Bytes data(224, 0x5A);
+        return std::vector<Bytes>{
+            commands::endOfSequence(),
+            commands::askTitle(),
+            commands::selectChip(0),
+            commands::askCommandMask(),
+            commands::askLockBitCount(),
+            commands::askFuseBitCount(),
+            commands::askProgramMemorySize(),
+            commands::askEepromSize(),
+            commands::askThirdSize(),
+            commands::readSignature(),
+            commands::readFuseBits(),
+            commands::readLockBits(),
+            commands::readCalibration(),
+            commands::readProgramMemory(0, 224),
+            commands::readProgramMemory(224, 224),
+            commands::readEeprom(0, 16),
+            commands::verifyProgramMemory(0, data),
+            commands::verifyEeprom(8, std::span(data).first(8)),
+            commands::writeProgramMemory(448, data),
+            commands::askLockBitCaption(0),
+            commands::askFuseBitCaption(1),
+            commands::askChipName(0),
+            commands::askAboutLine(0),
+            commands::askAboutLineCount(),
+            commands::askChipCount(),
+            commands::eraseAll(),
+            commands::eraseEeprom(),
+            commands::writeFuseBit(1, true),
+            commands::writeLockBit(0),
+        };
+    }();
+    return all;
+}
+
+class Harness {
+  public:
+    explicit Harness(Input& input) : input_(input) {
+        buffer_.resize(1024);
+        view_.duringWarning = [this] {
+            // The event loop runs while the box is open: a few more steps, nested.
+            if (depth_ < 3) {
+                ++depth_;
+                const int steps = input_.byte() % 4;
+                for (int i = 0; i < steps; ++i) {
+                    step();
+                }
+                --depth_;
+            }
+        };
+        for (const Bytes& command : assortedCommands()) {
+            link_.enqueue(command);
+        }
+    }
+
+    void run() {
+        while (!input_.empty()) {
+            step();
+        }
+    }
+
+  private:
+    void step() {
+        switch (input_.byte() % 8) {
+            case 0:
+                link_.receiveData(input_.take(input_.byte()));
+                break;
+            case 1:
+                link_.receiveData(input_.take(256 + std::size_t{input_.byte()} * 16));
+                break;
+            case 2:
+                link_.receiveData(buildLinkFrame(input_.take(input_.byte())));
+                break;
+            case 3:
+                answerHead();
+                break;
+            case 4:
+                link_.receiveData(buildLinkFrame(Bytes{}));
+                break;
+            case 5:
+                link_.watchdogExpired();
+                break;
+            case 6: {
+                const auto& all = assortedCommands();
+                link_.enqueue(all[input_.byte() % all.size()]);
+                break;
+            }
+            default:
+                if (input_.byte() % 2 == 0) {
+                    link_.clearQueue();
+                } else {
+                    buffer_.resize(std::size_t{input_.byte()} * 8);
+                }
+                break;
+        }
+        checkInvariants();
+    }
+
+    // A reply that starts like the head command (code and address), then input bytes, split
+    // over two blocks at an input-chosen point.
+    void answerHead() {
+        Bytes payload;
+        if (link_.queueLength() > 0) {
+            const auto head = link_.queue().head();
+            payload.assign(head.begin(),
+                           head.begin() + std::min<std::ptrdiff_t>(5, std::ssize(head)));
+        }
+        const auto extra = input_.take(input_.byte());
+        payload.insert(payload.end(), extra.begin(), extra.end());
+        if (payload.empty() || payload.size() > 255) {
+            return;
+        }
+        const Bytes frame = buildLinkFrame(payload);
+        const std::size_t split = input_.byte() % frame.size();
+        link_.receiveData(std::span(frame).first(split));
+        link_.receiveData(std::span(frame).subspan(split));
+    }
+
+    void checkInvariants() const {
+        const FrameParser& parser = link_.parser();
+        require(parser.fillLevel() <= FrameParser::ReceiveBufferSize, "fill level");
+        require(parser.scanPosition() <= parser.fillLevel(), "scan position");
+        require(link_.lockBitCount() == view_.lockBits(), "lock bit count");
+        require(link_.fuseBitCount() == view_.fuseBits(), "fuse bit count");
+        require(link_.aboutLineCount() == view_.aboutLines(), "about line count");
+        require(link_.commandCount() == view_.commands(), "command count");
+        require(link_.retryCounter() >= 0 && link_.retryCounter() <= 7, "retry counter");
+    }
+
+    Input& input_;
+    CheckingSink sink_;
+    NullWatchdog watchdog_;
+    CheckingView view_;
+    ProgramBuffer buffer_;
+    ProgrammerLink link_{sink_, watchdog_, view_, buffer_};
+    int depth_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input input(std::span<const std::uint8_t>(data, size));
+    Harness harness(input);
+    harness.run();
+    return 0;
+}
