@@ -1,0 +1,127 @@
+// Host turnaround through the real stack: the far side of a pseudo-terminal sends an empty
+// frame and times how long until the first byte of the host's next frame can be read. On the
+// host the empty frame goes through TComm32's receive thread, the main-thread loop, the link's
+// frame parser and command queue, SendData and the transmit thread.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "SerialBenchSupport.h"
+#include "buffer/ProgramBuffer.h"
+#include "link/ProgrammerLink.h"
+
+namespace kelvan::serial::bench {
+namespace {
+
+using link::BitDialog;
+using link::DeviceText;
+
+class QuietView : public link::LinkView {
+  public:
+    void setCaption(const DeviceText&) override {}
+    void setDisconnectedCaption(std::string_view) override {}
+    void setStatusText(std::string_view) override {}
+    void setStatusErrorColour() override {}
+    void clearChipList() override {}
+    void appendChip(const DeviceText&) override {}
+    void clearCommandList() override {}
+    void appendCommand(std::string_view) override {}
+    void createBitBoxes(BitDialog, int) override {}
+    void clearBitBoxes(BitDialog) override {}
+    void setBitCaption(BitDialog, int, const DeviceText&) override {}
+    void setBitChecked(BitDialog, int, bool) override {}
+    void createAboutLabels(int) override {}
+    void setAboutLine(int, const DeviceText&) override {}
+    void formatGrid() override {}
+    void setProgress(int, int) override {}
+    void showProgress() override {}
+    void closeProgress() override {}
+    void showWarning(std::string_view) override {}
+};
+
+class CommSink : public link::ByteSink {
+  public:
+    explicit CommSink(TComm32& comm) : comm_(comm) {}
+    bool sendData(std::span<const std::uint8_t> bytes) override { return comm_.SendData(bytes); }
+
+  private:
+    TComm32& comm_;
+};
+
+class IdleWatchdog : public link::WatchdogTimer {
+  public:
+    void restart() override {}
+};
+
+constexpr std::uint8_t EmptyFrame[] = {0xD1, 0xE0, 0xEB, 0xEE, 0x00, 0x8A};
+constexpr std::uint8_t TitleRequest[] = {254};
+constexpr std::size_t TitleRequestFrameSize = 8;  // sync, length, header sum, code, sum
+
+double percentile(std::vector<double> samples, double fraction) {
+    std::sort(samples.begin(), samples.end());
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1));
+    return samples[index];
+}
+
+void BM_SerialHostTurnaround(benchmark::State& state) {
+    BenchPty pty;
+    MainThreadLoop loop;
+    TComm32 comm(loop);
+    QuietView view;
+    IdleWatchdog watchdog;
+    CommSink sink(comm);
+    ProgramBuffer buffer;
+    link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
+    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
+        programmerLink.receiveData(std::span(bytes, length));
+    };
+    comm.setCommPort(pty.slavePath());
+    comm.setBaudRate(56000);
+    if (!comm.OpenPort()) {
+        state.SkipWithError("the port did not open");
+        return;
+    }
+    // Nobody answers the title request, so the retry limit empties the queue every eighth
+    // send; the main thread tops it up so that every empty frame finds a head to send.
+    programmerLink.enqueue(TitleRequest);
+    loop.start(comm, [&] {
+        if (programmerLink.queueLength() == 0) {
+            programmerLink.enqueue(TitleRequest);
+        }
+    });
+
+    std::vector<double> samples;
+    samples.reserve(static_cast<std::size_t>(state.max_iterations));
+    std::uint8_t frame[TitleRequestFrameSize];
+    for (auto _ : state) {
+        const auto sent = std::chrono::steady_clock::now();
+        pty.writeAll(EmptyFrame, sizeof EmptyFrame);
+        if (!pty.readExactly(frame, 1)) {
+            state.SkipWithError("the line ended");
+            break;
+        }
+        const std::chrono::duration<double> turnaround = std::chrono::steady_clock::now() - sent;
+        state.SetIterationTime(turnaround.count());
+        samples.push_back(turnaround.count() * 1e6);
+        if (!pty.readExactly(frame + 1, sizeof frame - 1) || frame[6] != TitleRequest[0]) {
+            state.SkipWithError("the host's frame is not the title request");
+            break;
+        }
+    }
+    loop.stop();
+    if (!samples.empty()) {
+        state.counters["median_us"] = percentile(samples, 0.5);
+        state.counters["p99_us"] = percentile(samples, 0.99);
+        state.counters["max_us"] = percentile(samples, 1.0);
+    }
+}
+BENCHMARK(BM_SerialHostTurnaround)
+    ->Iterations(2000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kelvan::serial::bench
