@@ -299,6 +299,7 @@ void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseco
     logLine("--", {}, " silent for " + std::to_string(duration.count()) + " ms");
     std::lock_guard lock(owner_.mutex_);
     owner_.traffic_.silent = true;
+    ++owner_.traffic_.silences;
     owner_.changed_.notify_all();
 }
 

@@ -30,15 +30,15 @@ struct SimulatorOptions {
     // the host's 5000 ms watchdog well fed while leaving room for a slow host).
     std::chrono::milliseconds readyInterval{500};
     // Silence once: silentAfter from the start, for silentFor, no output and input ignored.
-    std::optional<std::chrono::milliseconds> silentAfter;
+    std::optional<std::chrono::milliseconds> silentAfter{};
     std::chrono::milliseconds silentFor{0};
     // Each ready is sent twice, DuplicateReadyGap apart, and commands are answered only once
     // both are out, so a host sends its head twice and gets two answers.
     bool duplicateReady = false;
     // Every frame in both directions, with timestamps, in hex. Empty: no log.
-    std::string logPath;
+    std::string logPath{};
     // Called on the simulator's thread when the thread ends on an error (see failure()).
-    std::function<void()> onFailure;
+    std::function<void()> onFailure{};
 };
 
 inline constexpr std::chrono::milliseconds DuplicateReadyGap{20};
@@ -58,6 +58,7 @@ struct Traffic {
     std::size_t repliesSent = 0;
     std::size_t framesDropped = 0;  // received candidates that failed a checksum
     std::size_t bytesCorrupted = 0;
+    std::size_t silences = 0;  // silent spells begun
     bool silent = false;
 };
 
