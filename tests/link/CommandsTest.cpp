@@ -34,30 +34,6 @@ TEST(Commands, BitAndIndexedRequests) {
     EXPECT_EQ(commands::askAboutLine(5), (Bytes{252, 5}));
 }
 
-TEST(Commands, SingleByteRequestsCarryOnlyTheirCode) {
-    const std::vector<std::pair<Bytes, std::uint8_t>> singles{
-        {commands::readSignature(), 0},
-        {commands::readFuseBits(), 3},
-        {commands::readLockBits(), 5},
-        {commands::eraseAll(), 7},
-        {commands::eraseEeprom(), 12},
-        {commands::readCalibration(), 20},
-        {commands::askThirdSize(), 241},
-        {commands::askEepromSize(), 242},
-        {commands::askProgramMemorySize(), 243},
-        {commands::askLockBitCount(), 245},
-        {commands::askFuseBitCount(), 247},
-        {commands::askCommandMask(), 248},
-        {commands::askChipCount(), 251},
-        {commands::askAboutLineCount(), 253},
-        {commands::askTitle(), 254},
-        {commands::endOfSequence(), 255},
-    };
-    for (const auto& [payload, code] : singles) {
-        EXPECT_EQ(payload, Bytes{code});
-    }
-}
-
 TEST(Commands, NameTableHasTwentyOneCaptionsThenBlanks) {
     EXPECT_EQ(CommandNameTable[0], "Читать сигнатуру");
     EXPECT_EQ(CommandNameTable[9], "Читать память программ");

@@ -72,20 +72,6 @@ TEST_F(FrameParserTest, FrameSplitByteByByteIsFound) {
     EXPECT_EQ(handler.events, (std::vector<Bytes>{{9, 1, 2, 3, 4, 5, 6}}));
 }
 
-TEST_F(FrameParserTest, TwoRepliesInOneBlockAreHandedOnInOrder) {
-    receive(concat({frame({0xFE, 0x01}), frame({0xFD, 0x02})}));
-    EXPECT_EQ(handler.events, (std::vector<Bytes>{{0xFE, 0x01}, {0xFD, 0x02}}));
-    EXPECT_EQ(parser.fillLevel(), 0u);
-}
-
-TEST_F(FrameParserTest, BadPayloadChecksumIsSkippedAndTheNextReplyTaken) {
-    Bytes damaged = frame({0xFE, 0x01});
-    damaged.back() ^= 0xFF;
-    receive(concat({damaged, frame({0xFE, 0x02})}));
-    EXPECT_EQ(handler.events, (std::vector<Bytes>{{0xFE, 0x02}}));
-    EXPECT_EQ(parser.fillLevel(), 0u);
-}
-
 TEST_F(FrameParserTest, BadHeaderChecksumStopsThePassUntilTheNextBlock) {
     Bytes damaged = frame({0xFE, 0x01});
     damaged[5] ^= 0x01;

@@ -182,6 +182,17 @@ class LinkTest : public ::testing::Test {
             link.enqueue(payload);
         }
     }
+    // Queues command and answers it with payload at once.
+    void exchange(const Bytes& command, const Bytes& answer) {
+        link.enqueue(command);
+        reply(answer);
+    }
+    // Gives the dialog count boxes through the count reply, then drops the caption requests.
+    void giveBitBoxes(BitDialog dialog, std::uint8_t count) {
+        const std::uint8_t code = dialog == BitDialog::Lock ? 245 : 247;
+        exchange({code}, {code, count});
+        link.clearQueue();
+    }
     std::vector<Bytes> queued() const {
         return {link.queue().entries().begin(), link.queue().entries().end()};
     }

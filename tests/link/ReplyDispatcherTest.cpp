@@ -14,17 +14,6 @@ using Queue = std::vector<Bytes>;
 
 class ReplyTest : public LinkTest {
   protected:
-    // Queues command and answers it with payload at once.
-    void exchange(const Bytes& command, const Bytes& answer) {
-        link.enqueue(command);
-        reply(answer);
-    }
-    // Gives the dialog count boxes through the count reply, then drops the caption requests.
-    void giveBitBoxes(BitDialog dialog, std::uint8_t count) {
-        const std::uint8_t code = dialog == BitDialog::Lock ? 245 : 247;
-        exchange({code}, {code, count});
-        link.clearQueue();
-    }
     static Bytes chunkReply(std::uint8_t code, std::uint32_t address, const Bytes& data) {
         Bytes payload =
             commands::readProgramMemory(address, static_cast<std::uint8_t>(data.size()));
@@ -267,40 +256,6 @@ TEST_F(ReplyTest, AcknowledgementsOnlyRemoveTheHead) {
     EXPECT_EQ(link.retryCounter(), 0);
 }
 
-// A reply shorter than its layout is not an answer: it is dropped like a mismatched reply, so
-// the command goes out again and the retry limit reports a device that keeps sending them.
-TEST_F(ReplyTest, RepliesShorterThanTheirLayoutAreDropped) {
-    buffer.resize(16);
-    giveBitBoxes(BitDialog::Lock, 4);
-    const std::vector<std::pair<Bytes, Bytes>> cases{
-        {commands::askTitle(), {254, 10, 'A', 'B'}},
-        {commands::askChipName(0), {250}},
-        {commands::askAboutLine(0), {252, 0, 5, 'x'}},
-        {commands::askLockBitCaption(0), {244, 0}},
-        {commands::readSignature(), {0, 3, 0x1E, 0x95, 0x0F}},  // verdict missing
-        {commands::readLockBits(), {5, 4, 1, 1}},
-        {commands::readProgramMemory(0, 4), {9, 0, 0, 0, 0, 4, 1, 2, 3}},
-        {commands::verifyProgramMemory(0, Bytes(4, 0)), {11, 0, 0, 0, 0, 4}},
-        {commands::askProgramMemorySize(), {243, 1, 2, 3}},
-        {commands::askLockBitCount(), {245}},
-    };
-    for (const auto& [command, shortReply] : cases) {
-        link.clearQueue();
-        link.enqueue(command);
-        ready();
-        const std::size_t mark = view.calls.size();
-        reply(shortReply);
-        EXPECT_EQ(queued(), (Queue{command})) << int{command[0]};
-        EXPECT_EQ(link.retryCounter(), 1);
-        EXPECT_TRUE(view.logFrom(mark).empty());
-        link.watchdogExpired();  // not a reset of the counter: the dispatch below is
-        reply(textReply(254, {}, "T"));
-    }
-    EXPECT_EQ(view.gridFormats, 0);
-    EXPECT_FALSE(view.lockBoxes.empty() && link.lockBitCount() != 0);
-    EXPECT_TRUE(view.status.empty());
-}
-
 TEST_F(ReplyTest, StaleDuplicateOfAnEarlierChunkIsDropped) {
     buffer.resize(448);
     enqueue({commands::readProgramMemory(0, 224), commands::readProgramMemory(224, 224)});
@@ -365,6 +320,57 @@ TEST_F(ReplyTest, StartUpConversationFillsTheTitleAboutBoxAndChipList) {
     EXPECT_EQ(view.chips, chips);
     EXPECT_EQ(view.warnings.size(), 0u);
 }
+
+// A reply shorter than its layout is not an answer: it is dropped like a mismatched reply, so
+// the command goes out again and the retry limit reports a device that keeps sending them.
+struct ShortReply {
+    const char* name;
+    Bytes command;
+    Bytes reply;
+};
+
+class ShortReplyTest : public LinkTest, public ::testing::WithParamInterface<ShortReply> {};
+
+TEST_P(ShortReplyTest, IsDroppedLikeAMismatchedReply) {
+    buffer.resize(16);
+    giveBitBoxes(BitDialog::Lock, 4);
+    link.enqueue(GetParam().command);
+    ready();
+    const std::size_t mark = view.calls.size();
+    reply(GetParam().reply);
+    EXPECT_EQ(queued(), (std::vector<Bytes>{GetParam().command}));
+    EXPECT_EQ(link.retryCounter(), 1);
+    EXPECT_TRUE(view.logFrom(mark).empty());
+    EXPECT_TRUE(view.status.empty());
+    EXPECT_TRUE(view.caption.empty());
+    EXPECT_TRUE(view.chips.empty());
+    EXPECT_EQ(view.gridFormats, 0);
+    EXPECT_EQ(link.programMemorySize(), 0u);
+    for (const auto& box : view.lockBoxes) {
+        EXPECT_FALSE(box.checked);
+        EXPECT_TRUE(box.caption.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ShortReplyTest,
+    ::testing::Values(
+        ShortReply{"TitleLongerThanReceived", commands::askTitle(), {254, 10, 'A', 'B'}},
+        ShortReply{"ChipNameWithoutLength", commands::askChipName(0), {250}},
+        ShortReply{"AboutLineCut", commands::askAboutLine(0), {252, 0, 5, 'x'}},
+        ShortReply{"CaptionWithoutText", commands::askLockBitCaption(0), {244, 0}},
+        ShortReply{"SignatureWithoutVerdict", commands::readSignature(), {0, 3, 0x1E, 0x95, 0x0F}},
+        ShortReply{"FewerBitStatesThanCounted", commands::readLockBits(), {5, 4, 1, 1}},
+        ShortReply{
+            "ChunkMissingData", commands::readProgramMemory(0, 4), {9, 0, 0, 0, 0, 4, 1, 2, 3}},
+        ShortReply{"VerifyWithoutResult",
+                   commands::verifyProgramMemory(0, Bytes(4, 0)),
+                   {11, 0, 0, 0, 0, 4}},
+        ShortReply{"SizeCut", commands::askProgramMemorySize(), {243, 1, 2, 3}},
+        ShortReply{"CountMissing", commands::askLockBitCount(), {245}}),
+    [](const ::testing::TestParamInfo<ShortReply>& param) {
+        return std::string(param.param.name);
+    });
 
 }  // namespace
 }  // namespace kelvan::link::test

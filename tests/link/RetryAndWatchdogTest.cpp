@@ -21,6 +21,11 @@ TEST_F(ConversationTest, ReadySignalRestartsTheWatchdogAndSendsTheHeadFramed) {
     EXPECT_EQ(sink.frames, (std::vector<Bytes>{{0xD1, 0xE0, 0xEB, 0xEE, 0x01, 0x8B, 0xFE, 0xFE}}));
     EXPECT_EQ(link.retryCounter(), 1);
     EXPECT_EQ(link.queueLength(), 1u);  // sending does not remove the head
+
+    link.clearQueue();
+    enqueue({commands::selectChip(3)});
+    ready();
+    EXPECT_EQ(sink.frames.back(), (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x02, 0x8C, 0xF9, 0x03, 0xFC}));
 }
 
 TEST_F(ConversationTest, ReadySignalWithAnEmptyQueueSendsNothing) {
