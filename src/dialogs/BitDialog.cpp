@@ -1,0 +1,159 @@
+#include "dialogs/BitDialog.h"
+
+#include "dialogs/DialogLook.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace kelvan::dialogs {
+namespace {
+
+constexpr int kDesignClientHeight = 43;
+
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
+
+BitDialog::BitDialog(const QString& caption, const QColor& background, int clientWidth,
+                     int buttonLeft, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(caption);
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    applyDialogLook(*this, background);
+    setFixedSize(clientWidth, kDesignClientHeight);
+
+    Button1 = new QPushButton(QStringLiteral("Записать"), this);
+    Button1->setGeometry(buttonLeft, 16, 75, 25);
+    // The button's click is deliberately unbound: writing follows the release of a mouse
+    // button or of Enter, so a space-bar click writes nothing.
+    Button1->setAutoDefault(false);
+    Button1->installEventFilter(this);
+}
+
+void BitDialog::ClearBitBoxes() {
+    for (QCheckBox*& box : m_bitBoxes) {
+        delete box;
+        box = nullptr;
+    }
+    m_bitBoxes.clear();
+}
+
+void BitDialog::CreateBitBoxes(int count) {
+    ClearBitBoxes();
+    m_bitBoxes.resize(static_cast<std::size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        auto* box = new QCheckBox(this);
+        box->setChecked(false);
+        box->setGeometry(20, 25 + 20 * index, frameGeometry().width(), 17);
+        box->installEventFilter(this);
+        box->show();
+        m_bitBoxes[static_cast<std::size_t>(index)] = box;
+    }
+    m_outerHeight = 20 * count + 100;
+    fitOuterHeight(*this, m_outerHeight);
+    Button1->move(Button1->x(), 20 * count + 40);
+}
+
+void BitDialog::setBitCaption(int index, const QString& caption) {
+    if (QCheckBox* box = bitBox(index)) {
+        box->setText(caption);
+    }
+}
+
+void BitDialog::setBitChecked(int index, bool checked) {
+    if (QCheckBox* box = bitBox(index)) {
+        box->setChecked(checked);
+    }
+}
+
+QCheckBox* BitDialog::bitBox(int index) const {
+    if (index < 0 || index >= bitCount()) {
+        return nullptr;
+    }
+    return m_bitBoxes[static_cast<std::size_t>(index)];
+}
+
+void BitDialog::Button1Click() {
+    for (int index = 0; index < bitCount(); ++index) {
+        for (const Payload& payload : writeCommands(index, bitBox(index)->isChecked())) {
+            enqueue(payload);
+        }
+    }
+    close();
+}
+
+void BitDialog::Button1MouseUp() {
+    Button1Click();
+}
+
+void BitDialog::Button1KeyUp(int key) {
+    if (isEnter(key)) {
+        Button1Click();
+    }
+}
+
+void BitDialog::FormKeyUp(int key) {
+    if (isEnter(key)) {
+        close();
+    }
+}
+
+bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
+    const bool onButton = watched == Button1;
+    const bool onBitBox =
+        !onButton && event->type() == QEvent::KeyRelease &&
+        std::find(m_bitBoxes.begin(), m_bitBoxes.end(), watched) != m_bitBoxes.end();
+    if (onButton && !Button1->isEnabled()) {
+        return QDialog::eventFilter(watched, event);  // a disabled button reacts to nothing
+    }
+    if (onButton && event->type() == QEvent::MouseButtonRelease) {
+        // The button still gets the release afterwards; its click is unbound.
+        Button1MouseUp();
+        return false;
+    }
+    if ((onButton || onBitBox) && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat()) {
+            return false;
+        }
+        if (onButton) {
+            Button1KeyUp(key->key());
+            // Enter's release on the button is its own: the dialog must not see it as well.
+            return isEnter(key->key());
+        }
+        FormKeyUp(key->key());
+        return isEnter(key->key());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void BitDialog::keyPressEvent(QKeyEvent* event) {
+    // Escape does not close these dialogs; Enter on a bit box or the close box does.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void BitDialog::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat()) {
+        FormKeyUp(event->key());
+    }
+    QDialog::keyReleaseEvent(event);
+}
+
+void BitDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_outerHeight != 0) {
+        fitOuterHeight(*this, m_outerHeight);  // the frame may be known by now
+    }
+    centreOnScreen(*this);
+}
+
+}  // namespace kelvan::dialogs

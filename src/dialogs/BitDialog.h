@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QPushButton;
+
+namespace kelvan::dialogs {
+
+// A dialog that shows a chip's fuse or lock bits as a column of check boxes, one per bit as the
+// programmer numbers them, and writes them with its "Записать" button. The subclasses differ in
+// look and in the commands a write queues.
+class BitDialog : public QDialog {
+    Q_OBJECT
+  public:
+    using Payload = std::vector<std::uint8_t>;
+
+    // Removes every bit box. The dialog keeps its size and the button its place.
+    void ClearBitBoxes();
+    // Replaces the bit boxes by `count` (0..255) unchecked ones without captions, 20 pixels apart
+    // from top 25, and sizes the dialog to 20 * count + 100 high with the button at
+    // 20 * count + 40.
+    void CreateBitBoxes(int count);
+    // Bit `index` of the last CreateBitBoxes; indexes outside it come from a stale reply and
+    // change nothing.
+    void setBitCaption(int index, const QString& caption);
+    void setBitChecked(int index, bool checked);
+    int bitCount() const { return static_cast<int>(m_bitBoxes.size()); }
+    QCheckBox* bitBox(int index) const;
+    // The height of the window with its frame.
+    int outerHeight() const { return frameGeometry().height(); }
+
+    // Where a write's commands go: the link's enqueue. Set by the owner before the dialog is
+    // shown.
+    std::function<void(const Payload&)> enqueue;
+
+    QPushButton* Button1;
+
+  protected:
+    BitDialog(const QString& caption, const QColor& background, int clientWidth, int buttonLeft,
+              QWidget* parent);
+
+    // The commands that write bit `index` in the state `checked`, in the order to queue them.
+    virtual std::vector<Payload> writeCommands(int index, bool checked) const = 0;
+
+    // Queues the write commands of every bit in increasing order, then closes the dialog.
+    void Button1Click();
+    // Any mouse button released on the button writes, click or not.
+    void Button1MouseUp();
+    // Enter released on the button writes; other keys do nothing.
+    void Button1KeyUp(int key);
+    // Enter released on the dialog or a bit box closes it without writing.
+    void FormKeyUp(int key);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    std::vector<QCheckBox*> m_bitBoxes;
+    int m_outerHeight = 0;  // 0 until the first CreateBitBoxes: the design size stands
+};
+
+}  // namespace kelvan::dialogs

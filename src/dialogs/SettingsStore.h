@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace kelvan::dialogs {
+
+// The names of the stored values: the one list that reading and writing share.
+inline constexpr char kComPortValue[] = "ComPort";
+inline constexpr char kBitrateValue[] = "Bitrate";
+inline constexpr char kParityValue[] = "Parity";
+inline constexpr char kPathValue[] = "Path";
+inline constexpr int kOptionCount = 12;
+QString checkValueName(int number);  // "Check1" ... "Check12"
+
+// The per-user settings of the program: on Windows the registry key Software\NORVELLA\KELVAN
+// (strings as REG_SZ, integers as REG_DWORD), elsewhere the INI file NORVELLA/KELVAN.conf in the
+// user's configuration folder. A value of the wrong type or one that cannot be read counts as
+// missing, so a damaged store falls back to the defaults instead of failing.
+class SettingsStore {
+  public:
+    SettingsStore();
+
+    // The value as text, or nothing when it is missing or is not text.
+    std::optional<QString> readString(const QString& name) const;
+    // The value as a 32-bit signed integer, or nothing when it is missing or is not one.
+    std::optional<std::int32_t> readInt(const QString& name) const;
+
+    void writeString(const QString& name, const QString& value);
+    void writeInt(const QString& name, std::int32_t value);
+
+    // The stored text, or `fallback` after writing it when there is none.
+    QString readOrWriteString(const QString& name, const QString& fallback);
+    // The stored integer, or `fallback` after writing it when there is none.
+    std::int32_t readOrWriteInt(const QString& name, std::int32_t fallback);
+
+    // Writes pending changes through. False when the store cannot be written (access denied,
+    // unparsable file left alone); the changes are then lost.
+    bool sync();
+    // Where the values live: the INI file's path or the registry key, for error reports.
+    QString location() const;
+
+  private:
+    QSettings m_settings;
+};
+
+}  // namespace kelvan::dialogs

@@ -1,0 +1,245 @@
+#include "dialogs/TForm3.h"
+
+#include "dialogs/DialogLook.h"
+#include "dialogs/ErrorBox.h"
+#include "dialogs/NinthBit.h"
+#include "dialogs/SettingsStore.h"
+#include "dialogs/UpperCaseValidator.h"
+#include "serial/CommNotifier.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdint>
+
+namespace kelvan::dialogs {
+namespace {
+
+// Windows names ports "COM1" in any case and the field shows them in capitals; POSIX device
+// names are case-sensitive paths and are kept exactly as written.
+#ifdef Q_OS_WIN
+constexpr bool kPortNamesInCapitals = true;
+constexpr char kDesignPortName[] = "COM1";
+#else
+constexpr bool kPortNamesInCapitals = false;
+constexpr char kDesignPortName[] = "/dev/ttyUSB0";
+#endif
+
+constexpr std::int32_t kDesignBitrate = 56000;
+
+QLabel* placeLabel(QWidget* parent, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
+    auto* box = new QCheckBox(caption, parent);
+    box->move(8, top);
+    box->adjustSize();
+    box->setChecked(true);
+    return box;
+}
+
+}  // namespace
+
+TForm3::TForm3(Host& host, QWidget* parent) : QDialog(parent), m_host(host) {
+    buildControls();
+    FormCreate();
+}
+
+TForm3::~TForm3() {
+    FormDestroy();
+}
+
+void TForm3::buildControls() {
+    setWindowTitle(QStringLiteral("Настройки"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    applyDialogLook(*this, QColor(192, 210, 192));
+    setFixedSize(400, 300);
+
+    PageControl1 = new QTabWidget(this);
+    TabSheet1 = new QWidget;
+    TabSheet2 = new QWidget;
+    TabSheet3 = new QWidget;
+    PageControl1->addTab(TabSheet1, QStringLiteral("Связь"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Программирование"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Файлы"));
+    // Opens on "Программирование"; afterwards the tab widget keeps the page last shown.
+    PageControl1->setCurrentWidget(TabSheet2);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Настройки порта"), TabSheet1);
+    GroupBox1->setGeometry(8, 8, 177, 201);
+    Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), 56, 43);
+    Edit1 = new QLineEdit(QString::fromUtf8(kDesignPortName), GroupBox1);
+    Edit1->setGeometry(104, 40, 57, 21);
+    if (kPortNamesInCapitals) {
+        Edit1->setValidator(new UpperCaseValidator(Edit1));
+    }
+    Label2 = placeLabel(GroupBox1, QStringLiteral("Скорость"), 32, 91);
+    ysIntEdit1 = new TysIntEdit(GroupBox1);
+    ysIntEdit1->setGeometry(104, 88, 57, 21);
+    ysIntEdit1->setValue(kDesignBitrate);
+    Label3 = placeLabel(GroupBox1, QStringLiteral("Девятый бит"), 16, 139);
+    ComboBox1 = new QComboBox(GroupBox1);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    for (const NinthBitMode& mode : kNinthBitModes) {
+        ComboBox1->addItem(QString::fromUtf8(mode.caption));
+    }
+    ComboBox1->setGeometry(104, 136, 57, 21);
+    // The design shows "Чет" in the field without selecting it.
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setEditText(QStringLiteral("Чет"));
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Запись программ"), TabSheet2);
+    GroupBox2->setGeometry(8, 0, 177, 225);
+    GroupBox3 = new QGroupBox(QStringLiteral("Запись EEPROM"), TabSheet2);
+    GroupBox3->setGeometry(200, 0, 177, 225);
+    for (QGroupBox* box : {GroupBox2, GroupBox3}) {
+        placeLabel(box, QStringLiteral("перед записью"), 32, 24);
+        placeLabel(box, QStringLiteral("после записи"), 32, 152);
+    }
+    CheckBox1 = placeOption(GroupBox2, QStringLiteral("обновлять буфер"), 40);
+    CheckBox10 = placeOption(GroupBox2, QStringLiteral("проверять сигнатуру"), 64);
+    CheckBox2 = placeOption(GroupBox2, QStringLiteral("стирать все"), 88);
+    CheckBox8 = placeOption(GroupBox2, QStringLiteral("проверять сигнатуру"), 112);
+    CheckBox3 = placeOption(GroupBox2, QStringLiteral("верифицировать"), 168);
+    CheckBox11 = placeOption(GroupBox2, QStringLiteral("Ставить биты защиты"), 192);
+    CheckBox5 = placeOption(GroupBox3, QStringLiteral("обновлять буфер"), 40);
+    CheckBox9 = placeOption(GroupBox3, QStringLiteral("проверять сигнатуру"), 64);
+    CheckBox6 = placeOption(GroupBox3, QStringLiteral("стирать EEPROM"), 88);
+    CheckBox7 = placeOption(GroupBox3, QStringLiteral("верифицировать"), 168);
+
+    GroupBox4 = new QGroupBox(QStringLiteral("Форматы файлов"), TabSheet3);
+    GroupBox4->setGeometry(8, 0, 177, 225);
+    CheckBox4 = placeOption(GroupBox4, QStringLiteral("понимать HEX-файлы"), 24);
+    CheckBox12 = placeOption(GroupBox4, QStringLiteral("понимать EEP-файлы"), 48);
+
+    m_options = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,  CheckBox5,  CheckBox6,
+                 CheckBox7, CheckBox8, CheckBox9, CheckBox10, CheckBox11, CheckBox12};
+
+    Button1 = new QPushButton(QStringLiteral("Сохранить"), this);
+    Button1->setGeometry(312, 264, 75, 25);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        Button1Click();
+        accept();
+    });
+    Button2 = new QPushButton(QStringLiteral("Отменить"), this);
+    Button2->setGeometry(224, 264, 75, 25);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm3::FormCreate() {
+    m_host.startWatchdog();
+    ReadRegistry();
+    PageControl1->setGeometry(rect());
+    Button2->raise();
+    Button1->raise();
+
+    serial::TComm32& comm = m_host.comm();
+    bool opened = false;
+    try {
+        opened = comm.OpenPort();
+    } catch (const serial::ECommsError& error) {
+        showErrorBox(parentWidget(), QString::fromUtf8(error.what()));
+    }
+    if (opened) {
+        // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses
+        // them while data still flows, so a refusal is no reason to stop.
+        comm.EscapeFunction(serial::EscapeSetRts);
+        comm.EscapeFunction(serial::EscapeClrDtr);
+    }
+
+    const SettingsStore store;
+    if (const std::optional<QString> path = store.readString(QString::fromLatin1(kPathValue));
+        path && QFileInfo(*path).isDir()) {
+        m_host.setCurrentFolder(*path);
+    }
+    for (int number = 1; number <= kOptionCount; ++number) {
+        if (const std::optional<std::int32_t> stored = store.readInt(checkValueName(number))) {
+            CheckBox(number)->setChecked(*stored != 0);
+        }
+    }
+}
+
+void TForm3::ReadRegistry() {
+    SettingsStore store;
+    serial::TComm32& comm = m_host.comm();
+
+    setPortName(store.readOrWriteString(QString::fromLatin1(kComPortValue), Edit1->text()));
+    comm.setCommPort(Edit1->text().toStdString());
+
+    ysIntEdit1->setValue(
+        store.readOrWriteInt(QString::fromLatin1(kBitrateValue), ysIntEdit1->Value()));
+    comm.setBaudRate(static_cast<std::uint32_t>(ysIntEdit1->Value()));
+
+    const QString parityName = QString::fromLatin1(kParityValue);
+    if (const std::optional<std::int32_t> stored = store.readInt(parityName)) {
+        if (*stored != ComboBox1->currentIndex()) {
+            const bool listed = *stored >= 0 && *stored < ComboBox1->count();
+            ComboBox1->setCurrentIndex(listed ? *stored : -1);
+        }
+    } else {
+        store.writeInt(parityName, ComboBox1->currentIndex());
+    }
+    if (const std::optional<serial::TParity> parity = ninthBitParity(ComboBox1->currentIndex())) {
+        comm.setParity(*parity);
+    }
+    syncStore(store);
+}
+
+void TForm3::WriteRegistry() {
+    SettingsStore store;
+    store.writeString(QString::fromLatin1(kComPortValue), Edit1->text());
+    store.writeInt(QString::fromLatin1(kBitrateValue), ysIntEdit1->Value());
+    store.writeInt(QString::fromLatin1(kParityValue), ComboBox1->currentIndex());
+    syncStore(store);
+}
+
+void TForm3::Button1Click() {
+    WriteRegistry();
+}
+
+void TForm3::FormDestroy() {
+    SettingsStore store;
+    store.writeString(QString::fromLatin1(kPathValue), m_host.currentFolder());
+    for (int number = 1; number <= kOptionCount; ++number) {
+        store.writeInt(checkValueName(number), option(number) ? 1 : 0);
+    }
+    syncStore(store);
+}
+
+void TForm3::syncStore(SettingsStore& store) {
+    if (!store.sync()) {
+        showErrorBox(parentWidget(),
+                     QStringLiteral("Невозможно сохранить настройки: ") + store.location());
+    }
+}
+
+void TForm3::setPortName(const QString& name) {
+    Edit1->setText(kPortNamesInCapitals ? name.toUpper() : name);
+}
+
+bool TForm3::option(int number) const {
+    return m_options.at(static_cast<std::size_t>(number - 1))->isChecked();
+}
+
+QCheckBox* TForm3::CheckBox(int number) {
+    return m_options.at(static_cast<std::size_t>(number - 1));
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOnScreen(*this);
+}
+
+}  // namespace kelvan::dialogs

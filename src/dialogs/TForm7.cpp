@@ -1,0 +1,80 @@
+#include "dialogs/TForm7.h"
+
+#include "dialogs/DialogLook.h"
+#include "dialogs/TUrl.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace kelvan::dialogs {
+namespace {
+
+const QString kHelpPage = QStringLiteral("help/ruka.htm");
+
+}  // namespace
+
+TForm7::TForm7(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("О программаторе"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    applyDialogLook(*this, QColor(255, 251, 240));
+    setFixedSize(415, 250);
+
+    Button1 = new QPushButton(QStringLiteral("Ok"), this);
+    Button1->setGeometry(208, 216, 75, 25);
+    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+
+    Url1 = new TUrl(this);
+    Url1->setGeometry(128, 224, 47, 17);
+    Url1->setText(QStringLiteral("Помощь"));
+    Url1->setToolTip(kHelpPage);
+    Url1->setURL(kHelpPage);
+    Url1->setFontColor(Qt::blue);
+    Url1->setFontStyle(TFontStyle::fsUnderline);
+    Url1->ActiveLinkColor = Qt::blue;
+    Url1->ActiveLinkStyle = TFontStyle::fsUnderline;
+}
+
+void TForm7::CreateAboutLabels(int count) {
+    for (QLabel*& label : m_aboutLabels) {
+        delete label;
+        label = nullptr;
+    }
+    m_aboutLabels.assign(static_cast<std::size_t>(count), nullptr);
+    for (int index = 0; index < count; ++index) {
+        auto* label = new QLabel(QStringLiteral("Пока это неизвестная надпись!"), this);
+        label->move(30, 40 + 30 * index);
+        label->adjustSize();
+        label->show();
+        m_aboutLabels[static_cast<std::size_t>(index)] = label;
+    }
+    if (count > 0) {
+        Button1->move(Button1->x(), 30 * count + 60);
+        Url1->move(Url1->x(), Button1->y());
+        m_outerHeight = Button1->y() + Button1->height() + 45;
+        fitOuterHeight(*this, m_outerHeight);
+    }
+}
+
+void TForm7::setAboutLine(int index, const QString& text) {
+    if (QLabel* label = aboutLabel(index)) {
+        label->setText(text);
+        label->adjustSize();
+    }
+}
+
+QLabel* TForm7::aboutLabel(int index) const {
+    if (index < 0 || index >= aboutLabelCount()) {
+        return nullptr;
+    }
+    return m_aboutLabels[static_cast<std::size_t>(index)];
+}
+
+void TForm7::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_outerHeight != 0) {
+        fitOuterHeight(*this, m_outerHeight);  // the frame may be known by now
+    }
+    centreOnScreen(*this);
+}
+
+}  // namespace kelvan::dialogs

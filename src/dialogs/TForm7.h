@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <vector>
+
+class QLabel;
+class QPushButton;
+
+namespace kelvan::dialogs {
+
+class TUrl;
+
+// The about dialog "О программаторе": lines of text that the programmer supplies, an "Ok" button
+// and the "Помощь" link to the help page help/ruka.htm.
+class TForm7 : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TForm7(QWidget* parent = nullptr);
+
+    // Replaces the labels by `count` (0..255) placeholders 30 pixels apart from top 40 and moves
+    // the button and the link to 30 * count + 60, the dialog's outer height to 30 * count + 130.
+    // With 0 the old labels go and the button, the link and the height stay.
+    void CreateAboutLabels(int count);
+    // Line `index` of the last CreateAboutLabels; other indexes come from a stale reply and
+    // change nothing.
+    void setAboutLine(int index, const QString& text);
+    int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
+    QLabel* aboutLabel(int index) const;
+    // The height of the window with its frame.
+    int outerHeight() const { return frameGeometry().height(); }
+
+    QPushButton* Button1;
+    TUrl* Url1;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created
+    int m_outerHeight = 0;               // 0 until lines were reported: the design size stands
+};
+
+}  // namespace kelvan::dialogs

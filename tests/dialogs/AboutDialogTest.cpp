@@ -1,0 +1,156 @@
+#include "DialogTestSupport.h"
+#include "dialogs/TForm7.h"
+#include "dialogs/TUrl.h"
+
+#include <QDir>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kelvan::dialogs::test {
+namespace {
+
+const QString kPlaceholder = QStringLiteral("Пока это неизвестная надпись!");
+
+void hover(QWidget& widget) {
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), widget.mapToGlobal(QPointF(1, 1)));
+    QApplication::sendEvent(&widget, &enter);
+}
+
+void leave(QWidget& widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(&widget, &event);
+}
+
+class AboutDialogTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    }
+    TForm7 about;
+};
+
+TEST_F(AboutDialogTest, Design) {
+    EXPECT_EQ(about.windowTitle(), "О программаторе");
+    EXPECT_EQ(about.size(), QSize(415, 250));
+    EXPECT_EQ(about.palette().color(QPalette::Window), QColor(255, 251, 240));
+    EXPECT_EQ(about.Button1->geometry(), QRect(208, 216, 75, 25));
+    EXPECT_EQ(about.Button1->text(), "Ok");
+    EXPECT_EQ(about.Url1->geometry(), QRect(128, 224, 47, 17));
+    EXPECT_EQ(about.Url1->text(), "Помощь");
+    EXPECT_EQ(about.Url1->URL(), "help/ruka.htm");
+    EXPECT_EQ(about.Url1->toolTip(), "help/ruka.htm");
+    EXPECT_EQ(about.Url1->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(about.aboutLabelCount(), 0);
+    QTest::mouseClick(about.Button1, Qt::LeftButton);
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST_F(AboutDialogTest, LabelsStandThirtyApartAndTheButtonRowFollows) {
+    about.CreateAboutLabels(2);
+    ASSERT_EQ(about.aboutLabelCount(), 2);
+    EXPECT_EQ(about.aboutLabel(0)->pos(), QPoint(30, 40));
+    EXPECT_EQ(about.aboutLabel(1)->pos(), QPoint(30, 70));
+    EXPECT_EQ(about.aboutLabel(1)->text(), kPlaceholder);
+    EXPECT_EQ(about.Button1->pos(), QPoint(208, 120));
+    EXPECT_EQ(about.Url1->pos(), QPoint(128, 120));
+    EXPECT_EQ(about.outerHeight(), 190);
+
+    about.setAboutLine(1, "Версия 2.1");
+    about.setAboutLine(2, "lost");
+    EXPECT_EQ(about.aboutLabel(1)->text(), "Версия 2.1");
+    EXPECT_EQ(about.aboutLabel(0)->text(), kPlaceholder);
+}
+
+TEST_F(AboutDialogTest, FewerLabelsMoveTheButtonUp) {
+    about.CreateAboutLabels(5);
+    about.CreateAboutLabels(2);
+    EXPECT_EQ(about.aboutLabelCount(), 2);
+    EXPECT_EQ(about.findChildren<QLabel*>().size(), 3);  // two lines and the link
+    EXPECT_EQ(about.Button1->y(), 120);
+}
+
+TEST_F(AboutDialogTest, ZeroLabelsLeaveTheButtonRowAndHeight) {
+    about.CreateAboutLabels(3);
+    about.CreateAboutLabels(0);
+    EXPECT_EQ(about.aboutLabelCount(), 0);
+    EXPECT_EQ(about.findChildren<QLabel*>().size(), 1);
+    EXPECT_EQ(about.Button1->y(), 150);
+    EXPECT_EQ(about.Url1->y(), 150);
+    EXPECT_EQ(about.outerHeight(), 220);
+}
+
+TEST_F(AboutDialogTest, HelpLinkKeepsItsLookOnHover) {
+    TUrl& link = *about.Url1;
+    EXPECT_EQ(link.fontColor(), QColor(Qt::blue));
+    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+    hover(link);
+    EXPECT_EQ(link.fontColor(), QColor(Qt::blue));
+    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+    leave(link);
+    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+}
+
+TEST(TUrl, OtherActiveSettingsSwitchOnEnteringAndBackOnLeaving) {
+    TUrl link;
+    EXPECT_EQ(link.fontColor(), QColor(0, 0, 128));
+    link.ActiveLinkColor = Qt::red;
+    link.ActiveLinkStyle = TFontStyle::fsBold | TFontStyle::fsItalic;
+    int entered = 0;
+    int left = 0;
+    link.OnMouseEnter = [&entered](TUrl&) { ++entered; };
+    link.OnMouseLeave = [&left](TUrl&) { ++left; };
+    hover(link);
+    EXPECT_EQ(link.fontColor(), QColor(Qt::red));
+    EXPECT_EQ(link.fontStyle(), TFontStyle::fsBold | TFontStyle::fsItalic);
+    leave(link);
+    EXPECT_EQ(link.fontColor(), QColor(0, 0, 128));
+    EXPECT_EQ(link.fontStyle(), TFontStyles());
+    EXPECT_EQ(entered, 1);
+    EXPECT_EQ(left, 1);
+}
+
+TEST(TUrl, ClickOpensTheFileBelowTheWorkingDirectoryUnlessOnClickIsSet) {
+    UrlRecorder recorder;
+    TUrl link;
+    link.setURL("help/ruka.htm");
+    link.resize(60, 17);
+    link.show();
+    QTest::mouseClick(&link, Qt::LeftButton);
+    ASSERT_EQ(recorder.opened.size(), 1);
+    EXPECT_EQ(recorder.opened[0], QUrl::fromLocalFile(QDir::current().filePath("help/ruka.htm")));
+
+    int clicks = 0;
+    link.OnClick = [&clicks](TUrl&) { ++clicks; };
+    QTest::mouseClick(&link, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(recorder.opened.size(), 1);
+}
+
+TEST(TUrl, AnEmptyUrlOpensNothing) {
+    UrlRecorder recorder;
+    TUrl link;
+    EXPECT_FALSE(link.OpenUrl());
+    EXPECT_TRUE(recorder.opened.isEmpty());
+}
+
+TEST(TUrl, CaptionAndHintFollowTheAddressUnlessTheyAreTheirOwn) {
+    TUrl link;
+    link.setURL("a.htm");
+    EXPECT_EQ(link.text(), "a.htm");
+    EXPECT_EQ(link.toolTip(), "a.htm");
+    link.setURL("b.htm");
+    EXPECT_EQ(link.text(), "b.htm");
+    EXPECT_EQ(link.toolTip(), "b.htm");
+    link.setText("Помощь");
+    link.setURL("c.htm");
+    EXPECT_EQ(link.text(), "Помощь");
+    EXPECT_EQ(link.toolTip(), "c.htm");
+}
+
+}  // namespace
+}  // namespace kelvan::dialogs::test

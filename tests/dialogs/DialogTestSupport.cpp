@@ -1,0 +1,145 @@
+#include "DialogTestSupport.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace kelvan::dialogs::test {
+
+void useTemporaryConfigHome() {
+    static QTemporaryDir home;
+    if (!home.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()))) {
+        throw std::runtime_error("cannot set up a temporary XDG_CONFIG_HOME");
+    }
+}
+
+QString settingsFilePath() {
+    return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("NORVELLA/KELVAN.conf");
+}
+
+void forgetSettings() {
+    QFile file(settingsFilePath());
+    if (file.exists() && !file.remove()) {
+        throw std::runtime_error("cannot remove " + settingsFilePath().toStdString());
+    }
+}
+
+QString settingsFileText() {
+    QFile file(settingsFilePath());
+    if (!file.exists()) {
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("cannot read " + settingsFilePath().toStdString());
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+void plantSetting(const QString& name, const QVariant& value) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "NORVELLA", "KELVAN");
+    settings.setValue(name, value);
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        throw std::runtime_error("cannot plant " + name.toStdString());
+    }
+}
+
+RecordingBackend::RecordingBackend(std::vector<int>& escapes)
+    : real_(serial::createPortBackend()), escapes_(escapes) {}
+serial::OpenResult RecordingBackend::open(const std::string& name) {
+    return real_->open(name);
+}
+bool RecordingBackend::isOpen() const {
+    return real_->isOpen();
+}
+bool RecordingBackend::getState(serial::LineSettings& settings) {
+    return real_->getState(settings);
+}
+bool RecordingBackend::setState(const serial::LineSettings& settings) {
+    return real_->setState(settings);
+}
+bool RecordingBackend::setupQueues(std::uint32_t rxSize, std::uint32_t txSize) {
+    return real_->setupQueues(rxSize, txSize);
+}
+bool RecordingBackend::createStopEvent() {
+    return real_->createStopEvent();
+}
+bool RecordingBackend::startReceiveThread(serial::CommNotifier& notifier) {
+    return real_->startReceiveThread(notifier);
+}
+bool RecordingBackend::startTransmitThread(serial::CommNotifier& notifier) {
+    return real_->startTransmitThread(notifier);
+}
+bool RecordingBackend::send(std::span<const std::uint8_t> bytes) {
+    return real_->send(bytes);
+}
+bool RecordingBackend::escape(int code) {
+    escapes_.push_back(code);
+    return real_->escape(code);
+}
+void RecordingBackend::close() {
+    real_->close();
+}
+
+FakeHost::FakeHost() : comm_(notifier_, std::make_unique<RecordingBackend>(escapes)) {}
+
+void FakeHost::startWatchdog() {
+    calls << "watchdog";
+}
+
+void FakeHost::setCurrentFolder(const QString& path) {
+    calls << "folder " + path;
+    folder = path;
+}
+
+ErrorBoxRecorder::ErrorBoxRecorder()
+    : previous_(setErrorBoxHandler([this](QWidget*, const QString& text) { shown << text; })) {}
+
+ErrorBoxRecorder::~ErrorBoxRecorder() {
+    setErrorBoxHandler(previous_);
+}
+
+PseudoTerminal::PseudoTerminal() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") +
+                                 std::strerror(errno));
+    }
+    const char* name = ptsname(master_);
+    if (name == nullptr) {
+        throw std::runtime_error("ptsname failed");
+    }
+    slavePath_ = QString::fromLocal8Bit(name);
+}
+
+PseudoTerminal::~PseudoTerminal() {
+    if (master_ >= 0) {
+        EXPECT_EQ(::close(master_), 0);
+    }
+}
+
+UrlRecorder::UrlRecorder() {
+    QDesktopServices::setUrlHandler("file", this, "open");
+}
+
+UrlRecorder::~UrlRecorder() {
+    QDesktopServices::unsetUrlHandler("file");
+}
+
+void UrlRecorder::open(const QUrl& url) {
+    opened << url;
+}
+
+}  // namespace kelvan::dialogs::test

@@ -1,0 +1,114 @@
+#pragma once
+
+// What the dialog tests share: a settings store of their own, a host for the settings dialog
+// whose port is a real TComm32 on the platform backend, a pseudo-terminal to open, and a
+// recorder for opened URLs and error boxes.
+
+#include "dialogs/ErrorBox.h"
+#include "dialogs/TForm3.h"
+#include "serial/PortBackend.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <string>
+#include <vector>
+
+namespace kelvan::dialogs::test {
+
+// Points the per-user settings at a fresh temporary folder (XDG_CONFIG_HOME). Call once, before
+// anything reads the settings; the folder lasts until the process ends.
+void useTemporaryConfigHome();
+// The settings file: <XDG_CONFIG_HOME>/NORVELLA/KELVAN.conf.
+QString settingsFilePath();
+// Removes the settings file so that a test starts as on a machine that never ran the program.
+void forgetSettings();
+// The settings file's text as it is on disk ("" when it does not exist).
+QString settingsFileText();
+// Stores `value` under `name` as the program would find it at its next start.
+void plantSetting(const QString& name, const QVariant& value);
+
+// The platform backend, recording the escape codes that reach it.
+class RecordingBackend : public serial::PortBackend {
+  public:
+    explicit RecordingBackend(std::vector<int>& escapes);
+    serial::OpenResult open(const std::string& name) override;
+    bool isOpen() const override;
+    bool getState(serial::LineSettings& settings) override;
+    bool setState(const serial::LineSettings& settings) override;
+    bool setupQueues(std::uint32_t rxSize, std::uint32_t txSize) override;
+    bool createStopEvent() override;
+    bool startReceiveThread(serial::CommNotifier& notifier) override;
+    bool startTransmitThread(serial::CommNotifier& notifier) override;
+    bool send(std::span<const std::uint8_t> bytes) override;
+    bool escape(int code) override;
+    void close() override;
+
+  private:
+    std::unique_ptr<serial::PortBackend> real_;
+    std::vector<int>& escapes_;
+};
+
+// The dialog's traffic is not under test: posted messages are dropped.
+class DroppingNotifier : public serial::CommNotifier {
+  public:
+    void post(serial::CommMessage) override {}
+};
+
+// The main window as the settings dialog sees it; records what the dialog asks of it.
+class FakeHost : public TForm3::Host {
+  public:
+    FakeHost();
+    serial::TComm32& comm() override { return comm_; }
+    void startWatchdog() override;
+    QString currentFolder() const override { return folder; }
+    void setCurrentFolder(const QString& path) override;
+
+    QString folder;            // the tree's folder; "" when none is selected
+    QStringList calls;         // "watchdog", "folder <path>", in order
+    std::vector<int> escapes;  // EscapeFunction codes that reached the port
+
+  private:
+    DroppingNotifier notifier_;
+    serial::TComm32 comm_;
+};
+
+// Catches every error box while alive.
+class ErrorBoxRecorder {
+  public:
+    ErrorBoxRecorder();
+    ~ErrorBoxRecorder();
+    QStringList shown;
+
+  private:
+    ErrorBoxHandler previous_;
+};
+
+// A pseudo-terminal whose slave side the settings dialog can open as its port.
+class PseudoTerminal {
+  public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    QString slavePath() const { return slavePath_; }
+
+  private:
+    int master_ = -1;
+    QString slavePath_;
+};
+
+// Receives the URLs that QDesktopServices is asked to open for the "file" scheme.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+  public:
+    UrlRecorder();
+    ~UrlRecorder() override;
+    QList<QUrl> opened;
+
+  public slots:
+    void open(const QUrl& url);
+};
+
+}  // namespace kelvan::dialogs::test

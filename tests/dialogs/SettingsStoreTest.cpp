@@ -1,0 +1,124 @@
+#include "dialogs/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kelvan::dialogs {
+namespace {
+
+QString storeFile() {
+    return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("NORVELLA/KELVAN.conf");
+}
+
+void plant(const QString& name, const QVariant& value) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "NORVELLA", "KELVAN");
+    settings.setValue(name, value);
+    settings.sync();
+    ASSERT_EQ(settings.status(), QSettings::NoError);
+}
+
+QString fileText() {
+    QFile file(storeFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+class SettingsStoreTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        QFile file(storeFile());
+        ASSERT_TRUE(!file.exists() || file.remove());
+    }
+};
+
+TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolderUnderTheMakersName) {
+    SettingsStore store;
+    store.writeString(kComPortValue, "/dev/ttyS3");
+    ASSERT_TRUE(store.sync());
+    EXPECT_EQ(store.location(), storeFile());
+    EXPECT_TRUE(fileText().contains("ComPort=/dev/ttyS3"));
+}
+
+TEST_F(SettingsStoreTest, ReadsBackWhatItWrote) {
+    {
+        SettingsStore store;
+        store.writeString(kPathValue, "/home/user/прошивки, версия 2");
+        store.writeInt(kBitrateValue, 115200);
+        store.writeInt(kParityValue, -1);
+        store.writeInt(checkValueName(12), 0);
+        ASSERT_TRUE(store.sync());
+    }
+    const SettingsStore store;
+    EXPECT_EQ(store.readString(kPathValue), QString("/home/user/прошивки, версия 2"));
+    EXPECT_EQ(store.readInt(kBitrateValue), 115200);
+    EXPECT_EQ(store.readInt(kParityValue), -1);
+    EXPECT_EQ(store.readInt("Check12"), 0);
+}
+
+TEST_F(SettingsStoreTest, MissingOrMistypedValuesCountAsMissing) {
+    plant("Bitrate", "abc");
+    plant("Parity", "1x");
+    plant("Check1", "99999999999");
+    plant("Check2", " 1");
+    plant("ComPort", QStringList{"a", "b"});
+    const SettingsStore store;
+    EXPECT_EQ(store.readInt("Bitrate"), std::nullopt);
+    EXPECT_EQ(store.readInt("Parity"), std::nullopt);
+    EXPECT_EQ(store.readInt("Check1"), std::nullopt);
+    EXPECT_EQ(store.readInt("Check2"), std::nullopt);
+    EXPECT_EQ(store.readString("ComPort"), std::nullopt);
+    EXPECT_EQ(store.readString("Path"), std::nullopt);
+    EXPECT_EQ(store.readInt("Check3"), std::nullopt);
+}
+
+TEST_F(SettingsStoreTest, NumbersInTheTextFileReadWhole) {
+    plant("Bitrate", "+9600");
+    plant("Parity", "-2147483648");
+    plant("Check7", "5");
+    const SettingsStore store;
+    EXPECT_EQ(store.readInt("Bitrate"), 9600);
+    EXPECT_EQ(store.readInt("Parity"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(store.readInt("Check7"), 5);
+}
+
+TEST_F(SettingsStoreTest, ReadOrWriteStoresTheFallbackOnlyWhenNeeded) {
+    plant("Bitrate", "abc");
+    plant("ComPort", "/dev/ttyACM0");
+    SettingsStore store;
+    EXPECT_EQ(store.readOrWriteInt("Bitrate", 56000), 56000);
+    EXPECT_EQ(store.readOrWriteString("ComPort", "/dev/ttyUSB0"), "/dev/ttyACM0");
+    EXPECT_EQ(store.readOrWriteInt("Parity", -1), -1);
+    ASSERT_TRUE(store.sync());
+    const QString text = fileText();
+    EXPECT_TRUE(text.contains("Bitrate=56000")) << text.toStdString();
+    EXPECT_TRUE(text.contains("ComPort=/dev/ttyACM0")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Parity=-1")) << text.toStdString();
+}
+
+TEST_F(SettingsStoreTest, AnUnwritableStoreReportsTheFailure) {
+    // A folder where the file belongs cannot be written, whatever the rights of the test.
+    ASSERT_TRUE(QDir().mkpath(storeFile()));
+    SettingsStore store;
+    store.writeInt(kBitrateValue, 19200);
+    EXPECT_FALSE(store.sync());
+    ASSERT_TRUE(QDir(storeFile()).removeRecursively());
+}
+
+}  // namespace
+}  // namespace kelvan::dialogs
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    if (!home.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()))) {
+        return 1;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

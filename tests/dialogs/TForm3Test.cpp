@@ -1,0 +1,290 @@
+#include "DialogTestSupport.h"
+#include "dialogs/ErrorBox.h"
+#include "dialogs/TForm3.h"
+#include "serial/CommNotifier.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kelvan::dialogs::test {
+namespace {
+
+using serial::TParity;
+
+const QString kMissingPort = QStringLiteral("/nonexistent/kelvan-port");
+
+class TForm3Test : public testing::Test {
+  protected:
+    void SetUp() override { forgetSettings(); }
+
+    FakeHost host;
+    ErrorBoxRecorder errors;
+};
+
+TEST(ErrorBoxText, AppendsAFullStopAfterCharactersAboveIt) {
+    EXPECT_EQ(errorBoxText("Задан не COM-порт"), "Задан не COM-порт.");
+    EXPECT_EQ(errorBoxText("Невозможно создать Read thread"), "Невозможно создать Read thread.");
+    EXPECT_EQ(errorBoxText("Невозможно открыть порт!"), "Невозможно открыть порт!");
+    EXPECT_EQ(errorBoxText("Готово."), "Готово.");
+    EXPECT_EQ(errorBoxText("(нет)"), "(нет)");
+    EXPECT_EQ(errorBoxText("a/"), "a/.");  // '/' is 0x2F, one above the full stop
+    EXPECT_EQ(errorBoxText(""), "");
+}
+
+TEST(ErrorBoxText, AnInstalledHandlerGetsTheShownText) {
+    ErrorBoxRecorder recorder;
+    showErrorBox(nullptr, "Задан не COM-порт");
+    EXPECT_EQ(recorder.shown, QStringList{"Задан не COM-порт."});
+}
+
+TEST_F(TForm3Test, FirstStartWritesThePortValuesAtOnceAndTheRestAtTheEnd) {
+    auto form = std::make_unique<TForm3>(host);
+    EXPECT_EQ(host.calls.value(0), "watchdog");
+    EXPECT_EQ(form->Edit1->text(), "/dev/ttyUSB0");
+    EXPECT_EQ(form->ysIntEdit1->Value(), 56000);
+    EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(form->ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(host.comm().CommPort(), "/dev/ttyUSB0");
+    EXPECT_EQ(host.comm().BaudRate(), 56000u);
+    EXPECT_EQ(host.comm().Parity(), TParity::pNone);
+    for (int number = 1; number <= 12; ++number) {
+        EXPECT_TRUE(form->option(number)) << number;
+    }
+
+    const QString atStart = settingsFileText();
+    EXPECT_TRUE(atStart.contains("ComPort=/dev/ttyUSB0")) << atStart.toStdString();
+    EXPECT_TRUE(atStart.contains("Bitrate=56000")) << atStart.toStdString();
+    EXPECT_TRUE(atStart.contains("Parity=-1")) << atStart.toStdString();
+    EXPECT_FALSE(atStart.contains("Path=")) << atStart.toStdString();
+    EXPECT_FALSE(atStart.contains("Check")) << atStart.toStdString();
+
+    host.folder = "/tmp";
+    form->CheckBox(4)->setChecked(false);
+    form.reset();
+    const QString atEnd = settingsFileText();
+    EXPECT_TRUE(atEnd.contains("Path=/tmp")) << atEnd.toStdString();
+    EXPECT_TRUE(atEnd.contains("Check4=0")) << atEnd.toStdString();
+    for (int number : {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12}) {
+        EXPECT_TRUE(atEnd.contains(QStringLiteral("Check%1=1\n").arg(number))) << number;
+    }
+}
+
+TEST_F(TForm3Test, SecondStartReadsTheValuesBackAndOpensThePort) {
+    PseudoTerminal terminal;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    {
+        FakeHost firstRun;
+        plantSetting("ComPort", terminal.slavePath());
+        plantSetting("Bitrate", 9600);
+        TForm3 form(firstRun);
+        firstRun.folder = folder.path();
+        form.CheckBox(9)->setChecked(false);
+    }
+    TForm3 form(host);
+    EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join(", ").toStdString();
+    EXPECT_TRUE(host.comm().isOpen());
+    EXPECT_EQ(host.comm().CommPort(), terminal.slavePath().toStdString());
+    EXPECT_EQ(host.comm().BaudRate(), 9600u);
+    // Parity -1 read back: nothing selected, the design text stays, parity none.
+    EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(form.ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(host.comm().Parity(), TParity::pNone);
+    EXPECT_EQ(host.escapes, (std::vector<int>{serial::EscapeSetRts, serial::EscapeClrDtr}));
+    EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
+    EXPECT_FALSE(form.option(9));
+    EXPECT_TRUE(form.option(1));
+}
+
+TEST_F(TForm3Test, ValuesOfTheWrongTypeFallBackToTheDesignAndAreRepaired) {
+    plantSetting("ComPort", QStringList{"COM1", "COM2"});
+    plantSetting("Bitrate", "abc");
+    plantSetting("Parity", "нет");
+    plantSetting("Check3", "yes");
+    plantSetting("Path", QStringList{"/tmp", "/"});
+    {
+        TForm3 form(host);
+        EXPECT_EQ(form.Edit1->text(), "/dev/ttyUSB0");
+        EXPECT_EQ(form.ysIntEdit1->Value(), 56000);
+        EXPECT_EQ(host.comm().BaudRate(), 56000u);
+        EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
+        EXPECT_TRUE(form.option(3));
+        EXPECT_EQ(host.calls, QStringList{"watchdog"});
+        const QString text = settingsFileText();
+        EXPECT_TRUE(text.contains("ComPort=/dev/ttyUSB0")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Bitrate=56000")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Parity=-1")) << text.toStdString();
+    }
+    EXPECT_TRUE(settingsFileText().contains("Check3=1\n"));
+}
+
+TEST_F(TForm3Test, AnyNonZeroOptionReadsCheckedAndIsWrittenBackAsOne) {
+    plantSetting("Check7", 5);
+    plantSetting("Check2", 0);
+    plantSetting("Check12", -1);
+    {
+        TForm3 form(host);
+        EXPECT_TRUE(form.option(7));
+        EXPECT_FALSE(form.option(2));
+        EXPECT_TRUE(form.option(12));
+        EXPECT_TRUE(form.CheckBox2->isChecked() == form.option(2));
+    }
+    const QString text = settingsFileText();
+    EXPECT_TRUE(text.contains("Check7=1\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Check2=0\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Check12=1\n")) << text.toStdString();
+}
+
+TEST_F(TForm3Test, TheNinthBitSelectsTheParityByItsOwnTable) {
+    const std::pair<int, TParity> table[] = {{0, TParity::pNone},
+                                             {1, TParity::pOdd},
+                                             {2, TParity::pEven},
+                                             {3, TParity::pSpace},
+                                             {4, TParity::pMark}};
+    for (const auto& [index, parity] : table) {
+        plantSetting("Parity", index);
+        FakeHost run;
+        run.comm().setParity(TParity::pMark == parity ? TParity::pSpace : TParity::pMark);
+        TForm3 form(run);
+        EXPECT_EQ(form.ComboBox1->currentIndex(), index);
+        EXPECT_EQ(run.comm().Parity(), parity) << index;
+    }
+    plantSetting("Parity", 7);
+    FakeHost run;
+    run.comm().setParity(TParity::pEven);
+    TForm3 form(run);
+    EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(run.comm().Parity(), TParity::pEven);  // not set: the port keeps what it had
+}
+
+TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndAppliesNothing) {
+    TForm3 form(host);
+    const std::string portAtStart = host.comm().CommPort();
+    form.Edit1->setText("/dev/ttyACM1");
+    form.ysIntEdit1->setValue(115200);
+    form.ComboBox1->setCurrentIndex(2);
+    form.CheckBox(5)->setChecked(false);
+    host.folder = "/tmp";
+    form.show();
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(form.isVisible());
+
+    const QString text = settingsFileText();
+    EXPECT_TRUE(text.contains("ComPort=/dev/ttyACM1")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Bitrate=115200")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Parity=2")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Path=")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Check")) << text.toStdString();
+    EXPECT_EQ(host.comm().CommPort(), portAtStart);
+    EXPECT_EQ(host.comm().BaudRate(), 56000u);
+    EXPECT_EQ(host.comm().Parity(), TParity::pNone);
+}
+
+TEST_F(TForm3Test, CancelStoresNothingAndKeepsWhatWasTyped) {
+    TForm3 form(host);
+    const QString before = settingsFileText();
+    form.show();
+    form.Edit1->setText("/dev/ttyS7");
+    form.ysIntEdit1->setValue(1200);
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_EQ(settingsFileText(), before);
+    EXPECT_EQ(form.Edit1->text(), "/dev/ttyS7");
+
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(settingsFileText(), before);
+}
+
+TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    plantSetting("ComPort", kMissingPort);
+    plantSetting("Path", folder.path());
+    plantSetting("Check5", 0);
+    TForm3 form(host);
+    EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!"});
+    EXPECT_FALSE(host.comm().isOpen());
+    EXPECT_TRUE(host.escapes.empty());
+    EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
+    EXPECT_FALSE(form.option(5));
+}
+
+TEST_F(TForm3Test, AFileThatIsNoPortGetsItsFullStop) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    plantSetting("ComPort", file.fileName());
+    TForm3 form(host);
+    EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт."});
+}
+
+TEST_F(TForm3Test, AStoredFolderThatIsGoneIsIgnored) {
+    plantSetting("ComPort", kMissingPort);
+    plantSetting("Path", "/nonexistent/kelvan-folder");
+    {
+        TForm3 form(host);
+        EXPECT_EQ(host.calls, QStringList{"watchdog"});
+    }
+    EXPECT_TRUE(settingsFileText().contains("Path=\n"));
+}
+
+TEST_F(TForm3Test, DesignLayoutAndPages) {
+    plantSetting("ComPort", kMissingPort);
+    TForm3 form(host);
+    EXPECT_EQ(form.windowTitle(), "Настройки");
+    EXPECT_EQ(form.size(), QSize(400, 300));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.PageControl1->geometry(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(form.Button1->geometry(), QRect(312, 264, 75, 25));
+    EXPECT_EQ(form.Button2->geometry(), QRect(224, 264, 75, 25));
+    EXPECT_EQ(form.Button1->text(), "Сохранить");
+    EXPECT_EQ(form.Button2->text(), "Отменить");
+    EXPECT_TRUE(form.Button1->isDefault());
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(192, 210, 192));
+    EXPECT_EQ(form.Edit1->geometry().topLeft(), QPoint(104, 40));
+    EXPECT_EQ(form.ysIntEdit1->geometry().topLeft(), QPoint(104, 88));
+    EXPECT_EQ(form.ComboBox1->geometry().topLeft(), QPoint(104, 136));
+    EXPECT_EQ(form.CheckBox11->geometry().topLeft(), QPoint(8, 192));
+    EXPECT_EQ(form.CheckBox11->parentWidget(), form.GroupBox2);
+    EXPECT_EQ(form.CheckBox7->geometry().topLeft(), QPoint(8, 168));
+    EXPECT_EQ(form.CheckBox7->parentWidget(), form.GroupBox3);
+    EXPECT_EQ(form.CheckBox12->text(), "понимать EEP-файлы");
+    EXPECT_EQ(form.ComboBox1->count(), 5);
+    EXPECT_EQ(form.ComboBox1->itemText(2), "Нечет");
+
+    form.show();
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet2);
+    form.PageControl1->setCurrentWidget(form.TabSheet3);
+    form.reject();
+    form.show();
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.TabSheet3);
+}
+
+TEST_F(TForm3Test, PortNamesKeepTheirCaseOnPosix) {
+    plantSetting("ComPort", "/dev/ttyUsb-Test");
+    TForm3 form(host);
+    EXPECT_EQ(form.Edit1->text(), "/dev/ttyUsb-Test");
+    EXPECT_EQ(host.comm().CommPort(), "/dev/ttyUsb-Test");
+    form.show();
+    form.Edit1->clear();
+    QTest::keyClicks(form.Edit1, "/dev/ttyAb");
+    EXPECT_EQ(form.Edit1->text(), "/dev/ttyAb");
+}
+
+}  // namespace
+}  // namespace kelvan::dialogs::test
