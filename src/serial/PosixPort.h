@@ -4,6 +4,16 @@
 // non-blocking, a receive thread that delivers each burst once the line has been idle for
 // just over 1 ms, a transmit thread that writes queued blocks in order, and a helper that
 // waits for modem-line changes where the driver supports it.
+//
+// Where Linux differs from the Win32 drivers:
+// - Queue sizes (RxQueue, TxQueue) are the driver's own; setupQueues changes nothing.
+// - Line events are modem-line changes only (CTS, DSR, ring, RLSD); line errors, breaks and
+//   the event character are not reported.
+// - A pseudo-terminal has no modem lines: no line events, and the RTS/DTR escapes fail
+//   (EscapeFunction returns false). Its driver also answers parity and 5-7 data bits with 8N,
+//   so those settings are refused there.
+// - 1.5 stop bits exist only with 5 data bits, where the UART's "two stop bits" is 1.5.
+// - DTR is left as the driver raises it on open; the program drops it itself right after.
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,7 @@
 #include "serial/TComm32.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -189,18 +190,21 @@ void TComm32::handleMessage(const CommMessage& message) {
     }
 }
 
-// Hands `bytes` to OnReceiveData through the delivery buffer, each piece followed by a zero
-// byte. Our threads never post more than MaxDeliveredBlock bytes; a longer block from another
-// poster is handed on in pieces rather than overrunning the buffer. Dropped when unassigned.
+// Hands `bytes` to OnReceiveData, each piece followed by a zero byte. The buffer lives on this
+// call's stack, so a handler that re-enters the event loop (a modal box) and so receives the
+// next block in a nested call keeps its own bytes intact. Our threads never post more than
+// MaxDeliveredBlock bytes; a longer block from another poster is handed on in pieces rather
+// than overrunning the buffer. Dropped when OnReceiveData is unassigned.
 void TComm32::deliver(std::span<const std::uint8_t> bytes) {
     if (!OnReceiveData) {
         return;
     }
+    std::array<std::uint8_t, MaxDeliveredBlock + 1> delivery;
     while (!bytes.empty()) {
         const std::size_t count = std::min(bytes.size(), MaxDeliveredBlock);
-        std::memcpy(deliveryBuffer_.data(), bytes.data(), count);
-        deliveryBuffer_[count] = 0;
-        OnReceiveData(deliveryBuffer_.data(), static_cast<std::uint16_t>(count));
+        std::memcpy(delivery.data(), bytes.data(), count);
+        delivery[count] = 0;
+        OnReceiveData(delivery.data(), static_cast<std::uint16_t>(count));
         bytes = bytes.subspan(count);
     }
 }

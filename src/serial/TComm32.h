@@ -4,7 +4,6 @@
 // events raised on the main thread for what the receive and transmit threads report. The
 // platform part lives behind PortBackend; everything here is shared by all platforms.
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -121,8 +120,6 @@ class TComm32 {
     bool transmitterStarted_ = false;
     std::uint16_t lastEventMask_ = 0;
     std::uint16_t lastModemStatus_ = 0;
-    // Main thread only: the block handed to OnReceiveData, with its trailing zero byte.
-    std::array<std::uint8_t, MaxDeliveredBlock + 1> deliveryBuffer_{};
 };
 
 }  // namespace kelvan::serial

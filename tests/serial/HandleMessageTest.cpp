@@ -118,5 +118,29 @@ TEST(HandleMessage, ReceivedBytesArriveInDeliverableBlocksFollowedByZero) {
     EXPECT_EQ(all, bytes);
 }
 
+TEST(HandleMessage, NestedDeliveryLeavesTheOuterBlockIntact) {
+    QueueNotifier notifier;
+    TComm32 comm(notifier);
+    const auto outer = patternBytes(300, 1);
+    const auto inner = patternBytes(200, 99);
+    std::vector<std::uint8_t> outerAfterNested;
+    std::vector<std::uint8_t> innerSeen;
+    int depth = 0;
+    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
+        if (depth++ == 0) {
+            // As a modal box would: the event loop runs and delivers the next block.
+            postReceived(notifier, inner);
+            notifier.drainInto(comm);
+            outerAfterNested.assign(buffer, buffer + length);
+        } else {
+            innerSeen.assign(buffer, buffer + length);
+        }
+    };
+    postReceived(notifier, outer);
+    notifier.drainInto(comm);
+    EXPECT_EQ(innerSeen, inner);
+    EXPECT_EQ(outerAfterNested, outer);
+}
+
 }  // namespace
 }  // namespace kelvan::serial::test
