@@ -17,6 +17,15 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// The key of a key release, or 0 for any other event and for the releases of auto-repeat.
+int releasedKey(const QEvent& event) {
+    if (event.type() != QEvent::KeyRelease) {
+        return 0;
+    }
+    const auto& key = static_cast<const QKeyEvent&>(event);
+    return key.isAutoRepeat() ? 0 : key.key();
+}
+
 }  // namespace
 
 BitDialog::BitDialog(const QString& caption, const QColor& background, int clientWidth,
@@ -104,30 +113,21 @@ void BitDialog::FormKeyUp(int key) {
 }
 
 bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
-    const bool onButton = watched == Button1;
-    const bool onBitBox =
-        !onButton && event->type() == QEvent::KeyRelease &&
-        std::find(m_bitBoxes.begin(), m_bitBoxes.end(), watched) != m_bitBoxes.end();
-    if (onButton && !Button1->isEnabled()) {
-        return QDialog::eventFilter(watched, event);  // a disabled button reacts to nothing
-    }
-    if (onButton && event->type() == QEvent::MouseButtonRelease) {
-        // The button still gets the release afterwards; its click is unbound.
-        Button1MouseUp();
-        return false;
-    }
-    if ((onButton || onBitBox) && event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->isAutoRepeat()) {
-            return false;
+    // A disabled button reacts to nothing.
+    if (watched == Button1 && Button1->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            Button1MouseUp();
+            return false;  // the button still finishes its press; its click is unbound
         }
-        if (onButton) {
-            Button1KeyUp(key->key());
-            // Enter's release on the button is its own: the dialog must not see it as well.
-            return isEnter(key->key());
+        if (const int key = releasedKey(*event)) {
+            Button1KeyUp(key);
+            return isEnter(key);  // Enter's release on the button is not the dialog's as well
         }
-        FormKeyUp(key->key());
-        return isEnter(key->key());
+    } else if (std::find(m_bitBoxes.begin(), m_bitBoxes.end(), watched) != m_bitBoxes.end()) {
+        if (const int key = releasedKey(*event)) {
+            FormKeyUp(key);
+            return isEnter(key);
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
