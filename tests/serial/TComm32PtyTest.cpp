@@ -203,6 +203,26 @@ TEST(TComm32Pty, DestroyingWhileBothThreadsWaitLeavesNothingOpen) {
     close(fd);
 }
 
+TEST(TComm32Pty, DestroyingWhileTheTransmitterWaitsForTheLineEndsIt) {
+    PtyPair pty;
+    const std::size_t before = countOpenFds();
+    {
+        QueueNotifier notifier;
+        TComm32 comm(notifier);
+        comm.setCommPort(pty.slavePath());
+        ASSERT_TRUE(comm.OpenPort());
+        // Far more than the pseudo-terminal buffers while nobody reads the far end: the
+        // transmit thread ends up waiting for room on the line.
+        const auto frame = patternBytes(4000, 0);
+        for (int i = 0; i < 64; ++i) {
+            ASSERT_TRUE(comm.SendData(frame));
+        }
+        const std::vector<std::uint8_t> first = pty.readMaster(16);
+        EXPECT_EQ(first, std::vector<std::uint8_t>(frame.begin(), frame.begin() + 16));
+    }
+    EXPECT_EQ(countOpenFds(), before);
+}
+
 TEST(TComm32Pty, ClosedPortRefusesSendsAndEscapes) {
     QueueNotifier notifier;
     TComm32 comm(notifier);
