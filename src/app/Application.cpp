@@ -1,0 +1,33 @@
+#include "app/Application.h"
+
+#include "app/TForm5.h"
+#include "dialogs/TForm3.h"
+#include "dialogs/TForm4.h"
+#include "dialogs/TForm6.h"
+#include "dialogs/TForm7.h"
+
+namespace kelvan::app {
+
+Application::Application(Prompter& prompter, SaveOperation save)
+    : Form1(std::make_unique<TForm1>(*this, prompter, std::move(save))),
+      Form3(std::make_unique<dialogs::TForm3>(*Form1, nullptr)),
+      Form4(std::make_unique<dialogs::TForm4>()),
+      Form5(std::make_unique<TForm5>()),
+      Form6(std::make_unique<dialogs::TForm6>()),
+      Form7(std::make_unique<dialogs::TForm7>()) {
+    // The bit dialogs' "Записать" queues its writes on the link.
+    link::ProgrammerLink& link = Form1->link();
+    const auto enqueue = [&link](const dialogs::BitDialog::Payload& payload) {
+        link.enqueue(payload);
+    };
+    Form4->enqueue = enqueue;
+    Form6->enqueue = enqueue;
+}
+
+Application::~Application() = default;
+
+void Application::destroyForm3() {
+    Form3.reset();
+}
+
+}  // namespace kelvan::app

@@ -1,0 +1,40 @@
+#include "app/Prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "dialogs/ErrorBox.h"
+
+namespace kelvan::app {
+
+Prompter::Answer MessageBoxPrompter::askYesNoCancel(QWidget* parent, const QString& text) {
+    const auto button = QMessageBox::question(
+        parent, QApplication::applicationDisplayName(), displayLineBreaks(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    switch (button) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+void MessageBoxPrompter::showWarning(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), displayLineBreaks(text),
+                         QMessageBox::Ok);
+}
+
+void MessageBoxPrompter::showError(QWidget* parent, const QString& text) {
+    dialogs::showErrorBox(parent, text);
+}
+
+QString displayLineBreaks(QString text) {
+    static const QRegularExpression lineBreak(QStringLiteral("\n\r|\r\n|\r"));
+    text.replace(lineBreak, QStringLiteral("\n"));
+    return text;
+}
+
+}  // namespace kelvan::app

@@ -1,0 +1,38 @@
+#pragma once
+
+// The main window's modal message boxes, behind an interface so that the window's logic can be
+// driven without a user at the screen.
+
+#include <QString>
+
+class QWidget;
+
+namespace kelvan::app {
+
+class Prompter {
+  public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompter() = default;
+
+    // Confirmation box with Yes, No and Cancel; closing it any other way answers Cancel.
+    virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // Warning box with a single OK button.
+    virtual void showWarning(QWidget* parent, const QString& text) = 0;
+    // The program's error box.
+    virtual void showError(QWidget* parent, const QString& text) = 0;
+};
+
+// The real boxes: QMessageBox and the program's error box.
+class MessageBoxPrompter : public Prompter {
+  public:
+    Answer askYesNoCancel(QWidget* parent, const QString& text) override;
+    void showWarning(QWidget* parent, const QString& text) override;
+    void showError(QWidget* parent, const QString& text) override;
+};
+
+// Texts of the system hold their line breaks as LF CR; a message box would show the stray CR
+// as a glyph or an empty line, so this turns each LF CR, CR LF and lone CR into one LF.
+QString displayLineBreaks(QString text);
+
+}  // namespace kelvan::app

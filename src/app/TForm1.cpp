@@ -1,0 +1,568 @@
+#include "app/TForm1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <chrono>
+#include <thread>
+
+#include "app/Application.h"
+#include "app/Prompter.h"
+#include "app/TForm5.h"
+#include "app/ToolbarIcons.h"
+#include "app/WindowLook.h"
+#include "app/Windows1251.h"
+#include "dialogs/TForm4.h"
+#include "dialogs/TForm6.h"
+#include "dialogs/TForm7.h"
+#include "link/Commands.h"
+#include "operations/ChipSelection.h"
+
+namespace kelvan::app {
+namespace {
+
+const QColor WindowColour(230, 230, 210);
+// The status bar's error colour, 8080FF as the colour value stores it (blue, green, red).
+const QColor StatusErrorColour(255, 128, 128);
+
+constexpr int ToolBarHeight = 29;
+constexpr int StatusBarHeight = 19;
+// Win32 modem-control codes for EscapeFunction.
+constexpr int ClearRts = 4;
+constexpr int ClearDtr = 6;
+
+// The line break is stored as LF CR, as in every other text of the program.
+const QString SaveQuestion =
+    QStringLiteral("Данные в буфере изменены!\n\rХотите сохранить изменения?");
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString decoded(const link::DeviceText& text) {
+    return decodeWindows1251(text.bytes);
+}
+
+// The selected line of a single-selection list, -1 when none is selected.
+int selectedRow(const QListWidget& list) {
+    const auto selected = list.selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+QWidget* fixedSpacer(QWidget* parent, int width) {
+    auto* spacer = new QWidget(parent);
+    spacer->setFixedWidth(width);
+    return spacer;
+}
+
+}  // namespace
+
+TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
+    : QWidget(nullptr),
+      Timer1(new QTimer(this)),
+      Timer2(new QTimer(this)),
+      application_(application),
+      prompter_(prompter),
+      save_(std::move(save)),
+      commPump_(this),
+      Comm321(commPump_),
+      commSink_(Comm321),
+      watchdog_(*Timer2),
+      link_(commSink_, watchdog_, *this, ProgramBuffer_) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Программатор не подключен"));
+    applyWindowLook(*this, WindowColour);
+    setGeometry(219, 122, 800, 600);
+
+    createToolBar();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setAutoFillBackground(true);
+    StatusPanel = new QLabel(QStringLiteral("Строка состояния"), StatusBar1);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusBar1->addWidget(StatusPanel, 1);
+    resetStatusColour();
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Файл"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    createFileBrowser();
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Микросхема"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    ListBox1 = new QListWidget(GroupBox2);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+
+    GroupBox3 = new QGroupBox(QStringLiteral("Команда"), this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    ListBox2 = new QListWidget(GroupBox3);
+    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+
+    for (QListWidget* list : {ListBox1, ListBox2}) {
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
+
+    GroupBox4 = new QGroupBox(QStringLiteral("Данные"), this);
+    GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
+    StringGrid1 = new QTableWidget(2, 17, GroupBox4);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(300);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(5000);
+    connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
+
+    commPump_.attach(Comm321);
+    Comm321.setCommPort("COM2");
+    Comm321.setFlowControl(serial::TFlowControl::fcNone);
+    Comm321.setEventChar(0);
+    Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length) {
+        Comm321ReceiveData(buffer, length);
+    };
+
+    // FormCreate: lay the window out once at its design size.
+    placeBars();
+    FormResize();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setStyleSheet(
+        QStringLiteral("QToolBar { border-top: 1px solid palette(mid);"
+                       " border-bottom: 1px solid palette(mid); spacing: 0px; padding: 0px; }"));
+
+    const auto addButton = [this](const char* name, const QIcon& icon, const QString& hint) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(icon);
+        button->setToolTip(hint);
+        button->setAutoRaise(true);
+        return button;
+    };
+
+    ToolButton2 =
+        addButton("ToolButton2", loadFileIcon(), QStringLiteral("Загрузить файл в буфер"));
+    ToolButton5 =
+        addButton("ToolButton5", saveFileIcon(), QStringLiteral("Сохранить буфер в файл"));
+    ToolButton6 = addButton("ToolButton6", settingsIcon(), QStringLiteral("Настройки"));
+    ToolButton8 = addButton("ToolButton8", aboutIcon(), QStringLiteral("О программаторе"));
+
+    ToolBar1->addWidget(fixedSpacer(ToolBar1, 17));       // ToolButton3
+    ToolBar1->addWidget(ToolButton2)->setVisible(false);  // the loader's button
+    ToolBar1->addWidget(fixedSpacer(ToolBar1, 8));        // ToolButton4
+    ToolBar1->addWidget(ToolButton5);
+    ToolBar1->addWidget(fixedSpacer(ToolBar1, 70));  // ToolButton1
+    ToolBar1->addWidget(ToolButton6);
+    ToolBar1->addWidget(fixedSpacer(ToolBar1, 77));  // ToolButton7
+    ToolBar1->addWidget(ToolButton8);
+
+    connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
+    connect(ToolButton6, &QToolButton::clicked, this, [this] { ToolButton6Click(); });
+    connect(ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
+}
+
+void TForm1::createFileBrowser() {
+    ShellComboBox1 = new QComboBox(GroupBox1);
+    ShellComboBox1->setObjectName(QStringLiteral("ShellComboBox1"));
+    ShellComboBox1->setMaxVisibleItems(8);
+    ShellComboBox1->resize(ShellComboBox1->width(), ShellComboBox1->sizeHint().height());
+
+    folderModel_ = new QFileSystemModel(this);
+    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folderModel_->setRootPath(QDir::rootPath());
+    ShellTreeView1 = new QTreeView(GroupBox1);
+    ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));
+    ShellTreeView1->setModel(folderModel_);
+    ShellTreeView1->setHeaderHidden(true);
+    for (int column = 1; column < folderModel_->columnCount(); ++column) {
+        ShellTreeView1->hideColumn(column);
+    }
+
+    fileModel_ = new QFileSystemModel(this);
+    fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    ShellListView1 = new QListView(GroupBox1);
+    ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
+    ShellListView1->setModel(fileModel_);
+    ShellListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ShellListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    connect(
+        ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex& current) { showFolderFiles(folderModel_->filePath(current)); });
+    setCurrentFolder(QDir::homePath());
+}
+
+// The file list and the combo box follow the folder chosen in the tree.
+void TForm1::showFolderFiles(const QString& folder) {
+    ShellComboBox1->clear();
+    ShellComboBox1->addItem(QDir::toNativeSeparators(folder));
+    ShellListView1->setRootIndex(fileModel_->setRootPath(folder));
+}
+
+void TForm1::placeBars() {
+    ToolBar1->setGeometry(0, 0, width(), ToolBarHeight);
+    StatusBar1->setGeometry(0, height() - StatusBarHeight, width(), StatusBarHeight);
+}
+
+// Places every control after a size change, in a fixed order: each formula reads the
+// positions and sizes that the steps before it have just set.
+void TForm1::FormResize() {
+    if (!LayoutEnabled) {
+        return;
+    }
+    const auto right = [](const QWidget* widget) { return widget->x() + widget->width(); };
+    const auto bottom = [](const QWidget* widget) { return widget->y() + widget->height(); };
+    const int clientWidth = width();
+    const int clientHeight = height();
+    const int barsHeight = StatusBar1->height() + ToolBar1->height();
+    const int underToolBar = bottom(ToolBar1) + 5;
+
+    // Fills a group box with one control below its caption, down to the box's bottom.
+    const auto fillBox = [](QGroupBox* box, QWidget* control) {
+        const QRect client = box->contentsRect();
+        const int top = client.top() + 15;
+        control->setGeometry(client.left() + 5, top, client.width() - 10,
+                             client.height() - top - 5);
+    };
+
+    GroupBox1->setGeometry(rect().left() + 5, underToolBar, clientWidth / 3 - 5,
+                           clientHeight - barsHeight - 10);
+    {
+        const QRect client = GroupBox1->contentsRect();
+        ShellComboBox1->setGeometry(client.left() + 5, client.top() + 15, client.width() - 10,
+                                    ShellComboBox1->height());
+        const int treeTop = bottom(ShellComboBox1) + 5;
+        ShellTreeView1->setGeometry(client.left() + 5, treeTop, client.width() - 10,
+                                    ((client.height() - treeTop) / 5) * 2 - 10);
+        const int listTop = bottom(ShellTreeView1) + 5;
+        ShellListView1->setGeometry(client.left() + 5, listTop, client.width() - 10,
+                                    client.height() - listTop - 5);
+    }
+
+    GroupBox2->setGeometry(right(GroupBox1) + 5, underToolBar, clientWidth / 5 - 5,
+                           ((clientHeight - barsHeight) / 3) * 2 - 10);
+    fillBox(GroupBox2, ListBox1);
+
+    GroupBox3->setGeometry(right(GroupBox1) + 5, bottom(GroupBox2) + 5, clientWidth / 5 - 5,
+                           (clientHeight - barsHeight) / 3 - 5);
+    fillBox(GroupBox3, ListBox2);
+
+    GroupBox4->setGeometry(right(GroupBox2) + 5, underToolBar,
+                           rect().right() + 1 - right(GroupBox2) - 10,
+                           clientHeight - barsHeight - 10);
+
+    if (StringGrid1->rowCount() >= 2) {
+        StringGrid1->setGeometry(5, 15, GroupBox4->width() - 10, GroupBox4->height() - 20);
+        formatGrid();
+    }
+}
+
+void TForm1::FormShow() {
+    enqueue(link::commands::endOfSequence());
+    enqueue(link::commands::askTitle());
+}
+
+bool TForm1::FormClose() {
+    if (ProgramBuffer_.modified()) {
+        switch (prompter_.askYesNoCancel(this, SaveQuestion)) {
+            case Prompter::Answer::Yes:
+                if (const auto error = save_()) {
+                    prompter_.showError(this, *error);
+                    return false;
+                }
+                break;
+            case Prompter::Answer::No:
+                break;
+            case Prompter::Answer::Cancel:
+                return false;
+        }
+        ProgramBuffer_.setModified(false);
+    }
+    application_.destroyForm3();
+    // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
+    // both, and the close goes on all the same.
+    static_cast<void>(Comm321.EscapeFunction(ClearRts));
+    static_cast<void>(Comm321.EscapeFunction(ClearDtr));
+    // The programmer needs the lines down for a moment before the port goes away with the
+    // process; no event is handled meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Timer2->stop();
+    LayoutEnabled = false;
+    Timer1->stop();
+    ProgramBuffer_.clear();
+    return true;
+}
+
+void TForm1::ToolButton5Click() {
+    if (const auto error = save_()) {
+        prompter_.showError(this, *error);
+    }
+}
+
+void TForm1::ToolButton6Click() {
+    if (dialogs::TForm3* settings = application_.form3()) {
+        settings->exec();
+    }
+}
+
+void TForm1::ToolButton8Click() {
+    application_.form7().exec();
+}
+
+void TForm1::ListBox1Click() {
+    for (const auto& payload : operations::chipChosenCommands(selectedRow(*ListBox1))) {
+        enqueue(payload);
+    }
+}
+
+void TForm1::ListBox1MouseUp() {
+    ListBox1Click();
+}
+
+void TForm1::ListBox1KeyUp(int key) {
+    if (isEnter(key)) {
+        ListBox1Click();
+    }
+}
+
+void TForm1::ListBox2Click() {
+    resetStatusColour();
+    enqueue(link::commands::selectChip(operations::chipIndexByte(selectedRow(*ListBox1))));
+}
+
+void TForm1::ListBox2MouseUp() {
+    ListBox2Click();
+}
+
+void TForm1::ListBox2KeyUp(int key) {
+    if (isEnter(key)) {
+        ListBox2Click();
+    }
+}
+
+void TForm1::Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length) {
+    link_.receiveData(std::span<const std::uint8_t>(buffer, length));
+}
+
+QString TForm1::statusText() const {
+    return StatusPanel->text();
+}
+
+QColor TForm1::statusColour() const {
+    return StatusBar1->palette().color(QPalette::Window);
+}
+
+void TForm1::startWatchdog() {
+    Timer2->start();
+}
+
+QString TForm1::currentFolder() const {
+    const QModelIndex current = ShellTreeView1->currentIndex();
+    return current.isValid() ? folderModel_->filePath(current) : QString();
+}
+
+void TForm1::setCurrentFolder(const QString& folder) {
+    const QModelIndex index = folderModel_->index(folder);
+    if (!index.isValid()) {
+        return;
+    }
+    ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index);
+}
+
+void TForm1::setCaption(const link::DeviceText& title) {
+    setWindowTitle(decoded(title));
+}
+
+void TForm1::setDisconnectedCaption(std::string_view utf8) {
+    setWindowTitle(fromUtf8(utf8));
+}
+
+void TForm1::setStatusText(std::string_view utf8) {
+    StatusPanel->setText(fromUtf8(utf8));
+}
+
+void TForm1::setStatusErrorColour() {
+    setStatusBackground(StatusErrorColour);
+}
+
+void TForm1::resetStatusColour() {
+    setStatusBackground(WindowColour);
+}
+
+void TForm1::setStatusBackground(const QColor& colour) {
+    QPalette palette = StatusBar1->palette();
+    palette.setColor(QPalette::Window, colour);
+    StatusBar1->setPalette(palette);
+}
+
+void TForm1::clearChipList() {
+    ListBox1->clear();
+}
+
+void TForm1::appendChip(const link::DeviceText& name) {
+    ListBox1->addItem(decoded(name));
+}
+
+void TForm1::clearCommandList() {
+    ListBox2->clear();
+}
+
+void TForm1::appendCommand(std::string_view utf8Caption) {
+    ListBox2->addItem(fromUtf8(utf8Caption));
+}
+
+void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
+    if (dialog == link::BitDialog::Lock) {
+        application_.form4().CreateBitBoxes(count);
+    } else {
+        application_.form6().CreateBitBoxes(count);
+    }
+}
+
+void TForm1::clearBitBoxes(link::BitDialog dialog) {
+    if (dialog == link::BitDialog::Lock) {
+        application_.form4().ClearBitBoxes();
+    } else {
+        application_.form6().ClearBitBoxes();
+    }
+}
+
+void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
+    if (dialog == link::BitDialog::Lock) {
+        application_.form4().setBitCaption(index, decoded(caption));
+    } else {
+        application_.form6().setBitCaption(index, decoded(caption));
+    }
+}
+
+void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
+    if (dialog == link::BitDialog::Lock) {
+        application_.form4().setBitChecked(index, checked);
+    } else {
+        application_.form6().setBitChecked(index, checked);
+    }
+}
+
+void TForm1::createAboutLabels(int count) {
+    application_.form7().CreateAboutLabels(count);
+}
+
+void TForm1::setAboutLine(int index, const link::DeviceText& line) {
+    application_.form7().setAboutLine(index, decoded(line));
+}
+
+void TForm1::formatGrid() {
+    // The grid shows nothing of the buffer yet; a repaint is all a refresh can do here.
+    StringGrid1->viewport()->update();
+}
+
+void TForm1::setProgress(int maximum, int position) {
+    application_.form5().ProgressBar1->setRange(0, maximum);
+    application_.form5().ProgressBar1->setValue(position);
+}
+
+void TForm1::showProgress() {
+    application_.form5().show();
+}
+
+void TForm1::closeProgress() {
+    application_.form5().hide();
+}
+
+void TForm1::showWarning(std::string_view utf8) {
+    prompter_.showWarning(this, fromUtf8(utf8));
+}
+
+void TForm1::enqueue(const link::Bytes& payload) {
+    link_.enqueue(payload);
+}
+
+void TForm1::TimerWatchdog::restart() {
+    timer_.stop();
+    timer_.start();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    placeBars();
+    FormResize();
+    QWidget::resizeEvent(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
+}
+
+// The lists react to a released mouse button anywhere over them, the chip list to a released
+// Enter, the command list to Enter going down (and each repeat while it is held).
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const auto keyOf = [event] { return static_cast<QKeyEvent*>(event)->key(); };
+    switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            if (watched == ListBox1->viewport()) {
+                ListBox1MouseUp();
+            } else if (watched == ListBox2->viewport()) {
+                ListBox2MouseUp();
+            }
+            break;
+        case QEvent::KeyRelease:
+            if (watched == ListBox1 && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+                ListBox1KeyUp(keyOf());
+            }
+            break;
+        case QEvent::KeyPress:
+            if (watched == ListBox2) {
+                ListBox2KeyUp(keyOf());
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kelvan::app

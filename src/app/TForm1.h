@@ -1,0 +1,179 @@
+#pragma once
+
+// The main window: the file browser, the chip and command lists, the data grid, the tool bar
+// and the status bar, the two timers and the serial component. It is the screen of the
+// programmer link (LinkView) and the host of the settings dialog; the conversation itself
+// lives in the link, the chip choice in the operations.
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "app/CommEventPump.h"
+#include "buffer/ProgramBuffer.h"
+#include "dialogs/TForm3.h"
+#include "link/LinkPorts.h"
+#include "link/ProgrammerLink.h"
+#include "serial/TComm32.h"
+
+class QComboBox;
+class QFileSystemModel;
+class QGroupBox;
+class QLabel;
+class QListView;
+class QListWidget;
+class QStatusBar;
+class QTableWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+
+namespace kelvan::app {
+
+class Application;
+class Prompter;
+
+// The save behind "Сохранить буфер в файл". Returns the error text when the save failed;
+// nothing when the buffer was written or the user chose not to write it.
+using SaveOperation = std::function<std::optional<QString>()>;
+
+class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Host {
+    Q_OBJECT
+  public:
+    TForm1(Application& application, Prompter& prompter, SaveOperation save);
+    ~TForm1() override;
+
+    // Handlers of the window's own events.
+    void FormResize();
+    void FormShow();
+    // The closing sequence. Returns false when the user kept the window open.
+    bool FormClose();
+
+    // Handlers of the controls.
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton8Click();
+    void ListBox1Click();
+    void ListBox1MouseUp();
+    void ListBox1KeyUp(int key);
+    void ListBox2Click();
+    void ListBox2MouseUp();
+    void ListBox2KeyUp(int key);
+    void Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length);
+
+    link::ProgrammerLink& link() { return link_; }
+    ProgramBuffer& buffer() { return ProgramBuffer_; }
+    bool layoutEnabled() const { return LayoutEnabled; }
+    QString statusText() const;
+    QColor statusColour() const;
+
+    // TForm3::Host
+    serial::TComm32& comm() override { return Comm321; }
+    void startWatchdog() override;
+    QString currentFolder() const override;
+    void setCurrentFolder(const QString& folder) override;
+
+    // LinkView
+    void setCaption(const link::DeviceText& title) override;
+    void setDisconnectedCaption(std::string_view utf8) override;
+    void setStatusText(std::string_view utf8) override;
+    void setStatusErrorColour() override;
+    void clearChipList() override;
+    void appendChip(const link::DeviceText& name) override;
+    void clearCommandList() override;
+    void appendCommand(std::string_view utf8Caption) override;
+    void createBitBoxes(link::BitDialog dialog, int count) override;
+    void clearBitBoxes(link::BitDialog dialog) override;
+    void setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) override;
+    void setBitChecked(link::BitDialog dialog, int index, bool checked) override;
+    void createAboutLabels(int count) override;
+    void setAboutLine(int index, const link::DeviceText& line) override;
+    void formatGrid() override;
+    void setProgress(int maximum, int position) override;
+    void showProgress() override;
+    void closeProgress() override;
+    void showWarning(std::string_view utf8) override;
+
+    // Controls, named as the rest of the program refers to them.
+    QToolBar* ToolBar1;
+    QToolButton* ToolButton2;
+    QToolButton* ToolButton5;
+    QToolButton* ToolButton6;
+    QToolButton* ToolButton8;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel;
+    QGroupBox* GroupBox1;
+    QComboBox* ShellComboBox1;
+    QTreeView* ShellTreeView1;
+    QListView* ShellListView1;
+    QGroupBox* GroupBox2;
+    QListWidget* ListBox1;
+    QGroupBox* GroupBox3;
+    QListWidget* ListBox2;
+    QGroupBox* GroupBox4;
+    QTableWidget* StringGrid1;
+    QTimer* Timer1;
+    QTimer* Timer2;
+
+  signals:
+    // The closing sequence ran to its end and the window closed.
+    void closed();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Outgoing frames go to Comm321's SendData.
+    class CommSink : public link::ByteSink {
+      public:
+        explicit CommSink(serial::TComm32& comm) : comm_(comm) {}
+        bool sendData(std::span<const std::uint8_t> bytes) override {
+            return comm_.SendData(bytes);
+        }
+
+      private:
+        serial::TComm32& comm_;
+    };
+
+    // Timer2 as the link's watchdog.
+    class TimerWatchdog : public link::WatchdogTimer {
+      public:
+        explicit TimerWatchdog(QTimer& timer) : timer_(timer) {}
+        void restart() override;
+
+      private:
+        QTimer& timer_;
+    };
+
+    void createToolBar();
+    void createFileBrowser();
+    void showFolderFiles(const QString& folder);
+    void placeBars();
+    void resetStatusColour();
+    void setStatusBackground(const QColor& colour);
+    void enqueue(const link::Bytes& payload);
+
+    Application& application_;
+    Prompter& prompter_;
+    SaveOperation save_;
+
+    // Cleared by the closing sequence; while false a size change moves nothing.
+    bool LayoutEnabled = true;
+    bool shown_ = false;
+
+    QFileSystemModel* folderModel_;
+    QFileSystemModel* fileModel_;
+
+    ProgramBuffer ProgramBuffer_;
+    CommEventPump commPump_;
+    serial::TComm32 Comm321;
+    CommSink commSink_;
+    TimerWatchdog watchdog_;
+    link::ProgrammerLink link_;
+};
+
+}  // namespace kelvan::app

@@ -1,0 +1,39 @@
+#include "app/TForm5.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+#include "app/WindowLook.h"
+
+namespace kelvan::app {
+
+TForm5::TForm5(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
+      Label1(new QLabel(QStringLiteral("Очередь команд"), this)),
+      ProgressBar1(new QProgressBar(this)) {
+    setObjectName(QStringLiteral("Form5"));
+    applyWindowLook(*this, QColor(220, 220, 192));
+    setFixedSize(359, 89);
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(136, 16);
+    Label1->adjustSize();
+
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(24, 40, 313, 16);
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+    // Centred on the desktop each time it appears, whatever the main window does.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(event);
+}
+
+}  // namespace kelvan::app

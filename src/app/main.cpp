@@ -1,0 +1,30 @@
+#include <QApplication>
+#include <optional>
+
+#include "app/Application.h"
+#include "app/Prompter.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    // The settings live under this organisation and program name.
+    QCoreApplication::setOrganizationName(QStringLiteral("NORVELLA"));
+    QCoreApplication::setApplicationName(QStringLiteral("KELVAN"));
+    // The program ends when the main window has run its closing sequence, whatever other
+    // window (a bit dialog, the progress window) is still on screen.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    kelvan::app::MessageBoxPrompter prompter;
+    // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps
+    // the closing sequence from dropping edited data as if it had been saved.
+    const auto save = []() -> std::optional<QString> {
+        return QStringLiteral(
+            "Saving the buffer to a file is not available in this build; "
+            "nothing was written.");
+    };
+    kelvan::app::Application windows(prompter, save);
+    kelvan::app::TForm1& form1 = windows.form1();
+    QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form1.showMaximized();
+    return QApplication::exec();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+// Shared by the window tests: a prompter that answers from a script instead of a user, the
+// settings the program starts with, and waiting for the event loop to bring a condition about.
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+#include "app/Prompter.h"
+
+namespace kelvan::app::testing {
+
+class ScriptedPrompter : public Prompter {
+  public:
+    Answer answer = Answer::Cancel;
+    QStringList questions;
+    QStringList warnings;
+    QStringList errors;
+
+    Answer askYesNoCancel(QWidget*, const QString& text) override {
+        questions << text;
+        return answer;
+    }
+    void showWarning(QWidget*, const QString& text) override { warnings << text; }
+    void showError(QWidget*, const QString& text) override { errors << text; }
+};
+
+// Stores the port settings the settings dialog reads at start-up.
+void writePortSettings(const QString& port);
+
+// Runs the event loop until condition holds or timeout passes; returns whether it holds.
+bool waitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(15));
+
+}  // namespace kelvan::app::testing
