@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/LinkFrame.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -18,7 +20,7 @@ namespace kelvan::dialogs {
 class BitDialog : public QDialog {
     Q_OBJECT
   public:
-    using Payload = std::vector<std::uint8_t>;
+    using Payload = link::Bytes;
 
     // Removes every bit box. The dialog keeps its size and the button its place.
     void ClearBitBoxes();

@@ -1,14 +1,11 @@
 #include "dialogs/TForm6.h"
 
+#include "link/Commands.h"
+
 #include <QColor>
 #include <QPushButton>
 
 namespace kelvan::dialogs {
-namespace {
-
-constexpr std::uint8_t kWriteFuseBit = 4;
-
-}  // namespace
 
 TForm6::TForm6(QWidget* parent)
     : BitDialog(QStringLiteral("Fuse биты"), QColor(220, 192, 192), 336, 136, parent) {
@@ -16,7 +13,7 @@ TForm6::TForm6(QWidget* parent)
 }
 
 std::vector<BitDialog::Payload> TForm6::writeCommands(int index, bool checked) const {
-    return {{kWriteFuseBit, static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(checked)}};
+    return {link::commands::writeFuseBit(static_cast<std::uint8_t>(index), checked)};
 }
 
 }  // namespace kelvan::dialogs
