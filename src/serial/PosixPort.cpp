@@ -264,8 +264,9 @@ void PosixPort::receiveLoop(CommNotifier& notifier) {
             }
             continue;
         }
-        if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
+        const bool lineTrouble = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
+        if (count < 0 && (errno == EINTR || (errno == EAGAIN && !lineTrouble))) {
+            continue;  // nothing to read after all; a hang-up with nothing to read ends below
         }
         // End of file or a read error: the device or its far end has gone.
         deliverHeld();
