@@ -27,6 +27,10 @@ using namespace std::chrono_literals;
     throw std::system_error(errno, std::generic_category(), what);
 }
 
+// How long the device waits for the host to use the rest of its readies before it offers a
+// new one.
+constexpr auto ReadySettle = 50ms;
+
 // How late the poll loop may be before paced output stops catching up in a burst.
 constexpr auto PacingSlack = 10ms;
 
@@ -117,7 +121,7 @@ class Simulator::Line {
     }
 
     void queueFrame(std::span<const std::uint8_t> payload);
-    void sendReadyBatch(Clock::time_point now, bool idle);
+    void sendReadyBatch(Clock::time_point now);
     void answer(const Bytes& payload);
     void offerReady(Clock::time_point now);
     void receive(Clock::time_point now);
@@ -143,10 +147,10 @@ class Simulator::Line {
     Clock::time_point lastOutput_{};
     int readiesOutstanding_ = 0;
     std::optional<Clock::time_point> secondReadyAt_;
+    std::optional<Clock::time_point> settleReadyAt_;
     std::deque<Bytes> deferred_;
     std::optional<Clock::time_point> silenceStartsAt_;
     std::optional<Clock::time_point> silentUntil_;
-    bool idleReadySinceLastFrame_ = false;
 };
 
 void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
@@ -174,13 +178,13 @@ void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
     owner_.changed_.notify_all();
 }
 
-void Simulator::Line::sendReadyBatch(Clock::time_point now, bool idle) {
+void Simulator::Line::sendReadyBatch(Clock::time_point now) {
+    settleReadyAt_.reset();
     queueFrame({});
     readiesOutstanding_ = options_.duplicateReady ? 2 : 1;
     if (options_.duplicateReady) {
         secondReadyAt_ = now + DuplicateReadyGap;
     }
-    idleReadySinceLastFrame_ = idleReadySinceLastFrame_ || idle;
 }
 
 void Simulator::Line::answer(const Bytes& payload) {
@@ -193,10 +197,16 @@ void Simulator::Line::answer(const Bytes& payload) {
 }
 
 // After replies have been queued: offers the next ready once every ready already out has
-// been answered. A host that lost a ready is caught by the idle timer instead.
+// been answered, or ReadySettle later when the host does not use them all (it had nothing
+// queued, or it read two readies as one block).
 void Simulator::Line::offerReady(Clock::time_point now) {
-    if (readiesOutstanding_ == 0 && !secondReadyAt_ && !silentUntil_) {
-        sendReadyBatch(now, false);
+    if (secondReadyAt_ || silentUntil_) {
+        return;
+    }
+    if (readiesOutstanding_ == 0) {
+        sendReadyBatch(now);
+    } else if (!settleReadyAt_) {
+        settleReadyAt_ = now + ReadySettle;
     }
 }
 
@@ -229,12 +239,11 @@ void Simulator::Line::receive(Clock::time_point now) {
             }
             {
                 std::lock_guard lock(owner_.mutex_);
-                owner_.traffic_.frames.push_back({frame.payload, idleReadySinceLastFrame_});
+                owner_.traffic_.frames.push_back(frame.payload);
                 ++owner_.traffic_.framesPerCode[frame.payload[0]];
                 owner_.traffic_.framesDropped = reader_.framesDropped();
                 owner_.changed_.notify_all();
             }
-            idleReadySinceLastFrame_ = false;
             readiesOutstanding_ = std::max(0, readiesOutstanding_ - 1);
             if (secondReadyAt_) {
                 deferred_.push_back(std::move(frame.payload));
@@ -295,6 +304,7 @@ void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseco
     outputSent_ = 0;
     reader_.reset();
     secondReadyAt_.reset();
+    settleReadyAt_.reset();
     deferred_.clear();
     logLine("--", {}, " silent for " + std::to_string(duration.count()) + " ms");
     std::lock_guard lock(owner_.mutex_);
@@ -314,6 +324,7 @@ int Simulator::Line::pollTimeout(Clock::time_point now) const {
     consider(silentUntil_);
     if (!silentUntil_) {
         consider(secondReadyAt_);
+        consider(settleReadyAt_);
         if (output_.empty()) {
             consider(lastOutput_ + options_.readyInterval);
         } else if (options_.baud > 0) {
@@ -331,13 +342,15 @@ void Simulator::Line::run() {
     if (options_.silentAfter) {
         silenceStartsAt_ = started_ + *options_.silentAfter;
     }
-    sendReadyBatch(started_, false);
+    sendReadyBatch(started_);
     while (!owner_.stopRequested_) {
         Clock::time_point now = Clock::now();
         std::optional<std::chrono::milliseconds> request;
+        bool readyRequest = false;
         {
             std::lock_guard lock(owner_.mutex_);
             request.swap(owner_.silenceRequest_);
+            std::swap(readyRequest, owner_.readyRequest_);
         }
         if (request) {
             beginSilence(now, *request);
@@ -354,7 +367,7 @@ void Simulator::Line::run() {
                 owner_.traffic_.silent = false;
                 owner_.changed_.notify_all();
             }
-            sendReadyBatch(now, false);
+            sendReadyBatch(now);
         }
         if (!silentUntil_) {
             if (secondReadyAt_ && now >= *secondReadyAt_) {
@@ -369,8 +382,10 @@ void Simulator::Line::run() {
                     offerReady(now);
                 }
             }
-            if (!secondReadyAt_ && output_.empty() && now >= lastOutput_ + options_.readyInterval) {
-                sendReadyBatch(now, true);
+            const bool idle = output_.empty() && now >= lastOutput_ + options_.readyInterval;
+            const bool settled = settleReadyAt_ && now >= *settleReadyAt_;
+            if (!secondReadyAt_ && (idle || settled || readyRequest)) {
+                sendReadyBatch(now);
             }
             flushOutput(now);
         }
@@ -458,6 +473,16 @@ void Simulator::goSilent(std::chrono::milliseconds duration) {
     {
         std::lock_guard lock(mutex_);
         silenceRequest_ = duration;
+    }
+    if (line_) {
+        line_->wake();
+    }
+}
+
+void Simulator::offerReadyNow() {
+    {
+        std::lock_guard lock(mutex_);
+        readyRequest_ = true;
     }
     if (line_) {
         line_->wake();

@@ -43,16 +43,9 @@ struct SimulatorOptions {
 
 inline constexpr std::chrono::milliseconds DuplicateReadyGap{20};
 
-struct ReceivedFrame {
-    Bytes payload;
-    // A ready went out on the idle timer since the previous frame arrived: a host that was
-    // slower than the timer may legitimately have sent its head once more.
-    bool afterIdleReady = false;
-};
-
 // What crossed the line, as the device saw it.
 struct Traffic {
-    std::vector<ReceivedFrame> frames;  // every checked frame with a payload, in arrival order
+    std::vector<Bytes> frames;  // every checked frame with a payload, in arrival order
     std::array<std::size_t, 256> framesPerCode{};
     std::size_t readyFramesSent = 0;
     std::size_t repliesSent = 0;
@@ -85,6 +78,11 @@ class Simulator {
     // Go silent now for duration (output dropped, input ignored), then send a ready again.
     void goSilent(std::chrono::milliseconds duration);
 
+    // Sends a ready at once, as the idle timer would when it next runs out, so a test that
+    // has just queued commands need not wait for it. Ignored while silent or while a doubled
+    // ready is still going out.
+    void offerReadyNow();
+
     // Runs function on the device model under the simulator's lock, to inspect or change
     // chips between commands.
     template <typename Function>
@@ -114,6 +112,7 @@ class Simulator {
     Traffic traffic_;
     std::optional<std::string> failure_;
     std::optional<std::chrono::milliseconds> silenceRequest_;
+    bool readyRequest_ = false;
 
     std::unique_ptr<Line> line_;
     std::atomic<bool> stopRequested_{false};

@@ -50,7 +50,7 @@ TEST(Simulator, HoldsAConversationAndRecordsWhatItReceived) {
 
     const Traffic traffic = simulator.traffic();
     ASSERT_EQ(traffic.frames.size(), 3u);
-    EXPECT_EQ(traffic.frames[1].payload, (Bytes{249, 1}));
+    EXPECT_EQ(traffic.frames[1], (Bytes{249, 1}));
     EXPECT_EQ(simulator.framesReceived(254), 1u);
     EXPECT_EQ(simulator.framesReceived(9), 1u);
     EXPECT_EQ(simulator.framesReceived(255), 0u);
