@@ -67,6 +67,12 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// Group boxes in the classic way: the caption sits on the frame line instead of above it.
+const QString GroupBoxStyle = QStringLiteral(
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 7px; padding: 0px 2px; }");
+
 QWidget* fixedSpacer(QWidget* parent, int width) {
     auto* spacer = new QWidget(parent);
     spacer->setFixedWidth(width);
@@ -125,6 +131,9 @@ TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
 
     GroupBox4 = new QGroupBox(QStringLiteral("Данные"), this);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
+    for (QGroupBox* box : {GroupBox1, GroupBox2, GroupBox3, GroupBox4}) {
+        box->setStyleSheet(GroupBoxStyle);
+    }
     StringGrid1 = new QTableWidget(2, 17, GroupBox4);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->horizontalHeader()->hide();
