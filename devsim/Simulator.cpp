@@ -50,7 +50,7 @@ std::string hex(std::span<const std::uint8_t> bytes) {
 // conversation. Only the simulator's thread touches it after start().
 class Simulator::Line {
   public:
-    Line(Simulator& owner)
+    explicit Line(Simulator& owner)
         : owner_(owner),
           options_(owner.options_),
           random_(options_.seed),
@@ -327,8 +327,8 @@ int Simulator::Line::pollTimeout(Clock::time_point now) const {
         consider(settleReadyAt_);
         if (output_.empty()) {
             consider(lastOutput_ + options_.readyInterval);
-        } else if (options_.baud > 0) {
-            consider(lineFreeAt_);
+        } else if (options_.baud > 0 && lineFreeAt_ > now) {
+            consider(lineFreeAt_);  // once due, POLLOUT wakes the loop when the line can take more
         }
     }
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
