@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -307,6 +308,16 @@ class LinkOverPty : public ::testing::Test {
         }
     }
 
+    void checkSignatureThenErase() {
+        startUp();
+        chooseChip(1);
+        enqueue(commands::selectChip(1));
+        enqueue(commands::readSignature());
+        enqueue(commands::eraseAll());
+        enqueue(commands::endOfSequence());
+        ASSERT_TRUE(runQueue());
+    }
+
     Bytes deviceProgramMemory(std::size_t chip) {
         return simulator_->withDevice(
             [chip](devsim::DeviceModel& device) { return device.chip(chip).programMemory; });
@@ -467,6 +478,28 @@ TEST_F(LinkOverPty, DuplicateAnswersStillReportAVerifyFailureOnAChunksFirstByte)
 TEST_F(LinkOverPty, DuplicateAnswersStillReportAVerifyFailureInsideAChunk) {
     startDevice({.readyInterval = 1000ms, .duplicateReady = true});
     expectVerifyFailureAt(0x1A3C);
+}
+
+// The device judges the signature; a wrong one clears the queue, so the erase queued behind
+// the check never reaches the chip.
+TEST_F(LinkOverPty, WrongSignatureStopsTheEraseBehindIt) {
+    startDevice({.wrongSignature = true, .readyInterval = 1000ms});
+    checkSignatureThenErase();
+    EXPECT_EQ(view_.statusText, "Сигнатура: 5A 8 1B не верна!");
+    EXPECT_TRUE(view_.errorColour);
+    EXPECT_EQ(simulator_->framesReceived(7), 0u);
+    const Bytes memory = deviceProgramMemory(1);
+    EXPECT_NE(std::count(memory.begin(), memory.end(), 0xFF), std::ssize(memory));
+}
+
+TEST_F(LinkOverPty, RightSignatureLetsTheEraseRun) {
+    startDevice({.readyInterval = 1000ms});
+    checkSignatureThenErase();
+    EXPECT_EQ(view_.statusText, "Сигнатура: 5A 8 1B верна");
+    EXPECT_FALSE(view_.errorColour);
+    EXPECT_EQ(simulator_->framesReceived(7), 1u);
+    const Bytes memory = deviceProgramMemory(1);
+    EXPECT_EQ(std::count(memory.begin(), memory.end(), 0xFF), std::ssize(memory));
 }
 
 TEST_F(LinkOverPty, ConversationStartsAgainAfterTheDeviceFallsSilent) {
