@@ -41,9 +41,6 @@ const QColor StatusErrorColour(255, 128, 128);
 
 constexpr int ToolBarHeight = 29;
 constexpr int StatusBarHeight = 19;
-// Win32 modem-control codes for EscapeFunction.
-constexpr int ClearRts = 4;
-constexpr int ClearDtr = 6;
 
 // The line break is stored as LF CR, as in every other text of the program.
 const QString SaveQuestion =
@@ -321,8 +318,8 @@ bool TForm1::FormClose() {
     application_.destroyForm3();
     // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
     // both, and the close goes on all the same.
-    static_cast<void>(Comm321.EscapeFunction(ClearRts));
-    static_cast<void>(Comm321.EscapeFunction(ClearDtr));
+    static_cast<void>(Comm321.EscapeFunction(serial::EscapeClrRts));
+    static_cast<void>(Comm321.EscapeFunction(serial::EscapeClrDtr));
     // The programmer needs the lines down for a moment before the port goes away with the
     // process; no event is handled meanwhile.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));

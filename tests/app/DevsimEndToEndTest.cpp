@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <bit>
 
@@ -142,6 +143,17 @@ TEST_F(DevsimEndToEndTest, SilenceDisconnectsAndTheReturnReconnects) {
 
     EXPECT_TRUE(testing::waitFor([&] { return connected(); }, 30s))
         << "title " << form().windowTitle().toStdString();
+    EXPECT_TRUE(prompter_.warnings.isEmpty());
+}
+
+TEST_F(DevsimEndToEndTest, ClosingWhileConnectedRunsTheWholeSequence) {
+    ASSERT_TRUE(testing::waitFor([&] { return connected(); }));
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(windows_->form3(), nullptr);
+    EXPECT_FALSE(form().Timer2->isActive());
+    // The serial threads keep running until the windows go; events that arrive meanwhile
+    // must not disturb anything.
+    QTest::qWait(200);
     EXPECT_TRUE(prompter_.warnings.isEmpty());
 }
 

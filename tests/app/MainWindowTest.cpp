@@ -3,7 +3,10 @@
 // it in the error box and goes on, as it does on a machine without the programmer.
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
@@ -11,6 +14,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -402,6 +406,59 @@ TEST_F(MainWindowTest, LinkWarningsGoToTheWarningBox) {
     form().showWarning("Не могу выполнить команду!\n\rОчередь команд очищена.");
     EXPECT_EQ(prompter_.warnings,
               QStringList{QStringLiteral("Не могу выполнить команду!\n\rОчередь команд очищена.")});
+}
+
+TEST_F(MainWindowTest, ToolButtonsShowTheSettingsAndAboutDialogsModally) {
+    showAt(800, 600);
+    QString settingsShown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        settingsShown = dialog->windowTitle();
+        dialog->reject();
+    });
+    form().ToolButton6->click();
+    EXPECT_EQ(settingsShown, QStringLiteral("Настройки"));
+
+    QString aboutShown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        aboutShown = dialog->windowTitle();
+        dialog->reject();
+    });
+    form().ToolButton8->click();
+    EXPECT_EQ(aboutShown, QStringLiteral("О программаторе"));
+}
+
+TEST_F(MainWindowTest, SettingsButtonDoesNothingOnceTheDialogIsGone) {
+    windows_->destroyForm3();
+    bool modalShown = false;
+    QTimer::singleShot(0, [&] { modalShown = QApplication::activeModalWidget() != nullptr; });
+    form().ToolButton6Click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(modalShown);
+}
+
+TEST_F(MainWindowTest, SaveButtonReportsAFailedSave) {
+    saveError_ = QStringLiteral("cannot create /readonly/image.bin: Permission denied");
+    form().ToolButton5->click();
+    EXPECT_EQ(saves_, 1);
+    EXPECT_EQ(prompter_.errors, QStringList{*saveError_});
+}
+
+TEST_F(MainWindowTest, FolderTreeReportsAndTakesTheWorkingFolder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("images")));
+    const QString images = QDir(folder.path()).filePath(QStringLiteral("images"));
+
+    form().setCurrentFolder(images);
+    EXPECT_EQ(form().currentFolder(), images);
+    EXPECT_EQ(form().ShellComboBox1->currentText(), QDir::toNativeSeparators(images));
+
+    form().setCurrentFolder(QDir(folder.path()).filePath(QStringLiteral("missing")));
+    EXPECT_EQ(form().currentFolder(), images) << "a folder that does not exist is ignored";
 }
 
 TEST(DisplayLineBreaks, StoredLineBreaksShowAsOneBreak) {
