@@ -152,6 +152,12 @@ TEST(DevsimExecutable, ExitAfterEndsTheRunOnItsOwn) {
     EXPECT_EQ(devsim.exitStatus(), 0);
 }
 
+TEST(DevsimExecutable, AnErrorWhileRunningEndsTheProcessWithFailure) {
+    DevsimProcess devsim({"--log", "/dev/full"});  // every log write fails
+    devsim.firstLine();
+    EXPECT_EQ(devsim.exitStatus(), 1);
+}
+
 TEST(DevsimExecutable, HelpSucceedsAndBadOptionsFail) {
     DevsimProcess help({"--help"});
     EXPECT_NE(help.allOutput().find("--duplicate-ready"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <bit>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "RawHost.h"
@@ -180,6 +181,18 @@ TEST(Simulator, LogsEveryFrameInBothDirections) {
 TEST(Simulator, StartFailsCleanlyOnAnUnwritableLog) {
     Simulator simulator(SimulatorOptions{.logPath = "/nonexistent-dir/devsim.log"});
     EXPECT_THROW(simulator.start(), std::runtime_error);
+}
+
+TEST(Simulator, AnErrorOnItsThreadIsReportedNotSwallowed) {
+    std::promise<void> failed;
+    Simulator simulator(
+        SimulatorOptions{.logPath = "/dev/full", .onFailure = [&failed] { failed.set_value(); }});
+    simulator.start();
+    ASSERT_EQ(failed.get_future().wait_for(IoTimeout), std::future_status::ready);
+    const std::optional<std::string> failure = simulator.failure();
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("/dev/full"), std::string::npos);
+    simulator.stop();
 }
 
 TEST(MemoryDump, WritesEachChipsMemoriesAsTheyAre) {
