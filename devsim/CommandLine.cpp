@@ -31,9 +31,12 @@ SIGINT or SIGTERM (or --exit-after) and exits with status 0.
 
 The device offers three invented chips (Кристалл-А1, Кристалл-Б8, Кристалл-М64). It sends a
 ready frame at start, after each reply and whenever nothing has been sent for the ready
-interval. Commands 1, 2, 4, 6, 7, 8, 10, 12, 14, 16-19, 249, 255 and unknown codes are
-answered with the code alone, as is any payload too short for its command. Reads are clipped
-to the memory and to 249 bytes; a verify reply carries the first failing address.
+interval; while the host has not yet answered every ready already out, the ready after a
+reply waits up to 50 ms for it. Commands 1, 2, 4, 6, 7, 8, 10, 12, 14, 16-19, 249, 255 and
+unknown codes are answered with the code alone, as is any payload too short for its command.
+Chip requests with no chip selected (249 with an index past the list) get zero counts, sizes
+and mask and empty texts. Reads are clipped to the memory and to 249 bytes; a verify reply
+carries the first failing address.
 
 Options:
   --baud N              pace output as a line at N bit/s, 10 bits per byte (default 0:
