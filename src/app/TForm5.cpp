@@ -14,6 +14,8 @@ TForm5::TForm5(QWidget* parent)
       Label1(new QLabel(QStringLiteral("Очередь команд"), this)),
       ProgressBar1(new QProgressBar(this)) {
     setObjectName(QStringLiteral("Form5"));
+    // It pops up while the user works in the lists; keyboard focus stays where it was.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     applyWindowLook(*this, QColor(220, 220, 192));
     setFixedSize(359, 89);
 
