@@ -3,6 +3,7 @@
 // regaining the programmer.
 
 #include <gtest/gtest.h>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +16,8 @@
 #include "devsim/Catalogue.h"
 #include "devsim/Simulator.h"
 #include "dialogs/ErrorBox.h"
+#include "dialogs/TForm4.h"
+#include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
 
@@ -117,6 +120,23 @@ TEST_F(DevsimEndToEndTest, ChoosingAChipFillsTheCommandList) {
         return form().link().programMemorySize() ==
                catalogue_.chips[static_cast<std::size_t>(chip)].programMemorySize;
     }));
+    // The bit dialogs are built from the programmer's description, captions decoded.
+    const auto& description = catalogue_.chips[static_cast<std::size_t>(chip)];
+    dialogs::TForm4& lockBits = windows_->form4();
+    dialogs::TForm6& fuseBits = windows_->form6();
+    const auto lastCaption = [](const dialogs::BitDialog& dialog) {
+        return dialog.bitCount() == 0 ? QString() : dialog.bitBox(dialog.bitCount() - 1)->text();
+    };
+    ASSERT_FALSE(description.fuseBits.empty());
+    ASSERT_FALSE(description.lockBits.empty());
+    EXPECT_TRUE(testing::waitFor([&] {
+        return lastCaption(fuseBits) ==
+                   QString::fromStdString(description.fuseBits.back().caption) &&
+               lastCaption(lockBits) == QString::fromStdString(description.lockBits.back().caption);
+    }));
+    EXPECT_EQ(fuseBits.bitCount(), static_cast<int>(description.fuseBits.size()));
+    EXPECT_EQ(lockBits.bitCount(), static_cast<int>(description.lockBits.size()));
+
     EXPECT_TRUE(testing::waitFor([&] { return simulator_.framesReceived(249) >= 1; }));
     const auto traffic = simulator_.traffic();
     const auto select = std::find_if(traffic.frames.begin(), traffic.frames.end(),
