@@ -136,19 +136,39 @@ bool replyComplete(ReplyBytes reply) {
     }
 }
 
+namespace {
+
+// The little-endian address at bytes 1..4 (the reader skips the code); the caller has checked
+// the length.
+std::uint32_t addressOf(ReplyBytes payload) {
+    ReplyReader reader(payload);
+    return reader.word();
+}
+
+}  // namespace
+
 bool replyAnswers(ReplyBytes reply, ReplyBytes head) {
     if (reply.empty() || head.empty() || reply[0] != head[0] || !replyComplete(reply)) {
         return false;
     }
+    // A complete reply of the addressed codes holds its address; a head that does not (only a
+    // hand-made payload) cannot be answered by address.
     switch (static_cast<CommandCode>(reply[0])) {
         case CommandCode::ReadProgramMemory:
-        case CommandCode::VerifyProgramMemory:
         case CommandCode::ReadEeprom:
-        case CommandCode::VerifyEeprom:
-            // A complete reply of these codes holds its address; a head that does not (only a
-            // hand-made payload) cannot be answered by address.
-            return head.size() >= 5 &&
-                   std::equal(head.begin() + 1, head.begin() + 5, reply.begin() + 1);
+            return head.size() >= 6 && addressOf(reply) == addressOf(head);
+        case CommandCode::VerifyProgramMemory:
+        case CommandCode::VerifyEeprom: {
+            // A device may name the chunk or the first byte that differs; either lies inside
+            // the head's chunk, and chunks never overlap, so an answer to another chunk still
+            // cannot pass for this one.
+            if (head.size() < 6) {
+                return false;
+            }
+            const std::uint64_t start = addressOf(head);
+            const std::uint64_t named = addressOf(reply);
+            return named == start || (named > start && named < start + head[5]);
+        }
         default:
             return true;
     }

@@ -59,8 +59,9 @@ std::optional<ReplyBytes> readTextReply(ReplyBytes reply);
 bool replyComplete(ReplyBytes reply);
 
 // True when reply answers the queued command head: same CommandCode, complete, and for the
-// addressed replies (9, 11, 13, 15) the same four address bytes as the command, so that a late
-// duplicate answer to an earlier chunk is not taken for the answer to the current one.
+// addressed replies the command's own address (reads 9, 13) or an address inside the command's
+// chunk (verifies 11, 15), so that a late duplicate answer to an earlier chunk is not taken for
+// the answer to the current one.
 bool replyAnswers(ReplyBytes reply, ReplyBytes head);
 
 }  // namespace kelvan::link

@@ -281,6 +281,18 @@ TEST_F(ReplyTest, StaleDuplicateVerifyFailureDoesNotStopTheOperation) {
     EXPECT_EQ(link.queueLength(), 2u);
 }
 
+TEST_F(ReplyTest, VerifyFailureMayNameTheDifferingByteInsideTheChunk) {
+    enqueue({commands::verifyProgramMemory(224, Bytes(224, 0)),
+             commands::verifyProgramMemory(448, Bytes(224, 0)), commands::endOfSequence()});
+    reply(verifyReply(11, 224 + 224, 0));  // just past the chunk: belongs to the next one
+    EXPECT_FALSE(view.errorColour);
+    EXPECT_EQ(link.queueLength(), 3u);
+    reply(verifyReply(11, 0x1A3, 0));  // inside 224..447
+    EXPECT_TRUE(view.errorColour);
+    EXPECT_EQ(view.status, "Ошибка по адресу 1A3. Попробуйте программировать снова!");
+    EXPECT_EQ(link.queueLength(), 0u);
+}
+
 // A device that answers the whole start-up conversation, driven by ready signals.
 TEST_F(ReplyTest, StartUpConversationFillsTheTitleAboutBoxAndChipList) {
     const std::vector<std::string> about{"Line one", "Line two"};
