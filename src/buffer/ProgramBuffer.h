@@ -29,7 +29,6 @@ public:
     std::span<const std::uint8_t> view(std::size_t address, std::size_t count) const;
 
     std::span<const std::uint8_t> bytes() const { return bytes_; }
-    std::vector<std::uint8_t>& storage() { return bytes_; }
 
     bool modified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
