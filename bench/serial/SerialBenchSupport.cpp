@@ -1,54 +1,6 @@
 #include "SerialBenchSupport.h"
 
-#include <pty.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <system_error>
-
 namespace kelvan::serial::bench {
-
-BenchPty::BenchPty() {
-    char name[256] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        throw std::system_error(errno, std::generic_category(), "openpty");
-    }
-    slavePath_ = name;
-}
-
-BenchPty::~BenchPty() {
-    ::close(master_);
-    ::close(slave_);
-}
-
-void BenchPty::writeAll(const std::uint8_t* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(master_, bytes, count);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            throw std::system_error(errno, std::generic_category(), "write to pty master");
-        }
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-}
-
-bool BenchPty::readExactly(std::uint8_t* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t got = ::read(master_, bytes, count);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
 
 MainThreadLoop::~MainThreadLoop() {
     stop();

@@ -25,7 +25,7 @@ std::vector<std::uint8_t> transferPattern() {
 // The host sends: SendData per frame, the far side reads everything back.
 void BM_SerialTransmit64KiB(benchmark::State& state) {
     const auto data = transferPattern();
-    BenchPty pty;
+    devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
     comm.setCommPort(pty.slavePath());
@@ -42,7 +42,7 @@ void BM_SerialTransmit64KiB(benchmark::State& state) {
                 return;
             }
         }
-        if (!pty.readExactly(received.data(), received.size()) || received != data) {
+        if (pty.read(received, LineTimeout) != received.size() || received != data) {
             state.SkipWithError("the transfer did not arrive intact");
             return;
         }
@@ -55,7 +55,7 @@ BENCHMARK(BM_SerialTransmit64KiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 // blocks that OnReceiveData hands it.
 void BM_SerialReceive64KiB(benchmark::State& state) {
     const auto data = transferPattern();
-    BenchPty pty;
+    devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
     comm.setCommPort(pty.slavePath());
@@ -77,7 +77,8 @@ void BM_SerialReceive64KiB(benchmark::State& state) {
     loop.start(comm);
     for (auto _ : state) {
         for (std::size_t offset = 0; offset < data.size(); offset += FrameSize) {
-            pty.writeAll(data.data() + offset, std::min(FrameSize, data.size() - offset));
+            pty.writeAll(std::span(data.data() + offset, std::min(FrameSize, data.size() - offset)),
+                         LineTimeout);
         }
         std::unique_lock lock(mutex);
         complete.wait(lock, [&] { return received.size() >= TransferSize; });

@@ -67,7 +67,7 @@ double percentile(std::vector<double> samples, double fraction) {
 }
 
 void BM_SerialHostTurnaround(benchmark::State& state) {
-    BenchPty pty;
+    devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
     QuietView view;
@@ -98,15 +98,16 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
     std::uint8_t frame[TitleRequestFrameSize];
     for (auto _ : state) {
         const auto sent = std::chrono::steady_clock::now();
-        pty.writeAll(EmptyFrame, sizeof EmptyFrame);
-        if (!pty.readExactly(frame, 1)) {
+        pty.writeAll(EmptyFrame, LineTimeout);
+        if (pty.read(std::span(frame, 1), LineTimeout) != 1) {
             state.SkipWithError("the line ended");
             break;
         }
         const std::chrono::duration<double> turnaround = std::chrono::steady_clock::now() - sent;
         state.SetIterationTime(turnaround.count());
         samples.push_back(turnaround.count() * 1e6);
-        if (!pty.readExactly(frame + 1, sizeof frame - 1) || frame[6] != TitleRequest[0]) {
+        if (pty.read(std::span(frame + 1, sizeof frame - 1), LineTimeout) != sizeof frame - 1 ||
+            frame[6] != TitleRequest[0]) {
             state.SkipWithError("the host's frame is not the title request");
             break;
         }

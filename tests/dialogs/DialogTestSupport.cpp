@@ -6,14 +6,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 namespace kelvan::dialogs::test {
@@ -109,25 +101,6 @@ ErrorBoxRecorder::ErrorBoxRecorder()
 
 ErrorBoxRecorder::~ErrorBoxRecorder() {
     setErrorBoxHandler(previous_);
-}
-
-PseudoTerminal::PseudoTerminal() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-        throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") +
-                                 std::strerror(errno));
-    }
-    const char* name = ptsname(master_);
-    if (name == nullptr) {
-        throw std::runtime_error("ptsname failed");
-    }
-    slavePath_ = QString::fromLocal8Bit(name);
-}
-
-PseudoTerminal::~PseudoTerminal() {
-    if (master_ >= 0) {
-        EXPECT_EQ(::close(master_), 0);
-    }
 }
 
 UrlRecorder::UrlRecorder() {

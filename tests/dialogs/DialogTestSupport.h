@@ -1,8 +1,8 @@
 #pragma once
 
 // What the dialog tests share: a settings store of their own, a host for the settings dialog
-// whose port is a real TComm32 on the platform backend, a pseudo-terminal to open, and a
-// recorder for opened URLs and error boxes.
+// whose port is a real TComm32 on the platform backend, and a recorder for opened URLs and
+// error boxes. A port to open is a devsim::PseudoTerminal.
 
 #include "dialogs/ErrorBox.h"
 #include "dialogs/TForm3.h"
@@ -83,20 +83,6 @@ class ErrorBoxRecorder {
 
   private:
     ErrorBoxHandler previous_;
-};
-
-// A pseudo-terminal whose slave side the settings dialog can open as its port.
-class PseudoTerminal {
-  public:
-    PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-    QString slavePath() const { return slavePath_; }
-
-  private:
-    int master_ = -1;
-    QString slavePath_;
 };
 
 // Receives the URLs that QDesktopServices is asked to open for the "file" scheme.

@@ -1,4 +1,5 @@
 #include "DialogTestSupport.h"
+#include "devsim/PseudoTerminal.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/TForm3.h"
 #include "serial/CommNotifier.h"
@@ -83,12 +84,12 @@ TEST_F(TForm3Test, FirstStartWritesThePortValuesAtOnceAndTheRestAtTheEnd) {
 }
 
 TEST_F(TForm3Test, SecondStartReadsTheValuesBackAndOpensThePort) {
-    PseudoTerminal terminal;
+    devsim::PseudoTerminal terminal;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     {
         FakeHost firstRun;
-        plantSetting("ComPort", terminal.slavePath());
+        plantSetting("ComPort", QString::fromStdString(terminal.slavePath()));
         plantSetting("Bitrate", 9600);
         TForm3 form(firstRun);
         firstRun.folder = folder.path();
@@ -97,7 +98,7 @@ TEST_F(TForm3Test, SecondStartReadsTheValuesBackAndOpensThePort) {
     TForm3 form(host);
     EXPECT_TRUE(errors.shown.isEmpty()) << errors.shown.join(", ").toStdString();
     EXPECT_TRUE(host.comm().isOpen());
-    EXPECT_EQ(host.comm().CommPort(), terminal.slavePath().toStdString());
+    EXPECT_EQ(host.comm().CommPort(), terminal.slavePath());
     EXPECT_EQ(host.comm().BaudRate(), 9600u);
     // Parity -1 read back: nothing selected, the design text stays, parity none.
     EXPECT_EQ(form.ComboBox1->currentIndex(), -1);

@@ -1,13 +1,8 @@
 #include "SerialTestSupport.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <stdexcept>
 #include <system_error>
 
 namespace kelvan::serial::test {
@@ -47,66 +42,9 @@ std::size_t countKind(const std::deque<CommMessage>& messages, CommMessage::Kind
     return count;
 }
 
-PtyPair::PtyPair() {
-    char name[256] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-        throw std::system_error(errno, std::generic_category(), "openpty");
-    }
-    slavePath_ = name;
-}
-
-PtyPair::~PtyPair() {
-    closeMaster();
-    if (slave_ >= 0) {
-        ::close(slave_);
-    }
-}
-
-void PtyPair::closeMaster() {
-    if (master_ >= 0) {
-        ::close(master_);
-        master_ = -1;
-    }
-}
-
-void PtyPair::writeMaster(const std::vector<std::uint8_t>& bytes) {
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        const ssize_t count = ::write(master_, bytes.data() + offset, bytes.size() - offset);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            throw std::system_error(errno, std::generic_category(), "write to pty master");
-        }
-        offset += static_cast<std::size_t>(count);
-    }
-}
-
 std::vector<std::uint8_t> PtyPair::readMaster(std::size_t count) {
     std::vector<std::uint8_t> bytes(count);
-    std::size_t got = 0;
-    const auto deadline = std::chrono::steady_clock::now() + IoTimeout;
-    while (got < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            break;
-        }
-        pollfd fd{master_, POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-            continue;
-        }
-        const ssize_t n = ::read(master_, bytes.data() + got, count - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
+    bytes.resize(read(bytes, IoTimeout));
     return bytes;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the serial tests share: a notifier that queues messages for the test's own "main
-// thread", a pseudo-terminal pair, a backend whose steps can be made to fail, and fd counting.
+// thread", the far end of a pseudo-terminal line, a backend whose steps can be made to fail, and fd
+// counting.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "devsim/PseudoTerminal.h"
 #include "serial/TComm32.h"
 
 namespace kelvan::serial::test {
@@ -43,29 +45,15 @@ class QueueNotifier : public CommNotifier {
 
 std::size_t countKind(const std::deque<CommMessage>& messages, CommMessage::Kind kind);
 
-// A pseudo-terminal pair: the component opens slavePath(); the test plays the far end on
-// master(). The test keeps its own slave descriptor open to inspect the line settings.
-class PtyPair {
+// The far end of the component's line: the component opens slavePath(); the test plays the
+// programmer on the master side and inspects the line settings through slaveFd(). The slave
+// starts with the system's defaults, so what the tests see there is what the component applied.
+class PtyPair : public devsim::PseudoTerminal {
   public:
-    PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    PtyPair() : PseudoTerminal(SlaveMode::AsCreated) {}
 
-    int master() const { return master_; }
-    int slave() const { return slave_; }
-    const std::string& slavePath() const { return slavePath_; }
-    void closeMaster();
-
-    // Writes all of `bytes` to the master side.
-    void writeMaster(const std::vector<std::uint8_t>& bytes);
-    // Reads exactly `count` bytes from the master side; fewer if the time-out passes first.
+    // Up to `count` bytes from the master side; fewer when the line ends or IoTimeout passes.
     std::vector<std::uint8_t> readMaster(std::size_t count);
-
-  private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string slavePath_;
 };
 
 std::size_t countOpenFds();

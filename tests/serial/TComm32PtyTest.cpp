@@ -63,7 +63,7 @@ TEST_F(OpenPortTest, EachBurstArrivesAsOneBlockInOrder) {
     const std::vector<std::vector<std::uint8_t>> bursts = {
         {0xD1, 0xE0, 0xEB, 0xEE, 0x00, 0x8A}, patternBytes(262, 1), {0x42}, patternBytes(1000, 9)};
     for (const auto& burst : bursts) {
-        pty.writeMaster(burst);
+        pty.writeAll(burst, IoTimeout);
         ASSERT_TRUE(receiveBlocks(1));
     }
     EXPECT_EQ(blocks, bursts);
@@ -72,7 +72,7 @@ TEST_F(OpenPortTest, EachBurstArrivesAsOneBlockInOrder) {
 
 TEST_F(OpenPortTest, LongBurstIsSplitIntoDeliverableBlocksIntact) {
     const auto burst = patternBytes(20000, 3);
-    pty.writeMaster(burst);
+    pty.writeAll(burst, IoTimeout);
     ASSERT_TRUE(notifier.waitUntil([&](const auto& messages) {
         std::size_t total = 0;
         for (const auto& message : messages) {
@@ -117,7 +117,7 @@ TEST_F(OpenPortTest, SecondOpenIsRefusedAndThePortKeepsWorking) {
     const std::vector<std::uint8_t> frame = {1, 2, 3};
     ASSERT_TRUE(comm.SendData(frame));
     EXPECT_EQ(pty.readMaster(frame.size()), frame);
-    pty.writeMaster(frame);
+    pty.writeAll(frame, IoTimeout);
     ASSERT_TRUE(receiveBlocks(1));
     EXPECT_EQ(blocks.back(), frame);
 }
@@ -138,14 +138,14 @@ TEST_F(OpenPortTest, AnotherComponentCannotOpenTheSamePort) {
 TEST_F(OpenPortTest, SettersApplyToTheOpenDevice) {
     comm.setBaudRate(19200);
     termios tio{};
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), B19200);
     comm.setFlowControl(TFlowControl::fcSoftware);
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_NE(tio.c_iflag & IXON, 0u);
     EXPECT_NE(tio.c_iflag & IXOFF, 0u);
     comm.setFlowControl(TFlowControl::fcNone);
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
 }
 
@@ -296,20 +296,20 @@ TEST(TComm32Pty, SettingsBeforeOpenAreOnlyStoredThenApplied) {
     TComm32 comm(notifier);
     comm.setCommPort(pty.slavePath());
     termios tio{};
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     const speed_t initial = cfgetospeed(&tio);
     ASSERT_NE(initial, B4800);
     comm.setBaudRate(4800);
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), initial);
     ASSERT_TRUE(comm.OpenPort());
-    ASSERT_EQ(tcgetattr(pty.slave(), &tio), 0);
+    ASSERT_EQ(tcgetattr(pty.slaveFd(), &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), B4800);
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);  // raw bytes
 
     comm.setBaudRate(56000);  // no classic speed code: an arbitrary rate
     LineSettings device;
-    ASSERT_TRUE(posix::readLineSettings(pty.slave(), device));
+    ASSERT_TRUE(posix::readLineSettings(pty.slaveFd(), device));
     EXPECT_EQ(device.BaudRate, 56000u);
 }
 
@@ -351,7 +351,7 @@ TEST(TComm32Pty, TransmitThreadThatCannotBeCreatedLeavesTheReceiverRunning) {
     EXPECT_TRUE(comm.isOpen());
     const std::vector<std::uint8_t> frame = {7, 8};
     EXPECT_FALSE(comm.SendData(frame));
-    pty.writeMaster(frame);
+    pty.writeAll(frame, IoTimeout);
     ASSERT_TRUE(notifier.waitForKind(Kind::RxData));
     std::vector<std::uint8_t> received;
     comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
