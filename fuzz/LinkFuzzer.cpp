@@ -16,6 +16,7 @@
 #include "link/Commands.h"
 #include "link/LinkFrame.h"
 #include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
 
 namespace {
 
@@ -69,21 +70,10 @@ class CheckingSink : public ByteSink {
     }
 };
 
-class NullWatchdog : public WatchdogTimer {
-  public:
-    void restart() override {}
-};
-
-class CheckingView : public LinkView {
+class CheckingView : public NullLinkView {
   public:
     std::function<void()> duringWarning;
 
-    void setCaption(const DeviceText&) override {}
-    void setDisconnectedCaption(std::string_view) override {}
-    void setStatusText(std::string_view) override {}
-    void setStatusErrorColour() override {}
-    void clearChipList() override {}
-    void appendChip(const DeviceText&) override {}
     void clearCommandList() override { commands_ = 0; }
     void appendCommand(std::string_view) override {
         require(++commands_ <= 32, "more than 32 commands");
@@ -106,12 +96,9 @@ class CheckingView : public LinkView {
     void setAboutLine(int index, const DeviceText&) override {
         require(index >= 0 && index < about_, "about line index");
     }
-    void formatGrid() override {}
     void setProgress(int maximum, int position) override {
         require(position >= 0 && position <= maximum, "progress position");
     }
-    void showProgress() override {}
-    void closeProgress() override {}
     void showWarning(std::string_view) override {
         if (duringWarning) {
             duringWarning();
@@ -265,7 +252,7 @@ class Harness {
 
     Input& input_;
     CheckingSink sink_;
-    NullWatchdog watchdog_;
+    CountingWatchdog watchdog_;
     CheckingView view_;
     ProgramBuffer buffer_;
     ProgrammerLink link_{sink_, watchdog_, view_, buffer_};

@@ -12,49 +12,11 @@
 #include "SerialBenchSupport.h"
 #include "buffer/ProgramBuffer.h"
 #include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
+#include "serial/CommSink.h"
 
 namespace kelvan::serial::bench {
 namespace {
-
-using link::BitDialog;
-using link::DeviceText;
-
-class QuietView : public link::LinkView {
-  public:
-    void setCaption(const DeviceText&) override {}
-    void setDisconnectedCaption(std::string_view) override {}
-    void setStatusText(std::string_view) override {}
-    void setStatusErrorColour() override {}
-    void clearChipList() override {}
-    void appendChip(const DeviceText&) override {}
-    void clearCommandList() override {}
-    void appendCommand(std::string_view) override {}
-    void createBitBoxes(BitDialog, int) override {}
-    void clearBitBoxes(BitDialog) override {}
-    void setBitCaption(BitDialog, int, const DeviceText&) override {}
-    void setBitChecked(BitDialog, int, bool) override {}
-    void createAboutLabels(int) override {}
-    void setAboutLine(int, const DeviceText&) override {}
-    void formatGrid() override {}
-    void setProgress(int, int) override {}
-    void showProgress() override {}
-    void closeProgress() override {}
-    void showWarning(std::string_view) override {}
-};
-
-class CommSink : public link::ByteSink {
-  public:
-    explicit CommSink(TComm32& comm) : comm_(comm) {}
-    bool sendData(std::span<const std::uint8_t> bytes) override { return comm_.SendData(bytes); }
-
-  private:
-    TComm32& comm_;
-};
-
-class IdleWatchdog : public link::WatchdogTimer {
-  public:
-    void restart() override {}
-};
 
 constexpr std::uint8_t EmptyFrame[] = {0xD1, 0xE0, 0xEB, 0xEE, 0x00, 0x8A};
 constexpr std::uint8_t TitleRequest[] = {254};
@@ -70,8 +32,8 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
     devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
-    QuietView view;
-    IdleWatchdog watchdog;
+    link::NullLinkView view;
+    link::CountingWatchdog watchdog;
     CommSink sink(comm);
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);

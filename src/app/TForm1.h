@@ -14,6 +14,7 @@
 #include "dialogs/TForm3.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
+#include "serial/CommSink.h"
 #include "serial/TComm32.h"
 
 class QComboBox;
@@ -127,18 +128,6 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Outgoing frames go to Comm321's SendData.
-    class CommSink : public link::ByteSink {
-      public:
-        explicit CommSink(serial::TComm32& comm) : comm_(comm) {}
-        bool sendData(std::span<const std::uint8_t> bytes) override {
-            return comm_.SendData(bytes);
-        }
-
-      private:
-        serial::TComm32& comm_;
-    };
-
     // Timer2 as the link's watchdog.
     class TimerWatchdog : public link::WatchdogTimer {
       public:
@@ -171,7 +160,7 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     ProgramBuffer ProgramBuffer_;
     CommEventPump commPump_;
     serial::TComm32 Comm321;
-    CommSink commSink_;
+    serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
     TimerWatchdog watchdog_;
     link::ProgrammerLink link_;
 };

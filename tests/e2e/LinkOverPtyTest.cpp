@@ -25,6 +25,7 @@
 #include "devsim/Simulator.h"
 #include "link/Commands.h"
 #include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
 
 namespace kelvan {
 namespace {
@@ -45,7 +46,7 @@ DeviceText deviceText(std::string_view utf8) {
 }
 
 // Records what the link does to the screen.
-class RecordingView : public link::LinkView {
+class RecordingView : public link::NullLinkView {
   public:
     void setCaption(const DeviceText& title) override { caption = title; }
     void setDisconnectedCaption(std::string_view utf8) override {
@@ -66,7 +67,6 @@ class RecordingView : public link::LinkView {
     void setBitCaption(BitDialog dialog, int index, const DeviceText& text) override {
         bitCaptions[dialog].at(static_cast<std::size_t>(index)) = text;
     }
-    void setBitChecked(BitDialog, int, bool) override {}
     void createAboutLabels(int count) override {
         aboutLines.assign(static_cast<std::size_t>(count), DeviceText{});
     }
@@ -75,9 +75,6 @@ class RecordingView : public link::LinkView {
         aboutLineOrder.push_back(index);
     }
     void formatGrid() override { ++gridRefreshes; }
-    void setProgress(int, int) override {}
-    void showProgress() override {}
-    void closeProgress() override {}
     void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
 
     DeviceText caption;
@@ -93,12 +90,6 @@ class RecordingView : public link::LinkView {
     std::vector<std::string> warnings;
 };
 
-class CountingWatchdog : public link::WatchdogTimer {
-  public:
-    void restart() override { ++restarts; }
-    int restarts = 0;
-};
-
 // One frame the host sent, and how many ready frames it had received by then.
 struct SentFrame {
     Bytes payload;
@@ -108,7 +99,7 @@ struct SentFrame {
 // SendData onto the pseudo-terminal, whole frames at a time, keeping a record of them.
 class TerminalSink : public link::ByteSink {
   public:
-    TerminalSink(int fd, const CountingWatchdog& watchdog) : fd_(fd), watchdog_(watchdog) {}
+    TerminalSink(int fd, const link::CountingWatchdog& watchdog) : fd_(fd), watchdog_(watchdog) {}
     bool sendData(std::span<const std::uint8_t> bytes) override {
         sent.push_back(
             {Bytes(bytes.begin() + link::FrameHeaderSize, bytes.end() - 1), watchdog_.restarts});
@@ -130,7 +121,7 @@ class TerminalSink : public link::ByteSink {
 
   private:
     int fd_;
-    const CountingWatchdog& watchdog_;
+    const link::CountingWatchdog& watchdog_;
 };
 
 // What the host asked for, without the repeats of a head that a further ready legitimately
@@ -329,7 +320,7 @@ class LinkOverPty : public ::testing::Test {
     bool deviceWaiting_ = false;  // its ready after start-up has not been taken yet
     int fd_ = -1;
     RecordingView view_;
-    CountingWatchdog watchdog_;
+    link::CountingWatchdog watchdog_;
     ProgramBuffer buffer_;
     std::unique_ptr<TerminalSink> sink_;
     std::unique_ptr<link::ProgrammerLink> link_;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Recording fakes of the link's ports and a fixture that wires them to one ProgrammerLink.
+// Recording fakes of the link's view and sink (the watchdog is link::CountingWatchdog) and a
+// fixture that wires them to one ProgrammerLink.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
 
 namespace kelvan::link::test {
 
@@ -35,12 +37,6 @@ class FakeSink : public ByteSink {
     }
     std::vector<Bytes> frames;
     bool accept = true;
-};
-
-class FakeWatchdog : public WatchdogTimer {
-  public:
-    void restart() override { ++restarts; }
-    int restarts = 0;
 };
 
 // Keeps the state the windows would show and a log of the calls in order. Indexes outside the
@@ -198,7 +194,7 @@ class LinkTest : public ::testing::Test {
     }
 
     FakeSink sink;
-    FakeWatchdog watchdog;
+    CountingWatchdog watchdog;
     FakeView view;
     ProgramBuffer buffer;
     ProgrammerLink link{sink, watchdog, view, buffer};

@@ -12,15 +12,16 @@
 #include "devsim/Cp1251.h"
 #include "devsim/Simulator.h"
 #include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
+#include "serial/CommSink.h"
 
 namespace kelvan::serial::test {
 namespace {
 
-using link::BitDialog;
 using link::DeviceText;
 
 // Records the caption and the chip list; the rest of the screen does not matter here.
-class StartupView : public link::LinkView {
+class StartupView : public link::NullLinkView {
   public:
     std::string caption;
     std::vector<std::string> chips;
@@ -28,38 +29,9 @@ class StartupView : public link::LinkView {
 
     void setCaption(const DeviceText& title) override { caption = title.bytes; }
     void setDisconnectedCaption(std::string_view utf8) override { caption = utf8; }
-    void setStatusText(std::string_view) override {}
-    void setStatusErrorColour() override {}
     void clearChipList() override { chips.clear(); }
     void appendChip(const DeviceText& name) override { chips.push_back(name.bytes); }
-    void clearCommandList() override {}
-    void appendCommand(std::string_view) override {}
-    void createBitBoxes(BitDialog, int) override {}
-    void clearBitBoxes(BitDialog) override {}
-    void setBitCaption(BitDialog, int, const DeviceText&) override {}
-    void setBitChecked(BitDialog, int, bool) override {}
-    void createAboutLabels(int) override {}
-    void setAboutLine(int, const DeviceText&) override {}
-    void formatGrid() override {}
-    void setProgress(int, int) override {}
-    void showProgress() override {}
-    void closeProgress() override {}
     void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
-};
-
-class CommSink : public link::ByteSink {
-  public:
-    explicit CommSink(TComm32& comm) : comm_(comm) {}
-    bool sendData(std::span<const std::uint8_t> bytes) override { return comm_.SendData(bytes); }
-
-  private:
-    TComm32& comm_;
-};
-
-class CountingWatchdog : public link::WatchdogTimer {
-  public:
-    int restarts = 0;
-    void restart() override { ++restarts; }
 };
 
 TEST(SerialLinkEndToEnd, StartupConversationFillsTitleAndChipList) {
@@ -69,7 +41,7 @@ TEST(SerialLinkEndToEnd, StartupConversationFillsTitleAndChipList) {
     QueueNotifier notifier;
     TComm32 comm(notifier);
     StartupView view;
-    CountingWatchdog watchdog;
+    link::CountingWatchdog watchdog;
     CommSink sink(comm);
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
