@@ -33,4 +33,11 @@ void postLineEvent(CommNotifier& notifier, std::uint32_t mask, std::uint32_t mod
     notifier.post(std::move(message));
 }
 
+std::uint32_t changedModemLines(std::uint32_t before, std::uint32_t after) {
+    const std::uint32_t diff = before ^ after;
+    return ((diff & ModemCtsOn) != 0 ? EventCts : 0) | ((diff & ModemDsrOn) != 0 ? EventDsr : 0) |
+           ((diff & ModemRingOn) != 0 ? EventRing : 0) |
+           ((diff & ModemRlsdOn) != 0 ? EventRlsd : 0);
+}
+
 }  // namespace kelvan::serial

@@ -73,4 +73,8 @@ void postStarted(CommNotifier& notifier, std::uint32_t which);
 void postLineEvent(CommNotifier& notifier, std::uint32_t mask, std::uint32_t modemStatus,
                    std::uint32_t errorFlags);
 
+// The EV_ change bits of the modem lines that differ between two MS_ status words; with
+// `before` 0, the change bits of the lines that are on.
+std::uint32_t changedModemLines(std::uint32_t before, std::uint32_t after);
+
 }  // namespace kelvan::serial

@@ -14,7 +14,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <system_error>
 
 #include "serial/PosixTermios.h"
 
@@ -30,15 +29,6 @@ constexpr timespec IdleTimeout{0, 1'100'000};
 
 constexpr int WatchedModemLines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
 
-bool startThread(std::thread& thread, auto body) {
-    try {
-        thread = std::thread(std::move(body));
-        return true;
-    } catch (const std::system_error&) {
-        return false;  // the caller reports its own text for a thread that cannot be created
-    }
-}
-
 // The modem lines as MS_ bits, or false where the driver has no modem lines (a pty).
 bool readModemStatus(int fd, std::uint32_t& status) {
     int lines = 0;
@@ -49,14 +39,6 @@ bool readModemStatus(int fd, std::uint32_t& status) {
         ((lines & TIOCM_CTS) != 0 ? ModemCtsOn : 0) | ((lines & TIOCM_DSR) != 0 ? ModemDsrOn : 0) |
         ((lines & TIOCM_RNG) != 0 ? ModemRingOn : 0) | ((lines & TIOCM_CD) != 0 ? ModemRlsdOn : 0);
     return true;
-}
-
-// The EV_ change bits of the lines that differ between two MS_ words.
-std::uint32_t changedLines(std::uint32_t before, std::uint32_t after) {
-    const std::uint32_t diff = before ^ after;
-    return ((diff & ModemCtsOn) != 0 ? EventCts : 0) | ((diff & ModemDsrOn) != 0 ? EventDsr : 0) |
-           ((diff & ModemRingOn) != 0 ? EventRing : 0) |
-           ((diff & ModemRlsdOn) != 0 ? EventRlsd : 0);
 }
 
 // The signal that interrupts the modem helper's TIOCMIWAIT, which nothing else can wake.
@@ -147,12 +129,7 @@ bool PosixPort::startTransmitThread(CommNotifier& notifier) {
     if (wakeFd_ < 0) {
         return false;
     }
-    queue_.open();
-    if (!startThread(transmitter_, [this, &notifier] { transmitLoop(notifier); })) {
-        queue_.close();
-        return false;
-    }
-    return true;
+    return startTransmitter(queue_, transmitter_, [this, &notifier] { transmitLoop(notifier); });
 }
 
 bool PosixPort::send(std::span<const std::uint8_t> bytes) {
@@ -221,7 +198,7 @@ void PosixPort::receiveLoop(CommNotifier& notifier) {
     std::uint32_t status = 0;
     if (readModemStatus(fd_, status)) {
         if (status != 0) {
-            postLineEvent(notifier, changedLines(0, status), status, 0);
+            postLineEvent(notifier, changedModemLines(0, status), status, 0);
         }
         startModemWatcher(notifier, status);
     }
@@ -277,41 +254,36 @@ void PosixPort::receiveLoop(CommNotifier& notifier) {
     (void)tcflush(fd_, TCIFLUSH);
 }
 
-// Writes queued blocks in order, each completely; ends quietly on the stop signal and with one
-// hang-up on a write error. Blocks still queued when it ends are not written.
+// The shared transmit loop over the stop and wake eventfds.
 void PosixPort::transmitLoop(CommNotifier& notifier) {
-    postStarted(notifier, 1);
-    std::vector<std::uint8_t> block;
-    for (;;) {
-        if (!queue_.pop(block)) {
-            pollfd fds[2] = {{stopFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-            if (ppoll(fds, 2, nullptr, nullptr) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                postHangup(notifier);
-                break;
-            }
-            if (fds[0].revents != 0) {
-                break;
-            }
-            std::uint64_t wakes = 0;
-            if (read(wakeFd_, &wakes, sizeof wakes) < 0 && errno != EAGAIN) {
-                postHangup(notifier);
-                break;
-            }
-            continue;
-        }
-        if (stopping_) {
-            break;
-        }
-        if (!writeBlock(notifier, block)) {
-            break;
-        }
-    }
-    queue_.close();
+    runTransmitLoop(notifier, queue_,
+                    {[this] { return waitForBlock(); }, [this] { return stopping_.load(); },
+                     [this, &notifier](const std::vector<std::uint8_t>& block) {
+                         return writeBlock(notifier, block);
+                     }});
     // Discard output not yet sent; a hung-up device has nothing to discard.
     (void)tcflush(fd_, TCOFLUSH);
+}
+
+// Waits for the wake or the stop eventfd and consumes the wake-ups.
+TransmitWait PosixPort::waitForBlock() {
+    for (;;) {
+        pollfd fds[2] = {{stopFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (ppoll(fds, 2, nullptr, nullptr) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return TransmitWait::Failed;
+        }
+        if (fds[0].revents != 0) {
+            return TransmitWait::Stop;
+        }
+        std::uint64_t wakes = 0;
+        if (read(wakeFd_, &wakes, sizeof wakes) < 0 && errno != EAGAIN) {
+            return TransmitWait::Failed;
+        }
+        return TransmitWait::BlockQueued;
+    }
 }
 
 // Writes all of `block`, waiting for the device to take more where it must. False on the stop
@@ -378,7 +350,7 @@ void PosixPort::modemWatchLoop(CommNotifier& notifier, std::uint32_t status) {
         if (!readModemStatus(fd_, now)) {
             break;
         }
-        const std::uint32_t changed = changedLines(status, now);
+        const std::uint32_t changed = changedModemLines(status, now);
         if (changed != 0) {
             postLineEvent(notifier, changed, now, 0);
         }

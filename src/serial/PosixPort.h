@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/BackendThreads.h"
 #include "serial/BlockQueue.h"
 #include "serial/PortBackend.h"
 
@@ -48,6 +49,7 @@ class PosixPort : public PortBackend {
   private:
     void receiveLoop(CommNotifier& notifier);
     void transmitLoop(CommNotifier& notifier);
+    TransmitWait waitForBlock();
     bool writeBlock(CommNotifier& notifier, const std::vector<std::uint8_t>& block);
     void startModemWatcher(CommNotifier& notifier, std::uint32_t status);
     void modemWatchLoop(CommNotifier& notifier, std::uint32_t status);

@@ -6,10 +6,10 @@
 
 #include <atomic>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "serial/BackendThreads.h"
 #include "serial/BlockQueue.h"
 #include "serial/PortBackend.h"
 
@@ -20,15 +20,6 @@ namespace {
 constexpr DWORD ReadBufferSize = 32768;
 constexpr DWORD PurgeReceive = PURGE_RXABORT | PURGE_RXCLEAR;
 constexpr DWORD PurgeTransmit = PURGE_TXABORT | PURGE_TXCLEAR;
-
-bool startThread(std::thread& thread, auto body) {
-    try {
-        thread = std::thread(std::move(body));
-        return true;
-    } catch (const std::system_error&) {
-        return false;  // the caller reports its own text for a thread that cannot be created
-    }
-}
 
 std::wstring widen(const std::string& utf8) {
     if (utf8.empty()) {
@@ -234,12 +225,7 @@ bool Win32Port::startTransmitThread(CommNotifier& notifier) {
     if (wake_ == nullptr) {
         return false;
     }
-    queue_.open();
-    if (!startThread(transmitter_, [this, &notifier] { transmitLoop(notifier); })) {
-        queue_.close();
-        return false;
-    }
-    return true;
+    return startTransmitter(queue_, transmitter_, [this, &notifier] { transmitLoop(notifier); });
 }
 
 bool Win32Port::send(std::span<const std::uint8_t> bytes) {
@@ -276,12 +262,7 @@ void Win32Port::reportInitialLines(CommNotifier& notifier) {
     if (status == 0) {
         return;
     }
-    DWORD mask = 0;
-    mask |= (status & ModemCtsOn) != 0 ? EventCts : 0;
-    mask |= (status & ModemDsrOn) != 0 ? EventDsr : 0;
-    mask |= (status & ModemRingOn) != 0 ? EventRing : 0;
-    mask |= (status & ModemRlsdOn) != 0 ? EventRlsd : 0;
-    postLineEvent(notifier, mask, status, errorFlags_);
+    postLineEvent(notifier, changedModemLines(0, status), status, errorFlags_);
 }
 
 // Keeps one read and one line-event wait outstanding and reports what completes; ends quietly
@@ -427,8 +408,8 @@ bool Win32Port::completeLineEvent(CommNotifier& notifier, Overlapped& wait, DWOR
     return true;
 }
 
-// Writes queued blocks in order, each completely; ends quietly on the stop event and with one
-// hang-up on a write error. Blocks still queued when it ends are not written.
+// The shared transmit loop over the stop and wake events, with one overlapped record for the
+// writes; without that record the thread ends at once with a hang-up.
 void Win32Port::transmitLoop(CommNotifier& notifier) {
     Overlapped write;
     if (!write.valid()) {
@@ -436,26 +417,19 @@ void Win32Port::transmitLoop(CommNotifier& notifier) {
         queue_.close();
         return;
     }
-    postStarted(notifier, 1);
     const HANDLE waitList[2] = {stop_, wake_};
-    std::vector<std::uint8_t> block;
-    for (;;) {
-        if (!queue_.pop(block)) {
-            const DWORD which = WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
-            if (which == WAIT_OBJECT_0) {
-                break;
-            }
-            if (which != WAIT_OBJECT_0 + 1) {
-                postHangup(notifier);
-                break;
-            }
-            continue;
+    const auto waitForBlock = [&waitList] {
+        const DWORD which = WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
+        if (which == WAIT_OBJECT_0) {
+            return TransmitWait::Stop;
         }
-        if (signalled(stop_) || !writeBlock(notifier, write, block)) {
-            break;
-        }
-    }
-    queue_.close();
+        return which == WAIT_OBJECT_0 + 1 ? TransmitWait::BlockQueued : TransmitWait::Failed;
+    };
+    runTransmitLoop(notifier, queue_,
+                    {waitForBlock, [this] { return signalled(stop_); },
+                     [this, &notifier, &write](const std::vector<std::uint8_t>& block) {
+                         return writeBlock(notifier, write, block);
+                     }});
     // Discard output not yet sent; a port that has gone has nothing to discard.
     (void)PurgeComm(port_, PurgeTransmit);
 }
