@@ -24,8 +24,8 @@
 #include "app/Prompter.h"
 #include "app/TForm5.h"
 #include "app/ToolbarIcons.h"
-#include "app/WindowLook.h"
 #include "app/Windows1251.h"
+#include "dialogs/DialogLook.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
@@ -92,7 +92,7 @@ TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
       link_(commSink_, watchdog_, *this, ProgramBuffer_) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Программатор не подключен"));
-    applyWindowLook(*this, WindowColour);
+    dialogs::applyDialogLook(*this, WindowColour);
     setGeometry(219, 122, 800, 600);
 
     createToolBar();

@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
-#include "app/WindowLook.h"
+#include "dialogs/DialogLook.h"
 
 namespace kelvan::app {
 
@@ -16,7 +16,7 @@ TForm5::TForm5(QWidget* parent)
     setObjectName(QStringLiteral("Form5"));
     // It pops up while the user works in the lists; keyboard focus stays where it was.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    applyWindowLook(*this, QColor(220, 220, 192));
+    dialogs::applyDialogLook(*this, QColor(220, 220, 192));
     setFixedSize(359, 89);
 
     Label1->setObjectName(QStringLiteral("Label1"));

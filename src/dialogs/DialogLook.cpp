@@ -5,20 +5,24 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
+#include <QStringList>
 #include <QWidget>
 
 namespace kelvan::dialogs {
 
-void applyDialogLook(QWidget& dialog, const QColor& background) {
-    QPalette palette = dialog.palette();
+void applyDialogLook(QWidget& window, const QColor& background) {
+    QPalette palette = window.palette();
     palette.setColor(QPalette::Window, background);
-    dialog.setPalette(palette);
-    dialog.setAutoFillBackground(true);
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
 
+    // The classic small dialog font where it exists, else a common sans serif of the same size.
     QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
-    dialog.setFont(font);
+    window.setFont(font);
 }
 
 void centreOnScreen(QWidget& window) {

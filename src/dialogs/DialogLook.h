@@ -6,9 +6,10 @@ class QWidget;
 
 namespace kelvan::dialogs {
 
-// The common look of the program's dialogs: `background` behind the controls and the platform's
-// sans-serif font at an 11-pixel height, the size all positions are laid out for.
-void applyDialogLook(QWidget& dialog, const QColor& background);
+// The flat look every window of the program shares, dialogs and main window alike: `background`
+// behind the controls and a small sans-serif font 11 pixels high, the size all positions are
+// laid out for. Children inherit both.
+void applyDialogLook(QWidget& window, const QColor& background);
 
 // Puts `window` in the middle of the screen it is on (the primary screen before it is shown).
 void centreOnScreen(QWidget& window);
