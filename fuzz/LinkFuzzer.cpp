@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "link/LinkFrame.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
+#include "operations/ChipSelection.h"
 
 namespace {
 
@@ -118,19 +120,15 @@ class CheckingView : public NullLinkView {
     int commands_ = 0;
 };
 
+// Every kind of command the program sends: the start-up requests, what choosing the first chip
+// queues, and one of each operation.
 const std::vector<Bytes>& assortedCommands() {
     static const std::vector<Bytes> all = [] {
         const Bytes data(224, 0x5A);
-        return std::vector<Bytes>{
-            commands::endOfSequence(),
-            commands::askTitle(),
-            commands::selectChip(0),
-            commands::askCommandMask(),
-            commands::askLockBitCount(),
-            commands::askFuseBitCount(),
-            commands::askProgramMemorySize(),
-            commands::askEepromSize(),
-            commands::askThirdSize(),
+        std::vector<Bytes> list{commands::endOfSequence(), commands::askTitle()};
+        const std::vector<Bytes> chipChosen = kelvan::operations::chipChosenCommands(0);
+        list.insert(list.end(), chipChosen.begin(), chipChosen.end());
+        const Bytes oneOfEach[] = {
             commands::readSignature(),
             commands::readFuseBits(),
             commands::readLockBits(),
@@ -152,6 +150,8 @@ const std::vector<Bytes>& assortedCommands() {
             commands::writeFuseBit(1, true),
             commands::writeLockBit(0),
         };
+        list.insert(list.end(), std::begin(oneOfEach), std::end(oneOfEach));
+        return list;
     }();
     return all;
 }
