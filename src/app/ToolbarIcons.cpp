@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -35,15 +36,17 @@ QPen outline(const QColor& colour) {
     return pen;
 }
 
+// The closed outline through `corners`, in order.
+QPainterPath closedPath(const QPolygonF& corners) {
+    QPainterPath path;
+    path.addPolygon(corners);
+    path.closeSubpath();
+    return path;
+}
+
 void drawFolder(QPainter& painter) {
-    QPainterPath folder;
-    folder.moveTo(1.5, 3.5);
-    folder.lineTo(6.0, 3.5);
-    folder.lineTo(7.5, 5.0);
-    folder.lineTo(14.5, 5.0);
-    folder.lineTo(14.5, 13.5);
-    folder.lineTo(1.5, 13.5);
-    folder.closeSubpath();
+    const QPainterPath folder =
+        closedPath({{1.5, 3.5}, {6.0, 3.5}, {7.5, 5.0}, {14.5, 5.0}, {14.5, 13.5}, {1.5, 13.5}});
     painter.setPen(outline(QColor(150, 110, 20)));
     painter.setBrush(QColor(240, 200, 90));
     painter.drawPath(folder);
@@ -52,28 +55,16 @@ void drawFolder(QPainter& painter) {
 }
 
 void drawDownArrow(QPainter& painter) {
-    QPainterPath arrow;
-    arrow.moveTo(7.0, 0.5);
-    arrow.lineTo(9.0, 0.5);
-    arrow.lineTo(9.0, 6.0);
-    arrow.lineTo(11.5, 6.0);
-    arrow.lineTo(8.0, 10.5);
-    arrow.lineTo(4.5, 6.0);
-    arrow.lineTo(7.0, 6.0);
-    arrow.closeSubpath();
+    const QPainterPath arrow = closedPath(
+        {{7.0, 0.5}, {9.0, 0.5}, {9.0, 6.0}, {11.5, 6.0}, {8.0, 10.5}, {4.5, 6.0}, {7.0, 6.0}});
     painter.setPen(outline(QColor(20, 90, 30)));
     painter.setBrush(QColor(60, 170, 70));
     painter.drawPath(arrow);
 }
 
 void drawDiskette(QPainter& painter) {
-    QPainterPath body;
-    body.moveTo(1.5, 1.5);
-    body.lineTo(12.5, 1.5);
-    body.lineTo(14.5, 3.5);
-    body.lineTo(14.5, 14.5);
-    body.lineTo(1.5, 14.5);
-    body.closeSubpath();
+    const QPainterPath body =
+        closedPath({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}});
     painter.setPen(outline(QColor(25, 50, 110)));
     painter.setBrush(QColor(55, 100, 190));
     painter.drawPath(body);
@@ -96,7 +87,7 @@ void drawCog(QPainter& painter) {
     constexpr double Outer = 7.2;
     constexpr double Inner = 5.2;
     const QPointF centre(8.0, 8.0);
-    QPainterPath wheel;
+    QPolygonF rim;
     for (int tooth = 0; tooth < Teeth; ++tooth) {
         const double step = 2.0 * std::numbers::pi / Teeth;
         const double start = tooth * step;
@@ -104,16 +95,11 @@ void drawCog(QPainter& painter) {
                                  start + step * 0.30};
         const double radii[] = {Inner, Outer, Outer, Inner};
         for (int corner = 0; corner < 4; ++corner) {
-            const QPointF point(centre.x() + radii[corner] * std::cos(angles[corner]),
-                                centre.y() + radii[corner] * std::sin(angles[corner]));
-            if (tooth == 0 && corner == 0) {
-                wheel.moveTo(point);
-            } else {
-                wheel.lineTo(point);
-            }
+            rim << QPointF(centre.x() + radii[corner] * std::cos(angles[corner]),
+                           centre.y() + radii[corner] * std::sin(angles[corner]));
         }
     }
-    wheel.closeSubpath();
+    QPainterPath wheel = closedPath(rim);
     wheel.addEllipse(centre, 2.3, 2.3);
     wheel.setFillRule(Qt::OddEvenFill);
     painter.setPen(outline(QColor(60, 65, 75)));
