@@ -2,6 +2,15 @@
 
 namespace kelvan::serial::bench {
 
+bool openOnPty(TComm32& comm, const devsim::PseudoTerminal& pty, benchmark::State& state) {
+    comm.setCommPort(pty.slavePath());
+    if (!comm.OpenPort()) {
+        state.SkipWithError("the port did not open");
+        return false;
+    }
+    return true;
+}
+
 MainThreadLoop::~MainThreadLoop() {
     stop();
 }

@@ -4,6 +4,8 @@
 // master side plays the programmer): a notifier whose own thread plays the program's main thread,
 // raising TComm32's events in posting order as the Qt event loop does.
 
+#include <benchmark/benchmark.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,6 +22,10 @@ namespace kelvan::serial::bench {
 
 // How long the far end waits for the host before a benchmark gives up on the line.
 inline constexpr std::chrono::seconds LineTimeout{20};
+
+// Opens `comm` on the slave side of `pty`; when it does not open, marks the benchmark as
+// failed and returns false.
+bool openOnPty(TComm32& comm, const devsim::PseudoTerminal& pty, benchmark::State& state);
 
 class MainThreadLoop : public CommNotifier {
   public:

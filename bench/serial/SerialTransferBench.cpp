@@ -28,9 +28,7 @@ void BM_SerialTransmit64KiB(benchmark::State& state) {
     devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
-    comm.setCommPort(pty.slavePath());
-    if (!comm.OpenPort()) {
-        state.SkipWithError("the port did not open");
+    if (!openOnPty(comm, pty, state)) {
         return;
     }
     std::vector<std::uint8_t> received(TransferSize);
@@ -58,9 +56,7 @@ void BM_SerialReceive64KiB(benchmark::State& state) {
     devsim::PseudoTerminal pty;
     MainThreadLoop loop;
     TComm32 comm(loop);
-    comm.setCommPort(pty.slavePath());
-    if (!comm.OpenPort()) {
-        state.SkipWithError("the port did not open");
+    if (!openOnPty(comm, pty, state)) {
         return;
     }
     std::vector<std::uint8_t> received;

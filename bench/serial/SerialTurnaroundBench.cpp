@@ -40,10 +40,8 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
     comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
         programmerLink.receiveData(std::span(bytes, length));
     };
-    comm.setCommPort(pty.slavePath());
     comm.setBaudRate(56000);
-    if (!comm.OpenPort()) {
-        state.SkipWithError("the port did not open");
+    if (!openOnPty(comm, pty, state)) {
         return;
     }
     // Nobody answers the title request, so the retry limit empties the queue every eighth
