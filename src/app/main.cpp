@@ -17,9 +17,7 @@ int main(int argc, char* argv[]) {
     // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps
     // the closing sequence from dropping edited data as if it had been saved.
     const auto save = []() -> std::optional<QString> {
-        return QStringLiteral(
-            "Saving the buffer to a file is not available in this build; "
-            "nothing was written.");
+        return QStringLiteral("Сохранение буфера в файл пока недоступно: ничего не записано.");
     };
     kelvan::app::Application windows(prompter, save);
     kelvan::app::TForm1& form1 = windows.form1();

@@ -23,12 +23,18 @@ namespace {
 
 // Windows names ports "COM1" in any case and the field shows them in capitals; POSIX device
 // names are case-sensitive paths and are kept exactly as written.
+// A path needs a wider field than "COM1": there the field takes the box's width beside a
+// label moved to the left edge.
 #ifdef Q_OS_WIN
 constexpr bool kPortNamesInCapitals = true;
 constexpr char kDesignPortName[] = "COM1";
+constexpr int kPortLabelLeft = 56;
+constexpr QRect kPortFieldGeometry(104, 40, 57, 21);
 #else
 constexpr bool kPortNamesInCapitals = false;
 constexpr char kDesignPortName[] = "/dev/ttyUSB0";
+constexpr int kPortLabelLeft = 16;
+constexpr QRect kPortFieldGeometry(56, 40, 105, 21);
 #endif
 
 constexpr std::int32_t kDesignBitrate = 56000;
@@ -77,9 +83,9 @@ void TForm3::buildControls() {
 
     GroupBox1 = new QGroupBox(QStringLiteral("Настройки порта"), TabSheet1);
     GroupBox1->setGeometry(8, 8, 177, 201);
-    Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), 56, 43);
+    Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), kPortLabelLeft, 43);
     Edit1 = new QLineEdit(QString::fromUtf8(kDesignPortName), GroupBox1);
-    Edit1->setGeometry(104, 40, 57, 21);
+    Edit1->setGeometry(kPortFieldGeometry);
     if (kPortNamesInCapitals) {
         Edit1->setValidator(new UpperCaseValidator(Edit1));
     }

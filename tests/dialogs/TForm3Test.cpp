@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -257,7 +258,11 @@ TEST_F(TForm3Test, DesignLayoutAndPages) {
     EXPECT_EQ(form.Button2->text(), "Отменить");
     EXPECT_TRUE(form.Button1->isDefault());
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(192, 210, 192));
-    EXPECT_EQ(form.Edit1->geometry().topLeft(), QPoint(104, 40));
+    // The port field ends where the other fields do; a POSIX device path fits in it.
+    EXPECT_EQ(form.Edit1->geometry().top(), 40);
+    EXPECT_EQ(form.Edit1->geometry().right(), form.ysIntEdit1->geometry().right());
+    EXPECT_GT(form.Edit1->width(), form.Edit1->fontMetrics().horizontalAdvance("/dev/ttyUSB0"));
+    EXPECT_LT(form.Label1->geometry().right(), form.Edit1->geometry().left());
     EXPECT_EQ(form.ysIntEdit1->geometry().topLeft(), QPoint(104, 88));
     EXPECT_EQ(form.ComboBox1->geometry().topLeft(), QPoint(104, 136));
     EXPECT_EQ(form.CheckBox11->geometry().topLeft(), QPoint(8, 192));
