@@ -449,36 +449,27 @@ void TForm1::appendCommand(std::string_view utf8Caption) {
     ListBox2->addItem(fromUtf8(utf8Caption));
 }
 
-void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
+dialogs::BitDialog& TForm1::bitDialog(link::BitDialog dialog) {
     if (dialog == link::BitDialog::Lock) {
-        application_.form4().CreateBitBoxes(count);
-    } else {
-        application_.form6().CreateBitBoxes(count);
+        return application_.form4();
     }
+    return application_.form6();
+}
+
+void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
+    bitDialog(dialog).CreateBitBoxes(count);
 }
 
 void TForm1::clearBitBoxes(link::BitDialog dialog) {
-    if (dialog == link::BitDialog::Lock) {
-        application_.form4().ClearBitBoxes();
-    } else {
-        application_.form6().ClearBitBoxes();
-    }
+    bitDialog(dialog).ClearBitBoxes();
 }
 
 void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
-    if (dialog == link::BitDialog::Lock) {
-        application_.form4().setBitCaption(index, decoded(caption));
-    } else {
-        application_.form6().setBitCaption(index, decoded(caption));
-    }
+    bitDialog(dialog).setBitCaption(index, decoded(caption));
 }
 
 void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
-    if (dialog == link::BitDialog::Lock) {
-        application_.form4().setBitChecked(index, checked);
-    } else {
-        application_.form6().setBitChecked(index, checked);
-    }
+    bitDialog(dialog).setBitChecked(index, checked);
 }
 
 void TForm1::createAboutLabels(int count) {

@@ -30,6 +30,10 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 
+namespace kelvan::dialogs {
+class BitDialog;
+}
+
 namespace kelvan::app {
 
 class Application;
@@ -143,6 +147,8 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     void showFolderFiles(const QString& folder);
     void placeBars();
     void resetStatusColour();
+    // The lock-bit dialog Form4 or the fuse-bit dialog Form6.
+    dialogs::BitDialog& bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
     void enqueue(const link::Bytes& payload);
 
