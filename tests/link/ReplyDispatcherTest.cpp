@@ -341,6 +341,11 @@ struct ShortReply {
     Bytes reply;
 };
 
+// Keeps test listings readable: the case's name instead of the object's raw bytes.
+void PrintTo(const ShortReply& shortReply, std::ostream* out) {
+    *out << shortReply.name;
+}
+
 class ShortReplyTest : public LinkTest, public ::testing::WithParamInterface<ShortReply> {};
 
 TEST_P(ShortReplyTest, IsDroppedLikeAMismatchedReply) {
