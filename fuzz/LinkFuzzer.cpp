@@ -230,7 +230,7 @@ class Harness {
         }
         const auto extra = input_.take(input_.byte());
         payload.insert(payload.end(), extra.begin(), extra.end());
-        if (payload.empty() || payload.size() > 255) {
+        if (payload.empty() || payload.size() > MaxPayloadLength) {
             return;
         }
         const Bytes frame = buildLinkFrame(payload);

@@ -14,8 +14,6 @@ namespace kelvan::link {
 // how much of it is left while more than one command is pending.
 class CommandQueue {
   public:
-    static constexpr std::size_t MaxPayloadLength = 255;  // the one-byte N of a frame
-
     explicit CommandQueue(LinkView& view) : view_(view) {}
 
     // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and

@@ -62,6 +62,7 @@ constexpr std::uint8_t byteOf(CommandCode code) {
 inline constexpr std::size_t ChunkSize = 224;
 // Code, 4 address bytes, count, then at most ChunkSize data bytes.
 inline constexpr std::size_t MaxPayloadSize = ChunkSize + 6;
+static_assert(MaxPayloadSize <= MaxPayloadLength, "a full chunk must fit in one frame");
 
 // Caption of each CommandCode 0..31 as the command list shows it (21..31 are empty).
 extern const std::array<std::string_view, 32> CommandNameTable;

@@ -14,7 +14,7 @@ std::uint8_t sum8(std::span<const std::uint8_t> bytes) {
 
 std::size_t buildLinkFrame(std::span<const std::uint8_t> payload,
                            std::span<std::uint8_t, MaxFrameSize> out) {
-    if (payload.size() > 255) {
+    if (payload.size() > MaxPayloadLength) {
         throw std::length_error("link payload longer than 255 bytes");
     }
     std::copy(FrameSync.begin(), FrameSync.end(), out.begin());
