@@ -8,7 +8,6 @@ void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const std::size_t count = std::min(bytes.size(), MaxDeliveredBlock);
         CommMessage message{CommMessage::Kind::RxData};
-        message.wParam = static_cast<std::uint32_t>(count);
         message.block.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
         notifier.post(std::move(message));
         bytes = bytes.subspan(count);
