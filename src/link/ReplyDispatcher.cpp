@@ -1,9 +1,11 @@
 #include "link/ReplyDispatcher.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <string>
+#include <string_view>
 
 #include "link/Commands.h"
 
@@ -11,13 +13,23 @@ namespace kelvan::link {
 
 namespace {
 
-// " %X": a space and the value in upper-case hexadecimal without leading zeros.
+// Appends value in upper-case hexadecimal without leading zeros.
 void appendHex(std::string& text, std::uint32_t value) {
     std::array<char, 8> digits{};
     const auto result = std::to_chars(digits.begin(), digits.end(), value, 16);
     std::transform(digits.begin(), result.ptr, digits.begin(),
                    [](char digit) { return static_cast<char>(std::toupper(digit)); });
     text.append(digits.begin(), result.ptr);
+}
+
+// label, then a space and the hexadecimal value of each byte.
+std::string hexList(std::string_view label, ReplyBytes values) {
+    std::string text(label);
+    for (const std::uint8_t byte : values) {
+        text += ' ';
+        appendHex(text, byte);
+    }
+    return text;
 }
 
 DeviceText deviceText(ReplyBytes bytes) {
@@ -131,11 +143,7 @@ void ReplyDispatcher::dispatch(ReplyBytes reply) {
 }
 
 void ReplyDispatcher::showSignature(const CountedReply& signature) {
-    std::string text = "Сигнатура:";
-    for (const std::uint8_t byte : signature.values) {
-        text += ' ';
-        appendHex(text, byte);
-    }
+    std::string text = hexList("Сигнатура:", signature.values);
     if (signature.verdict != 0) {
         text += " верна";
         view_.setStatusText(text);
@@ -149,12 +157,7 @@ void ReplyDispatcher::showSignature(const CountedReply& signature) {
 }
 
 void ReplyDispatcher::showCalibration(const CountedReply& calibration) {
-    std::string text = "Калибровочные байты:";
-    for (const std::uint8_t byte : calibration.values) {
-        text += ' ';
-        appendHex(text, byte);
-    }
-    view_.setStatusText(text);
+    view_.setStatusText(hexList("Калибровочные байты:", calibration.values));
 }
 
 void ReplyDispatcher::setBitStates(BitDialog dialog, ReplyBytes states) {
