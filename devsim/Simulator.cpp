@@ -56,19 +56,11 @@ class Simulator::Line {
           random_(options_.seed),
           corrupt_(std::clamp(options_.corruptFraction, 0.0, 1.0)) {
         int fds[2];
-        if (pipe(fds) != 0) {
-            throwErrno("pipe");
+        if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
+            throwErrno("pipe2(wake pipe)");
         }
         wakeRead_ = fds[0];
         wakeWrite_ = fds[1];
-        for (const int fd : fds) {
-            const int flags = fcntl(fd, F_GETFL);
-            if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
-                fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
-                closePipe();
-                throwErrno("fcntl(wake pipe)");
-            }
-        }
         if (!options_.logPath.empty()) {
             log_.open(options_.logPath, std::ios::out | std::ios::trunc);
             if (!log_) {
