@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "LinkTestSupport.h"
 
 namespace kelvan::link::test {
