@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "devsim/Catalogue.h"
+#include "link/LinkFrame.h"
 
 namespace kelvan::devsim {
 
-using Bytes = std::vector<std::uint8_t>;
+using link::Bytes;
 
 // One chip in the programmer's socket: its description and the state the commands change.
 struct Chip {
