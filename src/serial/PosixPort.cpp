@@ -177,7 +177,6 @@ void PosixPort::close() {
         transmitter_.join();
     }
     stopModemWatcher();
-    queue_.close();
     closeFd(wakeFd_);
     closeFd(stopFd_);
     if (fd_ >= 0) {

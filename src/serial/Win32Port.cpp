@@ -247,7 +247,6 @@ void Win32Port::close() {
     if (transmitter_.joinable()) {
         transmitter_.join();
     }
-    queue_.close();
     closeHandle(wake_);
     closeHandle(stop_);
     closeHandle(port_);
