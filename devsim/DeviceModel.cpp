@@ -92,9 +92,9 @@ std::vector<bool> initialStates(const std::vector<BitDescription>& bits) {
     return states;
 }
 
-}  // namespace
-
-Bytes DeviceModel::initialImage(std::size_t chipIndex, std::size_t size, bool eeprom) {
+// The image a fresh chip holds: a fixed pseudo-random pattern per chip and memory, so that
+// reads show data and misplaced chunks are caught.
+Bytes initialImage(std::size_t chipIndex, std::size_t size, bool eeprom) {
     // xorshift32: cheap, deterministic and without a period that lines up with chunk sizes.
     std::uint32_t state = 0x9E3779B9u ^ static_cast<std::uint32_t>(chipIndex * 0x85EBCA6Bu) ^
                           (eeprom ? 0x27D4EB2Fu : 0u);
@@ -107,6 +107,8 @@ Bytes DeviceModel::initialImage(std::size_t chipIndex, std::size_t size, bool ee
     }
     return image;
 }
+
+}  // namespace
 
 DeviceModel::DeviceModel(const Catalogue& catalogue)
     : title_(catalogue.title), aboutLines_(catalogue.aboutLines) {

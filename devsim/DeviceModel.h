@@ -54,10 +54,6 @@ class DeviceModel {
     const Chip& chip(std::size_t index) const { return chips_.at(index); }
     std::optional<std::size_t> selectedChip() const { return selected_; }
 
-    // The image a fresh chip holds: a fixed pseudo-random pattern per chip and memory, so that
-    // reads show data and misplaced chunks are caught.
-    static Bytes initialImage(std::size_t chipIndex, std::size_t size, bool eeprom);
-
   private:
     Chip* selected();
     Bytes handleChipCommand(std::uint8_t code, std::span<const std::uint8_t> command);
