@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,7 +165,8 @@ class Win32Port : public PortBackend {
     HANDLE port_ = nullptr;
     HANDLE stop_ = nullptr;
     HANDLE wake_ = nullptr;  // auto-reset: set for every block put on queue_
-    std::atomic<std::uint32_t> errorFlags_{0};
+    // The line-error flags ClearCommError last returned; receive thread only, reset for each.
+    DWORD errorFlags_ = 0;
     BlockQueue queue_;
     std::thread receiver_;
     std::thread transmitter_;
@@ -217,6 +217,7 @@ bool Win32Port::createStopEvent() {
 }
 
 bool Win32Port::startReceiveThread(CommNotifier& notifier) {
+    errorFlags_ = 0;
     return startThread(receiver_, [this, &notifier] { receiveLoop(notifier); });
 }
 
@@ -261,7 +262,7 @@ void Win32Port::reportInitialLines(CommNotifier& notifier) {
     if (status == 0) {
         return;
     }
-    postLineEvent(notifier, changedModemLines(0, status), status, errorFlags_);
+    postLineEvent(notifier, changedModemLines(0, status), status, 0);
 }
 
 // Keeps one read and one line-event wait outstanding and reports what completes; ends quietly
