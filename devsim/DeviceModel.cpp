@@ -4,30 +4,34 @@
 #include <string_view>
 
 #include "devsim/Cp1251.h"
+#include "link/Commands.h"
 
 namespace kelvan::devsim {
 namespace {
+
+using link::CommandCode;
+using enum link::CommandCode;
 
 constexpr std::size_t MaxPayload = 255;
 
 // Length of the fixed fields (code included) each command needs before it can be acted on.
 std::size_t fixedLength(std::uint8_t code) {
-    switch (code) {
-        case 4:
+    switch (static_cast<CommandCode>(code)) {
+        case WriteFuseBit:
             return 3;
-        case 6:
-        case 244:
-        case 246:
-        case 249:
-        case 250:
-        case 252:
+        case WriteLockBit:
+        case AskLockBitCaption:
+        case AskFuseBitCaption:
+        case SelectChip:
+        case AskChipName:
+        case AskAboutLine:
             return 2;
-        case 9:
-        case 10:
-        case 11:
-        case 13:
-        case 14:
-        case 15:
+        case ReadProgramMemory:
+        case WriteProgramMemory:
+        case VerifyProgramMemory:
+        case ReadEeprom:
+        case WriteEeprom:
+        case VerifyEeprom:
             return 6;
         default:
             return 1;
@@ -137,29 +141,29 @@ Bytes DeviceModel::handle(std::span<const std::uint8_t> command) {
     if (command.size() < fixedLength(code)) {
         return reply;
     }
-    switch (code) {
-        case 249:
+    switch (static_cast<CommandCode>(code)) {
+        case SelectChip:
             selected_ =
                 command[1] < chips_.size() ? std::optional<std::size_t>(command[1]) : std::nullopt;
             return reply;
-        case 250:
+        case AskChipName:
             appendText(reply, command[1] < chips_.size()
                                   ? std::string_view(chips_[command[1]].description.name)
                                   : std::string_view());
             return reply;
-        case 251:
+        case AskChipCount:
             reply.push_back(countByte(chips_.size()));
             return reply;
-        case 252:
+        case AskAboutLine:
             reply.push_back(command[1]);
             appendText(reply, command[1] < aboutLines_.size()
                                   ? std::string_view(aboutLines_[command[1]])
                                   : std::string_view());
             return reply;
-        case 253:
+        case AskAboutLineCount:
             reply.push_back(countByte(aboutLines_.size()));
             return reply;
-        case 254:
+        case AskTitle:
             appendText(reply, title_);
             return reply;
         default:
@@ -179,91 +183,91 @@ Bytes DeviceModel::handleChipCommand(std::uint8_t code, std::span<const std::uin
     const ChipDescription* description = chip ? &chip->description : nullptr;
 
     Bytes reply{code};
-    switch (code) {
-        case 0:
+    switch (static_cast<CommandCode>(code)) {
+        case ReadSignature:
             appendByteList(reply, description ? &description->signature : nullptr);
             reply.push_back(chip != nullptr && !wrongSignature_ ? 1 : 0);
             break;
-        case 3:
+        case ReadFuseBits:
             appendBitStates(reply, chip ? &chip->fuseBits : nullptr);
             break;
-        case 5:
+        case ReadLockBits:
             appendBitStates(reply, chip ? &chip->lockBits : nullptr);
             break;
-        case 4:
+        case WriteFuseBit:
             if (chip != nullptr && command[1] < chip->fuseBits.size()) {
                 chip->fuseBits[command[1]] = command[2] != 0;
             }
             break;
-        case 6:
+        case WriteLockBit:
             if (chip != nullptr && command[1] < chip->lockBits.size()) {
                 chip->lockBits[command[1]] = true;
             }
             break;
-        case 7:  // erasing everything also releases the lock bits
+        case EraseAll:  // erasing everything also releases the lock bits
             if (chip != nullptr) {
                 std::fill(chip->programMemory.begin(), chip->programMemory.end(), 0xFF);
                 std::fill(chip->eeprom.begin(), chip->eeprom.end(), 0xFF);
                 std::fill(chip->lockBits.begin(), chip->lockBits.end(), false);
             }
             break;
-        case 8:
+        case EraseProgramMemory:
             if (chip != nullptr) {
                 std::fill(chip->programMemory.begin(), chip->programMemory.end(), 0xFF);
             }
             break;
-        case 12:
+        case EraseEeprom:
             if (chip != nullptr) {
                 std::fill(chip->eeprom.begin(), chip->eeprom.end(), 0xFF);
             }
             break;
-        case 9:
+        case ReadProgramMemory:
             return readMemory(code, program, command);
-        case 13:
+        case ReadEeprom:
             return readMemory(code, eeprom, command);
-        case 10:
+        case WriteProgramMemory:
             if (chip != nullptr) {
                 writeMemory(chip->programMemory, command);
             }
             break;
-        case 14:
+        case WriteEeprom:
             if (chip != nullptr) {
                 writeMemory(chip->eeprom, command);
             }
             break;
-        case 11:
+        case VerifyProgramMemory:
             return verifyMemory(code, program, command);
-        case 15:
+        case VerifyEeprom:
             return verifyMemory(code, eeprom, command);
-        case 20:
+        case ReadCalibration:
             appendByteList(reply, description ? &description->calibration : nullptr);
             break;
-        case 241:
+        case AskThirdSize:
             appendU32(reply, description ? description->ramSize : 0);
             break;
-        case 242:
+        case AskEepromSize:
             appendU32(reply, description ? description->eepromSize : 0);
             break;
-        case 243:
+        case AskProgramMemorySize:
             appendU32(reply, description ? description->programMemorySize : 0);
             break;
-        case 244:
+        case AskLockBitCaption:
             reply.push_back(command[1]);
             appendText(reply,
                        captionAt(description ? &description->lockBits : nullptr, command[1]));
             break;
-        case 246:
+        case AskFuseBitCaption:
             reply.push_back(command[1]);
             appendText(reply,
                        captionAt(description ? &description->fuseBits : nullptr, command[1]));
             break;
-        case 245:
+        case AskLockBitCount:
             reply.push_back(countByte(chip ? chip->lockBits.size() : 0));
             break;
-        case 247:
+        case AskFuseBitCount:
             reply.push_back(countByte(chip ? chip->fuseBits.size() : 0));
             break;
-        case 248:
+        case AskCommandMask:
             appendU32(reply, description ? description->commandMask : 0);
             break;
         default:
