@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "RawHost.h"
+#include "DevsimTestSupport.h"
 #include "devsim/Catalogue.h"
 #include "devsim/Cp1251.h"
 
@@ -24,6 +24,7 @@ namespace {
 using testing::Bytes;
 using testing::IoTimeout;
 using testing::RawHost;
+using testing::scratchPath;
 
 // kelvan-devsim as a child process with its standard output on a pipe.
 class DevsimProcess {
@@ -97,12 +98,6 @@ class DevsimProcess {
     pid_t pid_ = 0;
     int output_ = -1;
 };
-
-std::filesystem::path scratchPath(const std::string& name) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::filesystem::temp_directory_path() /
-           ("devsim-exe-" + std::to_string(getpid()) + "-" + test->name() + "-" + name);
-}
 
 TEST(DevsimExecutable, ConversesOverItsTerminalAndDumpsMemoriesOnSigterm) {
     const std::filesystem::path dump = scratchPath("dump");

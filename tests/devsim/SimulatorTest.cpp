@@ -1,7 +1,6 @@
 #include "devsim/Simulator.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <bit>
 #include <filesystem>
@@ -9,7 +8,7 @@
 #include <future>
 #include <sstream>
 
-#include "RawHost.h"
+#include "DevsimTestSupport.h"
 #include "devsim/MemoryDump.h"
 
 namespace kelvan::devsim {
@@ -18,12 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::IoTimeout;
 using testing::RawHost;
-
-std::filesystem::path scratchPath(const std::string& name) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::filesystem::temp_directory_path() /
-           ("devsim-" + std::to_string(getpid()) + "-" + test->name() + "-" + name);
-}
+using testing::scratchPath;
 
 Bytes readAddressed(std::uint8_t code, std::uint32_t address, std::uint8_t count) {
     return {code,

@@ -1,16 +1,19 @@
 #pragma once
 
-// A deliberately tiny host for the simulator tests: opens the pseudo-terminal, writes frames
-// and cuts the device's output into frames with its own minimal scanner (independent of the
-// device's reader), waiting with poll and generous timeouts.
+// What the simulator tests share: a deliberately tiny host that opens the pseudo-terminal,
+// writes frames and cuts the device's output into frames with its own minimal scanner
+// (independent of the device's reader), waiting with poll and generous timeouts; and scratch
+// paths for the files the tests make.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -23,8 +26,16 @@
 
 namespace kelvan::devsim::testing {
 
-using Bytes = std::vector<std::uint8_t>;
+using link::Bytes;
 inline constexpr std::chrono::milliseconds IoTimeout{10'000};
+
+// A path in the temporary directory that no other test, and no other run, uses for name.
+inline std::filesystem::path scratchPath(const std::string& name) {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::filesystem::temp_directory_path() /
+           ("devsim-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "-" +
+            test->name() + "-" + name);
+}
 
 class RawHost {
   public:
