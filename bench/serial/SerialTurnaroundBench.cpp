@@ -11,6 +11,7 @@
 
 #include "SerialBenchSupport.h"
 #include "buffer/ProgramBuffer.h"
+#include "link/LinkFrame.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
 #include "serial/CommSink.h"
@@ -18,9 +19,7 @@
 namespace kelvan::serial::bench {
 namespace {
 
-constexpr std::uint8_t EmptyFrame[] = {0xD1, 0xE0, 0xEB, 0xEE, 0x00, 0x8A};
 constexpr std::uint8_t TitleRequest[] = {254};
-constexpr std::size_t TitleRequestFrameSize = 8;  // sync, length, header sum, code, sum
 
 double percentile(std::vector<double> samples, double fraction) {
     std::sort(samples.begin(), samples.end());
@@ -55,19 +54,21 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
 
     std::vector<double> samples;
     samples.reserve(static_cast<std::size_t>(state.max_iterations));
-    std::uint8_t frame[TitleRequestFrameSize];
+    const link::Bytes emptyFrame = link::buildLinkFrame({});
+    const link::Bytes titleFrame = link::buildLinkFrame(TitleRequest);
+    link::Bytes frame(titleFrame.size());
     for (auto _ : state) {
         const auto sent = std::chrono::steady_clock::now();
-        pty.writeAll(EmptyFrame, LineTimeout);
-        if (pty.read(std::span(frame, 1), LineTimeout) != 1) {
+        pty.writeAll(emptyFrame, LineTimeout);
+        if (pty.read(std::span(frame).first(1), LineTimeout) != 1) {
             state.SkipWithError("the line ended");
             break;
         }
         const std::chrono::duration<double> turnaround = std::chrono::steady_clock::now() - sent;
         state.SetIterationTime(turnaround.count());
         samples.push_back(turnaround.count() * 1e6);
-        if (pty.read(std::span(frame + 1, sizeof frame - 1), LineTimeout) != sizeof frame - 1 ||
-            frame[6] != TitleRequest[0]) {
+        if (pty.read(std::span(frame).subspan(1), LineTimeout) != frame.size() - 1 ||
+            frame != titleFrame) {
             state.SkipWithError("the host's frame is not the title request");
             break;
         }
