@@ -17,7 +17,7 @@ std::span<const std::uint8_t> ProgramBuffer::view(std::size_t address, std::size
         return {};
     }
     return std::span<const std::uint8_t>(bytes_).subspan(address,
-                                                        std::min(count, bytes_.size() - address));
+                                                         std::min(count, bytes_.size() - address));
 }
 
 }  // namespace kelvan

@@ -10,7 +10,7 @@ namespace kelvan {
 // The host's byte image of one chip memory, indexed by address from 0, and the flag that a
 // grid edit set it apart from what was loaded or read. One instance, owned by the main window.
 class ProgramBuffer {
-public:
+  public:
     std::size_t size() const { return bytes_.size(); }
     bool empty() const { return bytes_.empty(); }
 
@@ -33,7 +33,7 @@ public:
     bool modified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
     bool modified_ = false;
 };

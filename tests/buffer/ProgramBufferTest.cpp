@@ -24,7 +24,7 @@ TEST(ProgramBuffer, WriteAtAcceptsOnlyRangesWhollyInside) {
     const std::vector<std::uint8_t> four{1, 2, 3, 4};
     EXPECT_TRUE(buffer.writeAt(4, four));  // ends exactly at the end
     EXPECT_EQ(buffer.at(7), 4);
-    EXPECT_FALSE(buffer.writeAt(5, four));           // runs one past the end
+    EXPECT_FALSE(buffer.writeAt(5, four));            // runs one past the end
     EXPECT_FALSE(buffer.writeAt(0xFFFFFFFFu, four));  // address beyond the buffer
     EXPECT_EQ(buffer.at(5), 2);                       // untouched by the refused writes
     EXPECT_TRUE(buffer.writeAt(8, {}));               // nothing to copy, nothing outside
