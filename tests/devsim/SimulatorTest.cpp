@@ -10,6 +10,7 @@
 
 #include "DevsimTestSupport.h"
 #include "devsim/MemoryDump.h"
+#include "link/Commands.h"
 
 namespace kelvan::devsim {
 namespace {
@@ -18,15 +19,6 @@ using namespace std::chrono_literals;
 using testing::IoTimeout;
 using testing::RawHost;
 using testing::scratchPath;
-
-Bytes readAddressed(std::uint8_t code, std::uint32_t address, std::uint8_t count) {
-    return {code,
-            static_cast<std::uint8_t>(address),
-            static_cast<std::uint8_t>(address >> 8),
-            static_cast<std::uint8_t>(address >> 16),
-            static_cast<std::uint8_t>(address >> 24),
-            count};
-}
 
 TEST(Simulator, HoldsAConversationAndRecordsWhatItReceived) {
     Simulator simulator;
@@ -39,7 +31,7 @@ TEST(Simulator, HoldsAConversationAndRecordsWhatItReceived) {
     EXPECT_EQ(title->at(1), title->size() - 2);
     EXPECT_EQ(host.request(Bytes{249, 1}), Bytes{249});
     simulator.withDevice([](DeviceModel& device) { device.chip(1).programMemory[5] = 0xA5; });
-    const std::optional<Bytes> chunk = host.request(readAddressed(9, 4, 2));
+    const std::optional<Bytes> chunk = host.request(link::commands::readProgramMemory(4, 2));
     ASSERT_TRUE(chunk);
     EXPECT_EQ(chunk->at(7), 0xA5);
 
@@ -143,7 +135,7 @@ TEST(Simulator, PacedOutputArrivesIntact) {
     simulator.start();
     RawHost host(simulator.slavePath());
     ASSERT_TRUE(host.request(Bytes{249, 2}));
-    const std::optional<Bytes> chunk = host.request(readAddressed(9, 448, 224));
+    const std::optional<Bytes> chunk = host.request(link::commands::readProgramMemory(448, 224));
     ASSERT_TRUE(chunk);
     const Bytes expected = simulator.withDevice([](DeviceModel& device) {
         const Bytes& memory = device.chip(2).programMemory;
