@@ -450,7 +450,8 @@ void Simulator::stop() {
     try {
         line_->wake();
     } catch (const std::system_error&) {
-        // The thread also rechecks the flag after every poll timeout (at most readyInterval).
+        // The stop is only delayed: the thread rechecks the flag whenever its poll times out,
+        // which is within a minute at most.
     }
     thread_.join();
 }
