@@ -8,12 +8,10 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "devsim/PseudoTerminal.h"
 #include "serial/TComm32.h"

@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
+#include <algorithm>
 #include <vector>
 
 #include "SerialBenchSupport.h"

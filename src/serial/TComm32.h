@@ -10,7 +10,6 @@
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "serial/CommNotifier.h"
 #include "serial/LineSettings.h"
