@@ -33,14 +33,14 @@ void ProgrammerLink::emptyFrame() {
     sender_.sendHead();
 }
 
-// A reply is acted on only while it answers the head; anything else is dropped without a word
-// and leaves the queue and the RetryCounter as they were.
+// A reply is acted on only while it answers the head; anything else, a reply shorter than its
+// layout included, is dropped without a word and leaves the queue and the RetryCounter as they
+// were. The dispatcher never sends, so the counter can be reset after it has run.
 void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
-    if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
+    if (queue_.empty() || !replyAnswers(payload, queue_.head()) || !dispatcher_.dispatch(payload)) {
         return;
     }
     sender_.replyDispatched();
-    dispatcher_.dispatch(payload);
     // The dispatcher may have cleared the queue; removing from an empty queue does nothing.
     queue_.removeHead();
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,113 +33,94 @@ std::string hexList(std::string_view label, ReplyBytes values) {
     return text;
 }
 
+// Hands the layout read from a reply to act; false, with nothing done, when the reply was
+// shorter than its layout.
+template <typename Layout, typename Act>
+bool actOn(const std::optional<Layout>& layout, Act act) {
+    if (!layout) {
+        return false;
+    }
+    act(*layout);
+    return true;
+}
+
 DeviceText deviceText(ReplyBytes bytes) {
     return DeviceText{std::string(bytes.begin(), bytes.end())};
 }
 
 }  // namespace
 
-void ReplyDispatcher::dispatch(ReplyBytes reply) {
+bool ReplyDispatcher::dispatch(ReplyBytes reply) {
     if (reply.empty()) {
-        return;
+        return false;
     }
     switch (static_cast<CommandCode>(reply[0])) {
         case CommandCode::ReadSignature:
-            if (const auto signature = readSignatureReply(reply)) {
-                showSignature(*signature);
-            }
-            break;
+            return actOn(readSignatureReply(reply),
+                         [this](const CountedReply& signature) { showSignature(signature); });
         case CommandCode::ReadFuseBits:
-            if (const auto states = readCountedReply(reply)) {
-                setBitStates(BitDialog::Fuse, states->values);
-            }
-            break;
+            return actOn(readCountedReply(reply), [this](const CountedReply& states) {
+                setBitStates(BitDialog::Fuse, states.values);
+            });
         case CommandCode::ReadLockBits:
-            if (const auto states = readCountedReply(reply)) {
-                setBitStates(BitDialog::Lock, states->values);
-            }
-            break;
+            return actOn(readCountedReply(reply), [this](const CountedReply& states) {
+                setBitStates(BitDialog::Lock, states.values);
+            });
         case CommandCode::ReadProgramMemory:
         case CommandCode::ReadEeprom:
-            if (const auto chunk = readChunkReply(reply)) {
-                storeChunk(*chunk);
-            }
-            break;
+            return actOn(readChunkReply(reply),
+                         [this](const ChunkReply& chunk) { storeChunk(chunk); });
         case CommandCode::VerifyProgramMemory:
         case CommandCode::VerifyEeprom:
-            if (const auto verify = readVerifyReply(reply)) {
-                checkVerify(*verify);
-            }
-            break;
+            return actOn(readVerifyReply(reply),
+                         [this](const VerifyReply& verify) { checkVerify(verify); });
         case CommandCode::ReadCalibration:
-            if (const auto calibration = readCountedReply(reply)) {
-                showCalibration(*calibration);
-            }
-            break;
+            return actOn(readCountedReply(reply),
+                         [this](const CountedReply& calibration) { showCalibration(calibration); });
+        case CommandCode::AskThirdSize:
+            // No operation uses this size; the reply must still hold it to count as an answer.
+            return actOn(readWordReply(reply), [](std::uint32_t) {});
         case CommandCode::AskEepromSize:
-            if (const auto size = readWordReply(reply)) {
-                tables_.eepromSize = *size;
-            }
-            break;
+            return actOn(readWordReply(reply),
+                         [this](std::uint32_t size) { tables_.eepromSize = size; });
         case CommandCode::AskProgramMemorySize:
-            if (const auto size = readWordReply(reply)) {
-                tables_.programMemorySize = *size;
-            }
-            break;
+            return actOn(readWordReply(reply),
+                         [this](std::uint32_t size) { tables_.programMemorySize = size; });
         case CommandCode::AskLockBitCaption:
-            if (const auto caption = readIndexedTextReply(reply)) {
-                setBitCaption(BitDialog::Lock, *caption);
-            }
-            break;
+            return actOn(readIndexedTextReply(reply), [this](const IndexedTextReply& caption) {
+                setBitCaption(BitDialog::Lock, caption);
+            });
         case CommandCode::AskLockBitCount:
-            if (const auto count = readCountReply(reply)) {
-                rebuildBitBoxes(BitDialog::Lock, *count);
-            }
-            break;
+            return actOn(readCountReply(reply),
+                         [this](std::uint8_t count) { rebuildBitBoxes(BitDialog::Lock, count); });
         case CommandCode::AskFuseBitCaption:
-            if (const auto caption = readIndexedTextReply(reply)) {
-                setBitCaption(BitDialog::Fuse, *caption);
-            }
-            break;
+            return actOn(readIndexedTextReply(reply), [this](const IndexedTextReply& caption) {
+                setBitCaption(BitDialog::Fuse, caption);
+            });
         case CommandCode::AskFuseBitCount:
-            if (const auto count = readCountReply(reply)) {
-                rebuildBitBoxes(BitDialog::Fuse, *count);
-            }
-            break;
+            return actOn(readCountReply(reply),
+                         [this](std::uint8_t count) { rebuildBitBoxes(BitDialog::Fuse, count); });
         case CommandCode::AskCommandMask:
-            if (const auto mask = readWordReply(reply)) {
-                tables_.commands.rebuild(*mask, view_);
-            }
-            break;
+            return actOn(readWordReply(reply),
+                         [this](std::uint32_t mask) { tables_.commands.rebuild(mask, view_); });
         case CommandCode::AskChipName:
-            if (const auto name = readTextReply(reply)) {
-                view_.appendChip(deviceText(*name));
-            }
-            break;
+            return actOn(readTextReply(reply),
+                         [this](ReplyBytes name) { view_.appendChip(deviceText(name)); });
         case CommandCode::AskChipCount:
-            if (const auto count = readCountReply(reply)) {
-                askChipNames(*count);
-            }
-            break;
+            return actOn(readCountReply(reply),
+                         [this](std::uint8_t count) { askChipNames(count); });
         case CommandCode::AskAboutLine:
-            if (const auto line = readIndexedTextReply(reply)) {
-                setAboutLine(*line);
-            }
-            break;
+            return actOn(readIndexedTextReply(reply),
+                         [this](const IndexedTextReply& line) { setAboutLine(line); });
         case CommandCode::AskAboutLineCount:
-            if (const auto count = readCountReply(reply)) {
-                rebuildAboutLabels(*count);
-            }
-            break;
+            return actOn(readCountReply(reply),
+                         [this](std::uint8_t count) { rebuildAboutLabels(count); });
         case CommandCode::AskTitle:
-            if (const auto title = readTextReply(reply)) {
-                setTitle(*title);
-            }
-            break;
+            return actOn(readTextReply(reply), [this](ReplyBytes title) { setTitle(title); });
         default:
-            // 241 (a size no operation uses) and the acknowledgements (4, 6, 7, 10, 12, 14,
-            // 249, 255, ...): answering is all they do.
-            break;
+            // The acknowledgements (4, 6, 7, 10, 12, 14, 249, 255, ...): their code is all
+            // they carry, and answering is all they do.
+            return true;
     }
 }
 

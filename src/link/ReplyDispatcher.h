@@ -21,9 +21,10 @@ class ReplyDispatcher {
                     DeviceTables& tables)
         : view_(view), buffer_(buffer), queue_(queue), tables_(tables) {}
 
-    // reply: byte 0 its code. Reads nothing beyond reply's end; an incomplete reply does
-    // nothing (the matcher refuses those before they get here).
-    void dispatch(ReplyBytes reply);
+    // reply: byte 0 its code. Acts on it and returns true when it holds every byte its code's
+    // layout needs; otherwise returns false and does nothing, so the reply does not count as
+    // an answer. Reads nothing beyond reply's end.
+    bool dispatch(ReplyBytes reply);
 
   private:
     void showSignature(const CountedReply& signature);

@@ -1,7 +1,5 @@
 #include "link/ReplyLayout.h"
 
-#include <algorithm>
-
 #include "link/Commands.h"
 
 namespace kelvan::link {
@@ -97,81 +95,33 @@ std::optional<ReplyBytes> readTextReply(ReplyBytes reply) {
     return ifComplete(reader, text);
 }
 
-bool replyComplete(ReplyBytes reply) {
-    if (reply.empty()) {
-        return false;
-    }
-    switch (static_cast<CommandCode>(reply[0])) {
-        case CommandCode::ReadSignature:
-            return readSignatureReply(reply).has_value();
-        case CommandCode::ReadFuseBits:
-        case CommandCode::ReadLockBits:
-        case CommandCode::ReadCalibration:
-            return readCountedReply(reply).has_value();
-        case CommandCode::ReadProgramMemory:
-        case CommandCode::ReadEeprom:
-            return readChunkReply(reply).has_value();
-        case CommandCode::VerifyProgramMemory:
-        case CommandCode::VerifyEeprom:
-            return readVerifyReply(reply).has_value();
-        case CommandCode::AskThirdSize:
-        case CommandCode::AskEepromSize:
-        case CommandCode::AskProgramMemorySize:
-        case CommandCode::AskCommandMask:
-            return readWordReply(reply).has_value();
-        case CommandCode::AskLockBitCount:
-        case CommandCode::AskFuseBitCount:
-        case CommandCode::AskChipCount:
-        case CommandCode::AskAboutLineCount:
-            return readCountReply(reply).has_value();
-        case CommandCode::AskLockBitCaption:
-        case CommandCode::AskFuseBitCaption:
-        case CommandCode::AskAboutLine:
-            return readIndexedTextReply(reply).has_value();
-        case CommandCode::AskChipName:
-        case CommandCode::AskTitle:
-            return readTextReply(reply).has_value();
-        default:
-            return true;
-    }
-}
-
-namespace {
-
-// The little-endian address at bytes 1..4 (the reader skips the code); the caller has checked
-// the length.
-std::uint32_t addressOf(ReplyBytes payload) {
-    ReplyReader reader(payload);
-    return reader.word();
-}
-
-}  // namespace
-
 bool replyAnswers(ReplyBytes reply, ReplyBytes head) {
-    if (reply.empty() || head.empty() || reply[0] != head[0] || !replyComplete(reply)) {
+    if (reply.empty() || head.empty() || reply[0] != head[0]) {
         return false;
     }
-    // A complete reply of the addressed codes holds its address; a head that does not (only a
-    // hand-made payload) cannot be answered by address.
-    switch (static_cast<CommandCode>(reply[0])) {
-        case CommandCode::ReadProgramMemory:
-        case CommandCode::ReadEeprom:
-            return head.size() >= 6 && addressOf(reply) == addressOf(head);
-        case CommandCode::VerifyProgramMemory:
-        case CommandCode::VerifyEeprom: {
-            // A device may name the chunk or the first byte that differs; either lies inside
-            // the head's chunk, and chunks never overlap, so an answer to another chunk still
-            // cannot pass for this one.
-            if (head.size() < 6) {
-                return false;
-            }
-            const std::uint64_t start = addressOf(head);
-            const std::uint64_t named = addressOf(reply);
-            return named == start || (named > start && named < start + head[5]);
-        }
-        default:
-            return true;
+    const auto code = static_cast<CommandCode>(reply[0]);
+    const bool read = code == CommandCode::ReadProgramMemory || code == CommandCode::ReadEeprom;
+    const bool verify =
+        code == CommandCode::VerifyProgramMemory || code == CommandCode::VerifyEeprom;
+    if (!read && !verify) {
+        return true;
     }
+    // Addressed payloads in both directions hold the address at bytes 1..4, where a size
+    // reply holds its word. A reply too short to hold it, or a head without address and count
+    // (only a hand-made payload), answers nothing.
+    const auto named = readWordReply(reply);
+    const auto start = readWordReply(head);
+    if (!named || !start || head.size() < 6) {
+        return false;
+    }
+    if (read) {
+        return *named == *start;
+    }
+    // A device may name the chunk or the first byte that differs; either lies inside the
+    // head's chunk, and chunks never overlap, so an answer to another chunk still cannot pass
+    // for this one.
+    return *named == *start ||
+           (*named > *start && std::uint64_t{*named} < std::uint64_t{*start} + head[5]);
 }
 
 }  // namespace kelvan::link

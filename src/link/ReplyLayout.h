@@ -1,7 +1,7 @@
 #pragma once
 
-// The byte layouts of the programmer's replies, in one place: the matcher uses them to refuse a
-// reply shorter than its layout, the dispatcher to read it. Every reader stops at the reply's
+// The byte layouts of the programmer's replies, in one place: the dispatcher reads each reply
+// through them and refuses one shorter than its layout. Every reader stops at the reply's
 // received length; a reply that needs more bytes than it holds yields no value.
 
 #include <cstdint>
@@ -54,14 +54,11 @@ std::optional<std::uint8_t> readCountReply(ReplyBytes reply);
 std::optional<IndexedTextReply> readIndexedTextReply(ReplyBytes reply);
 std::optional<ReplyBytes> readTextReply(ReplyBytes reply);
 
-// True when reply (byte 0 its code) holds every byte its code's layout needs; replies whose
-// content nothing reads need only their code.
-bool replyComplete(ReplyBytes reply);
-
-// True when reply answers the queued command head: same CommandCode, complete, and for the
-// addressed replies the command's own address (reads 9, 13) or an address inside the command's
-// chunk (verifies 11, 15), so that a late duplicate answer to an earlier chunk is not taken for
-// the answer to the current one.
+// True when reply may answer the queued command head: same CommandCode, and for the addressed
+// replies the command's own address (reads 9, 13) or an address inside the command's chunk
+// (verifies 11, 15), so that a late duplicate answer to an earlier chunk is not taken for the
+// answer to the current one. Whether the rest of the reply is complete is the dispatcher's
+// check.
 bool replyAnswers(ReplyBytes reply, ReplyBytes head);
 
 }  // namespace kelvan::link
