@@ -4,31 +4,42 @@
 
 namespace kelvan::link {
 
-std::uint8_t ReplyReader::byte() {
-    const ReplyBytes one = bytes(1);
-    return one.empty() ? 0 : one[0];
-}
-
-std::uint32_t ReplyReader::word() {
-    const ReplyBytes four = bytes(4);
-    if (four.empty()) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(four[0]) | static_cast<std::uint32_t>(four[1]) << 8 |
-           static_cast<std::uint32_t>(four[2]) << 16 | static_cast<std::uint32_t>(four[3]) << 24;
-}
-
-ReplyBytes ReplyReader::bytes(std::size_t count) {
-    if (!ok_ || count > rest_.size()) {
-        ok_ = false;
-        return {};
-    }
-    const ReplyBytes taken = rest_.first(count);
-    rest_ = rest_.subspan(count);
-    return taken;
-}
-
 namespace {
+
+// A cursor over the payload after byte 0. Reads past the end yield zeros and clear ok().
+class ReplyReader {
+  public:
+    explicit ReplyReader(ReplyBytes reply) : rest_(reply.empty() ? reply : reply.subspan(1)) {}
+
+    std::uint8_t byte() {
+        const ReplyBytes one = bytes(1);
+        return one.empty() ? 0 : one[0];
+    }
+    std::uint32_t word() {  // 32-bit little-endian
+        const ReplyBytes four = bytes(4);
+        if (four.empty()) {
+            return 0;
+        }
+        return static_cast<std::uint32_t>(four[0]) | static_cast<std::uint32_t>(four[1]) << 8 |
+               static_cast<std::uint32_t>(four[2]) << 16 |
+               static_cast<std::uint32_t>(four[3]) << 24;
+    }
+    ReplyBytes bytes(std::size_t count) {
+        if (!ok_ || count > rest_.size()) {
+            ok_ = false;
+            return {};
+        }
+        const ReplyBytes taken = rest_.first(count);
+        rest_ = rest_.subspan(count);
+        return taken;
+    }
+    ReplyBytes text() { return bytes(byte()); }  // length byte, then that many bytes
+    bool ok() const { return ok_; }
+
+  private:
+    ReplyBytes rest_;
+    bool ok_ = true;
+};
 
 template <typename T>
 std::optional<T> ifComplete(const ReplyReader& reader, T value) {

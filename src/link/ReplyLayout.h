@@ -12,22 +12,6 @@ namespace kelvan::link {
 
 using ReplyBytes = std::span<const std::uint8_t>;
 
-// A cursor over the payload after byte 0. Reads past the end yield zeros and clear ok().
-class ReplyReader {
-  public:
-    explicit ReplyReader(ReplyBytes reply) : rest_(reply.empty() ? reply : reply.subspan(1)) {}
-
-    std::uint8_t byte();
-    std::uint32_t word();  // 32-bit little-endian
-    ReplyBytes bytes(std::size_t count);
-    ReplyBytes text() { return bytes(byte()); }  // length byte, then that many bytes
-    bool ok() const { return ok_; }
-
-  private:
-    ReplyBytes rest_;
-    bool ok_ = true;
-};
-
 struct CountedReply {  // 0 (with verdict), 3, 5, 20: n, then n bytes
     ReplyBytes values;
     std::uint8_t verdict = 0;  // reply 0 only: the byte after the signature
