@@ -26,7 +26,7 @@ class ECommsError : public std::runtime_error {
 class TComm32 {
   public:
     explicit TComm32(CommNotifier& notifier);
-    // With a given backend (a wrapper around the platform's, to observe or fail its steps).
+    // With a given backend (a ForwardingBackend that observes or fails some of its steps).
     TComm32(CommNotifier& notifier, std::unique_ptr<PortBackend> backend);
     ~TComm32();  // stops both threads (stop event, join), then closes the port
 

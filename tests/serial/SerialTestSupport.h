@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "devsim/PseudoTerminal.h"
+#include "serial/ForwardingBackend.h"
 #include "serial/TComm32.h"
 
 namespace kelvan::serial::test {
@@ -59,36 +60,26 @@ class PtyPair : public devsim::PseudoTerminal {
 std::size_t countOpenFds();
 
 // The platform backend with steps that can be made to fail, and a record of queue sizes.
-class ScriptedBackend : public PortBackend {
+class ScriptedBackend : public ForwardingBackend {
   public:
-    ScriptedBackend() : real_(createPortBackend()) {}
-
     bool failStopEvent = false;
     bool failReceiveThread = false;
     bool failTransmitThread = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> queueSizes;
 
-    OpenResult open(const std::string& name) override { return real_->open(name); }
-    bool isOpen() const override { return real_->isOpen(); }
-    bool getState(LineSettings& settings) override { return real_->getState(settings); }
-    bool setState(const LineSettings& settings) override { return real_->setState(settings); }
     bool setupQueues(std::uint32_t rxSize, std::uint32_t txSize) override {
         queueSizes.emplace_back(rxSize, txSize);
-        return real_->setupQueues(rxSize, txSize);
+        return ForwardingBackend::setupQueues(rxSize, txSize);
     }
-    bool createStopEvent() override { return !failStopEvent && real_->createStopEvent(); }
+    bool createStopEvent() override {
+        return !failStopEvent && ForwardingBackend::createStopEvent();
+    }
     bool startReceiveThread(CommNotifier& notifier) override {
-        return !failReceiveThread && real_->startReceiveThread(notifier);
+        return !failReceiveThread && ForwardingBackend::startReceiveThread(notifier);
     }
     bool startTransmitThread(CommNotifier& notifier) override {
-        return !failTransmitThread && real_->startTransmitThread(notifier);
+        return !failTransmitThread && ForwardingBackend::startTransmitThread(notifier);
     }
-    bool send(std::span<const std::uint8_t> bytes) override { return real_->send(bytes); }
-    bool escape(int code) override { return real_->escape(code); }
-    void close() override { real_->close(); }
-
-  private:
-    std::unique_ptr<PortBackend> real_;
 };
 
 std::vector<std::uint8_t> patternBytes(std::size_t count, std::uint8_t seed);
