@@ -57,7 +57,9 @@ std::size_t countOpenFds() {
     while (readdir(dir) != nullptr) {
         ++count;
     }
-    closedir(dir);
+    if (closedir(dir) != 0) {
+        throw std::system_error(errno, std::generic_category(), "closedir /proc/self/fd");
+    }
     return count;
 }
 

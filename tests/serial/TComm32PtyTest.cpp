@@ -200,7 +200,7 @@ TEST(TComm32Pty, DestroyingWhileBothThreadsWaitLeavesNothingOpen) {
     const int fd = open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    close(fd);
+    EXPECT_EQ(close(fd), 0);
 }
 
 TEST(TComm32Pty, DestroyingWhileTheTransmitterWaitsForTheLineEndsIt) {
@@ -262,7 +262,7 @@ TEST(TComm32Pty, OpenFailuresCarryTheirTexts) {
     const int fd = open(file.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // not left locked either
-    close(fd);
+    EXPECT_EQ(close(fd), 0);
     std::filesystem::remove(file);
 }
 
