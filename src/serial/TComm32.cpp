@@ -90,10 +90,7 @@ std::uint32_t TComm32::RxQueue() const {
 
 void TComm32::setRxQueue(std::uint32_t size) {
     rxQueue_ = size;
-    if (isOpen()) {
-        // A driver that keeps its own queue sizes still works; nothing to report.
-        (void)backend_->setupQueues(rxQueue_, txQueue_);
-    }
+    applyQueueSizes();
 }
 
 std::uint32_t TComm32::TxQueue() const {
@@ -102,10 +99,7 @@ std::uint32_t TComm32::TxQueue() const {
 
 void TComm32::setTxQueue(std::uint32_t size) {
     txQueue_ = size;
-    if (isOpen()) {
-        // As in setRxQueue.
-        (void)backend_->setupQueues(rxQueue_, txQueue_);
-    }
+    applyQueueSizes();
 }
 
 // Re-applies the whole record to an open port. A refusal leaves the driver on its previous
@@ -113,6 +107,14 @@ void TComm32::setTxQueue(std::uint32_t size) {
 void TComm32::applySettings() {
     if (isOpen()) {
         (void)backend_->setState(settings_);
+    }
+}
+
+// Asks an open port's driver for both queue sizes. A driver that keeps its own sizes still
+// works, so a refusal is not reported.
+void TComm32::applyQueueSizes() {
+    if (isOpen()) {
+        (void)backend_->setupQueues(rxQueue_, txQueue_);
     }
 }
 
@@ -142,8 +144,7 @@ bool TComm32::OpenPort() {
         backend_->close();
         throw ECommsError("Неверно заданы параметры порта!");
     }
-    // The driver's own queue sizes serve as well; a refusal is not an error.
-    (void)backend_->setupQueues(rxQueue_, txQueue_);
+    applyQueueSizes();
     if (!backend_->createStopEvent()) {
         backend_->close();
         return false;

@@ -106,6 +106,7 @@ class TComm32 {
 
   private:
     void applySettings();
+    void applyQueueSizes();
     void raiseLineEvents(std::uint32_t mask, std::uint32_t status, std::uint32_t errors);
     void deliver(std::span<const std::uint8_t> bytes);
 
