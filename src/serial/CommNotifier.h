@@ -12,7 +12,6 @@ namespace kelvan::serial {
 
 // Line events: the values of the Win32 EV_ bits of a line-event mask (EV_CTS is EventCts).
 // Our own names, since <windows.h> defines the Win32 ones as macros.
-inline constexpr std::uint32_t EventRxChar = 0x0001;
 inline constexpr std::uint32_t EventRxFlag = 0x0002;
 inline constexpr std::uint32_t EventTxEmpty = 0x0004;
 inline constexpr std::uint32_t EventCts = 0x0008;
@@ -23,7 +22,10 @@ inline constexpr std::uint32_t EventErr = 0x0080;
 inline constexpr std::uint32_t EventRing = 0x0100;
 inline constexpr std::uint32_t EventPerr = 0x0200;
 inline constexpr std::uint32_t EventRx80Full = 0x0400;
-inline constexpr std::uint32_t WatchedLineEvents = 0x07FE;
+// All of the above. EV_RXCHAR (0x0001) is not watched: received bytes come from the reads.
+inline constexpr std::uint32_t WatchedLineEvents = EventRxFlag | EventTxEmpty | EventCts |
+                                                   EventDsr | EventRlsd | EventBreak | EventErr |
+                                                   EventRing | EventPerr | EventRx80Full;
 
 // Modem status: the values of the Win32 MS_ bits, carried in the high half of an event message.
 inline constexpr std::uint32_t ModemCtsOn = 0x10;
