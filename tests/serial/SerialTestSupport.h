@@ -12,7 +12,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
+#include <utility>
 #include <vector>
 
 #include "devsim/PseudoTerminal.h"
