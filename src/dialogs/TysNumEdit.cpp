@@ -84,20 +84,16 @@ void TysNumEdit::setValue(std::int32_t value) {
     if (value == m_value) {
         return;
     }
-    m_updating = true;
     m_value = value;
-    UpdateText();
-    m_updating = false;
+    rewriteText();
 }
 
 void TysNumEdit::setDigits(std::int32_t digits) {
     if (digits == m_digits) {
         return;
     }
-    m_updating = true;
     m_digits = digits;
-    UpdateText();
-    m_updating = false;
+    rewriteText();
 }
 
 void TysNumEdit::TextChanged() {
@@ -125,10 +121,8 @@ void TysNumEdit::pasteFrom(QClipboard::Mode mode) {
     }
     // Surrounding white space (a copied line's end) is not part of the number.
     const QString clipboardText = QGuiApplication::clipboard()->text(mode).trimmed();
-    m_updating = true;
     m_value = parseInt32(clipboardText).value_or(0);
-    UpdateText();
-    m_updating = false;
+    rewriteText();
 }
 
 void TysNumEdit::keyPressEvent(QKeyEvent* event) {

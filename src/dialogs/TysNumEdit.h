@@ -45,9 +45,10 @@ class TysNumEdit : public TysCustomEdit {
     // Tells the user that a typed character was refused: the system's default sound.
     virtual void RejectChar(QChar c);
 
-    // Rewrites the text from Value with Updating set; concrete classes call it once constructed.
+    // Rewrites the text from Value and Digits with Updating set, so that the change it causes
+    // keeps Value as it is. Concrete classes call it once constructed; the setters and the paste
+    // call it after storing their value.
     void rewriteText();
-    bool Updating() const { return m_updating; }
 
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
