@@ -1,7 +1,5 @@
 #include "dialogs/BitDialog.h"
 
-#include "dialogs/DialogLook.h"
-
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -30,12 +28,7 @@ int releasedKey(const QEvent& event) {
 
 BitDialog::BitDialog(const QString& caption, const QColor& background, int clientWidth,
                      int buttonLeft, QWidget* parent)
-    : QDialog(parent) {
-    setWindowTitle(caption);
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    applyDialogLook(*this, background);
-    setFixedSize(clientWidth, kDesignClientHeight);
-
+    : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent) {
     Button1 = new QPushButton(QStringLiteral("Записать"), this);
     Button1->setGeometry(buttonLeft, 16, 75, 25);
     // The button's click is deliberately unbound: writing follows the release of a mouse
@@ -45,26 +38,22 @@ BitDialog::BitDialog(const QString& caption, const QColor& background, int clien
 }
 
 void BitDialog::ClearBitBoxes() {
-    for (QCheckBox*& box : m_bitBoxes) {
-        delete box;
-        box = nullptr;
-    }
+    qDeleteAll(m_bitBoxes);
     m_bitBoxes.clear();
 }
 
 void BitDialog::CreateBitBoxes(int count) {
     ClearBitBoxes();
-    m_bitBoxes.resize(static_cast<std::size_t>(count));
+    m_bitBoxes.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         auto* box = new QCheckBox(this);
         box->setChecked(false);
         box->setGeometry(20, 25 + 20 * index, frameGeometry().width(), 17);
         box->installEventFilter(this);
         box->show();
-        m_bitBoxes[static_cast<std::size_t>(index)] = box;
+        m_bitBoxes.push_back(box);
     }
-    m_outerHeight = 20 * count + 100;
-    fitOuterHeight(*this, m_outerHeight);
+    setOuterHeight(20 * count + 100);
     Button1->move(Button1->x(), 20 * count + 40);
 }
 
@@ -129,7 +118,7 @@ bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
             return isEnter(key);
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return FixedDialog::eventFilter(watched, event);
 }
 
 void BitDialog::keyPressEvent(QKeyEvent* event) {
@@ -138,22 +127,14 @@ void BitDialog::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
-    QDialog::keyPressEvent(event);
+    FixedDialog::keyPressEvent(event);
 }
 
 void BitDialog::keyReleaseEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) {
         FormKeyUp(event->key());
     }
-    QDialog::keyReleaseEvent(event);
-}
-
-void BitDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (m_outerHeight != 0) {
-        fitOuterHeight(*this, m_outerHeight);  // the frame may be known by now
-    }
-    centreOnScreen(*this);
+    FixedDialog::keyReleaseEvent(event);
 }
 
 }  // namespace kelvan::dialogs

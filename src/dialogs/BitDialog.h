@@ -1,8 +1,8 @@
 #pragma once
 
+#include "dialogs/FixedDialog.h"
 #include "link/LinkFrame.h"
 
-#include <QDialog>
 #include <QString>
 
 #include <cstdint>
@@ -17,7 +17,7 @@ namespace kelvan::dialogs {
 // A dialog that shows a chip's fuse or lock bits as a column of check boxes, one per bit as the
 // programmer numbers them, and writes them with its "Записать" button. The subclasses differ in
 // look and in the commands a write queues.
-class BitDialog : public QDialog {
+class BitDialog : public FixedDialog {
     Q_OBJECT
   public:
     using Payload = link::Bytes;
@@ -34,8 +34,6 @@ class BitDialog : public QDialog {
     void setBitChecked(int index, bool checked);
     int bitCount() const { return static_cast<int>(m_bitBoxes.size()); }
     QCheckBox* bitBox(int index) const;
-    // The height of the window with its frame.
-    int outerHeight() const { return frameGeometry().height(); }
 
     // Where a write's commands go: the link's enqueue. Set by the owner before the dialog is
     // shown.
@@ -62,11 +60,9 @@ class BitDialog : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
   private:
     std::vector<QCheckBox*> m_bitBoxes;
-    int m_outerHeight = 0;  // 0 until the first CreateBitBoxes: the design size stands
 };
 
 }  // namespace kelvan::dialogs

@@ -38,9 +38,4 @@ void centreOnScreen(QWidget& window) {
     window.move(frame.topLeft());
 }
 
-void fitOuterHeight(QWidget& window, int outerHeight) {
-    const int frame = window.frameGeometry().height() - window.geometry().height();
-    window.setFixedHeight(outerHeight - frame);
-}
-
 }  // namespace kelvan::dialogs

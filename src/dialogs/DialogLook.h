@@ -14,9 +14,4 @@ void applyDialogLook(QWidget& window, const QColor& background);
 // Puts `window` in the middle of the screen it is on (the primary screen before it is shown).
 void centreOnScreen(QWidget& window);
 
-// Makes `window` `outerHeight` pixels high including its frame, at a fixed height. The frame is
-// known only once the window system has decorated the window; until then the client area takes
-// the whole height, so callers apply it again when the window is shown.
-void fitOuterHeight(QWidget& window, int outerHeight);
-
 }  // namespace kelvan::dialogs

@@ -1,6 +1,5 @@
 #include "dialogs/TForm3.h"
 
-#include "dialogs/DialogLook.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/NinthBit.h"
 #include "dialogs/SettingsStore.h"
@@ -56,7 +55,9 @@ QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
 
 }  // namespace
 
-TForm3::TForm3(Host& host, QWidget* parent) : QDialog(parent), m_host(host) {
+TForm3::TForm3(Host& host, QWidget* parent)
+    : FixedDialog(QStringLiteral("Настройки"), QColor(192, 210, 192), QSize(400, 300), parent),
+      m_host(host) {
     buildControls();
     FormCreate();
 }
@@ -66,11 +67,6 @@ TForm3::~TForm3() {
 }
 
 void TForm3::buildControls() {
-    setWindowTitle(QStringLiteral("Настройки"));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    applyDialogLook(*this, QColor(192, 210, 192));
-    setFixedSize(400, 300);
-
     PageControl1 = new QTabWidget(this);
     TabSheet1 = new QWidget;
     TabSheet2 = new QWidget;
@@ -241,11 +237,6 @@ bool TForm3::option(int number) const {
 
 QCheckBox* TForm3::CheckBox(int number) {
     return m_options.at(static_cast<std::size_t>(number - 1));
-}
-
-void TForm3::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    centreOnScreen(*this);
 }
 
 }  // namespace kelvan::dialogs

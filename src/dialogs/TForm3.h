@@ -1,9 +1,9 @@
 #pragma once
 
+#include "dialogs/FixedDialog.h"
 #include "dialogs/TysIntEdit.h"
 #include "serial/TComm32.h"
 
-#include <QDialog>
 #include <QString>
 
 #include <array>
@@ -25,7 +25,7 @@ class SettingsStore;
 // options that other parts read live from its check boxes. Creating it loads the stored settings,
 // configures and opens the port and restores the working folder and the options; destroying it
 // stores the folder and the options. The port values are stored only by "Сохранить".
-class TForm3 : public QDialog {
+class TForm3 : public FixedDialog {
     Q_OBJECT
   public:
     // What the settings dialog uses of the main window.
@@ -82,9 +82,6 @@ class TForm3 : public QDialog {
     void ReadRegistry();
     // Stores the three port values from the fields. Applies nothing to the port.
     void WriteRegistry();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
 
   private:
     void buildControls();

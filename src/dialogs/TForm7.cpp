@@ -1,6 +1,5 @@
 #include "dialogs/TForm7.h"
 
-#include "dialogs/DialogLook.h"
 #include "dialogs/TUrl.h"
 
 #include <QLabel>
@@ -13,12 +12,9 @@ const QString kHelpPage = QStringLiteral("help/ruka.htm");
 
 }  // namespace
 
-TForm7::TForm7(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("О программаторе"));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    applyDialogLook(*this, QColor(255, 251, 240));
-    setFixedSize(415, 250);
-
+TForm7::TForm7(QWidget* parent)
+    : FixedDialog(QStringLiteral("О программаторе"), QColor(255, 251, 240), QSize(415, 250),
+                  parent) {
     Button1 = new QPushButton(QStringLiteral("Ok"), this);
     Button1->setGeometry(208, 216, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
@@ -35,23 +31,20 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm7::CreateAboutLabels(int count) {
-    for (QLabel*& label : m_aboutLabels) {
-        delete label;
-        label = nullptr;
-    }
-    m_aboutLabels.assign(static_cast<std::size_t>(count), nullptr);
+    qDeleteAll(m_aboutLabels);
+    m_aboutLabels.clear();
+    m_aboutLabels.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         auto* label = new QLabel(QStringLiteral("Пока это неизвестная надпись!"), this);
         label->move(30, 40 + 30 * index);
         label->adjustSize();
         label->show();
-        m_aboutLabels[static_cast<std::size_t>(index)] = label;
+        m_aboutLabels.push_back(label);
     }
     if (count > 0) {
         Button1->move(Button1->x(), 30 * count + 60);
         Url1->move(Url1->x(), Button1->y());
-        m_outerHeight = Button1->y() + Button1->height() + 45;
-        fitOuterHeight(*this, m_outerHeight);
+        setOuterHeight(Button1->y() + Button1->height() + 45);
     }
 }
 
@@ -67,14 +60,6 @@ QLabel* TForm7::aboutLabel(int index) const {
         return nullptr;
     }
     return m_aboutLabels[static_cast<std::size_t>(index)];
-}
-
-void TForm7::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (m_outerHeight != 0) {
-        fitOuterHeight(*this, m_outerHeight);  // the frame may be known by now
-    }
-    centreOnScreen(*this);
 }
 
 }  // namespace kelvan::dialogs

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/FixedDialog.h"
+
 #include <QString>
 
 #include <vector>
@@ -14,7 +15,7 @@ class TUrl;
 
 // The about dialog "О программаторе": lines of text that the programmer supplies, an "Ok" button
 // and the "Помощь" link to the help page help/ruka.htm.
-class TForm7 : public QDialog {
+class TForm7 : public FixedDialog {
     Q_OBJECT
   public:
     explicit TForm7(QWidget* parent = nullptr);
@@ -28,18 +29,12 @@ class TForm7 : public QDialog {
     void setAboutLine(int index, const QString& text);
     int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
     QLabel* aboutLabel(int index) const;
-    // The height of the window with its frame.
-    int outerHeight() const { return frameGeometry().height(); }
 
     QPushButton* Button1;
     TUrl* Url1;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created
-    int m_outerHeight = 0;               // 0 until lines were reported: the design size stands
 };
 
 }  // namespace kelvan::dialogs
