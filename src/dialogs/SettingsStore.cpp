@@ -37,7 +37,7 @@ SettingsStore::SettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("NORVELLA"),
                  QStringLiteral("KELVAN")) {}
 
-std::optional<QString> SettingsStore::readString(const QString& name) const {
+std::optional<QString> SettingsStore::readString(QAnyStringView name) const {
     const QVariant value = m_settings.value(name);
     if (value.typeId() != QMetaType::QString) {
         return std::nullopt;
@@ -45,7 +45,7 @@ std::optional<QString> SettingsStore::readString(const QString& name) const {
     return value.toString();
 }
 
-std::optional<std::int32_t> SettingsStore::readInt(const QString& name) const {
+std::optional<std::int32_t> SettingsStore::readInt(QAnyStringView name) const {
     const QVariant value = m_settings.value(name);
     switch (value.typeId()) {
         case QMetaType::Int:
@@ -63,15 +63,15 @@ std::optional<std::int32_t> SettingsStore::readInt(const QString& name) const {
     }
 }
 
-void SettingsStore::writeString(const QString& name, const QString& value) {
+void SettingsStore::writeString(QAnyStringView name, const QString& value) {
     m_settings.setValue(name, value);
 }
 
-void SettingsStore::writeInt(const QString& name, std::int32_t value) {
+void SettingsStore::writeInt(QAnyStringView name, std::int32_t value) {
     m_settings.setValue(name, static_cast<int>(value));
 }
 
-QString SettingsStore::readOrWriteString(const QString& name, const QString& fallback) {
+QString SettingsStore::readOrWriteString(QAnyStringView name, const QString& fallback) {
     if (const std::optional<QString> stored = readString(name)) {
         return *stored;
     }
@@ -79,7 +79,7 @@ QString SettingsStore::readOrWriteString(const QString& name, const QString& fal
     return fallback;
 }
 
-std::int32_t SettingsStore::readOrWriteInt(const QString& name, std::int32_t fallback) {
+std::int32_t SettingsStore::readOrWriteInt(QAnyStringView name, std::int32_t fallback) {
     if (const std::optional<std::int32_t> stored = readInt(name)) {
         return *stored;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QSettings>
 #include <QString>
 
@@ -25,17 +26,17 @@ class SettingsStore {
     SettingsStore();
 
     // The value as text, or nothing when it is missing or is not text.
-    std::optional<QString> readString(const QString& name) const;
+    std::optional<QString> readString(QAnyStringView name) const;
     // The value as a 32-bit signed integer, or nothing when it is missing or is not one.
-    std::optional<std::int32_t> readInt(const QString& name) const;
+    std::optional<std::int32_t> readInt(QAnyStringView name) const;
 
-    void writeString(const QString& name, const QString& value);
-    void writeInt(const QString& name, std::int32_t value);
+    void writeString(QAnyStringView name, const QString& value);
+    void writeInt(QAnyStringView name, std::int32_t value);
 
     // The stored text, or `fallback` after writing it when there is none.
-    QString readOrWriteString(const QString& name, const QString& fallback);
+    QString readOrWriteString(QAnyStringView name, const QString& fallback);
     // The stored integer, or `fallback` after writing it when there is none.
-    std::int32_t readOrWriteInt(const QString& name, std::int32_t fallback);
+    std::int32_t readOrWriteInt(QAnyStringView name, std::int32_t fallback);
 
     // Writes pending changes through. False when the store cannot be written (access denied,
     // unparsable file left alone); the changes are then lost.

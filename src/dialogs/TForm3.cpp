@@ -162,7 +162,7 @@ void TForm3::FormCreate() {
     }
 
     const SettingsStore store;
-    if (const std::optional<QString> path = store.readString(QString::fromLatin1(kPathValue));
+    if (const std::optional<QString> path = store.readString(kPathValue);
         path && QFileInfo(*path).isDir()) {
         m_host.setCurrentFolder(*path);
     }
@@ -177,21 +177,19 @@ void TForm3::ReadRegistry() {
     SettingsStore store;
     serial::TComm32& comm = m_host.comm();
 
-    setPortName(store.readOrWriteString(QString::fromLatin1(kComPortValue), Edit1->text()));
+    setPortName(store.readOrWriteString(kComPortValue, Edit1->text()));
     comm.setCommPort(Edit1->text().toStdString());
 
-    ysIntEdit1->setValue(
-        store.readOrWriteInt(QString::fromLatin1(kBitrateValue), ysIntEdit1->Value()));
+    ysIntEdit1->setValue(store.readOrWriteInt(kBitrateValue, ysIntEdit1->Value()));
     comm.setBaudRate(static_cast<std::uint32_t>(ysIntEdit1->Value()));
 
-    const QString parityName = QString::fromLatin1(kParityValue);
-    if (const std::optional<std::int32_t> stored = store.readInt(parityName)) {
+    if (const std::optional<std::int32_t> stored = store.readInt(kParityValue)) {
         if (*stored != ComboBox1->currentIndex()) {
             const bool listed = *stored >= 0 && *stored < ComboBox1->count();
             ComboBox1->setCurrentIndex(listed ? *stored : -1);
         }
     } else {
-        store.writeInt(parityName, ComboBox1->currentIndex());
+        store.writeInt(kParityValue, ComboBox1->currentIndex());
     }
     if (const std::optional<serial::TParity> parity = ninthBitParity(ComboBox1->currentIndex())) {
         comm.setParity(*parity);
@@ -201,9 +199,9 @@ void TForm3::ReadRegistry() {
 
 void TForm3::WriteRegistry() {
     SettingsStore store;
-    store.writeString(QString::fromLatin1(kComPortValue), Edit1->text());
-    store.writeInt(QString::fromLatin1(kBitrateValue), ysIntEdit1->Value());
-    store.writeInt(QString::fromLatin1(kParityValue), ComboBox1->currentIndex());
+    store.writeString(kComPortValue, Edit1->text());
+    store.writeInt(kBitrateValue, ysIntEdit1->Value());
+    store.writeInt(kParityValue, ComboBox1->currentIndex());
     syncStore(store);
 }
 
@@ -213,7 +211,7 @@ void TForm3::Button1Click() {
 
 void TForm3::FormDestroy() {
     SettingsStore store;
-    store.writeString(QString::fromLatin1(kPathValue), m_host.currentFolder());
+    store.writeString(kPathValue, m_host.currentFolder());
     for (int number = 1; number <= kOptionCount; ++number) {
         store.writeInt(checkValueName(number), option(number) ? 1 : 0);
     }
