@@ -1,9 +1,7 @@
 #include "app/TForm5.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 
 #include "dialogs/DialogLook.h"
 
@@ -32,9 +30,7 @@ TForm5::TForm5(QWidget* parent)
 
 void TForm5::showEvent(QShowEvent* event) {
     // Centred on the desktop each time it appears, whatever the main window does.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    dialogs::centreOnScreen(*this);
     QWidget::showEvent(event);
 }
 
