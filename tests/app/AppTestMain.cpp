@@ -3,22 +3,17 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "AppTestSupport.h"
-#include "dialogs/ErrorBox.h"
+#include "SettingsTestSupport.h"
 
 namespace kelvan::app::testing {
 
 void writePortSettings(const QString& port) {
-    QSettings settings;
-    settings.setValue(QStringLiteral("ComPort"), port);
-    settings.setValue(QStringLiteral("Bitrate"), 56000);
-    settings.setValue(QStringLiteral("Parity"), -1);
-    settings.sync();
-    ASSERT_EQ(settings.status(), QSettings::NoError);
+    dialogs::test::plantSetting(QStringLiteral("ComPort"), port);
+    dialogs::test::plantSetting(QStringLiteral("Bitrate"), 56000);
+    dialogs::test::plantSetting(QStringLiteral("Parity"), -1);
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -31,11 +26,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QTemporaryDir configuration;
-    if (!configuration.isValid()) {
-        return 2;
-    }
-    qputenv("XDG_CONFIG_HOME", configuration.path().toLocal8Bit());
+    kelvan::dialogs::test::useTemporaryConfigHome();
 
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("NORVELLA"));

@@ -4,6 +4,7 @@
 // whose port is a real TComm32 on the platform backend, and a recorder for opened URLs and
 // error boxes. A port to open is a devsim::PseudoTerminal.
 
+#include "SettingsTestSupport.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/TForm3.h"
 #include "serial/PortBackend.h"
@@ -16,18 +17,6 @@
 #include <vector>
 
 namespace kelvan::dialogs::test {
-
-// Points the per-user settings at a fresh temporary folder (XDG_CONFIG_HOME). Call once, before
-// anything reads the settings; the folder lasts until the process ends.
-void useTemporaryConfigHome();
-// The settings file: <XDG_CONFIG_HOME>/NORVELLA/KELVAN.conf.
-QString settingsFilePath();
-// Removes the settings file so that a test starts as on a machine that never ran the program.
-void forgetSettings();
-// The settings file's text as it is on disk ("" when it does not exist).
-QString settingsFileText();
-// Stores `value` under `name` as the program would find it at its next start.
-void plantSetting(const QString& name, const QVariant& value);
 
 // The platform backend, recording the escape codes that reach it.
 class RecordingBackend : public serial::PortBackend {

@@ -1,49 +1,31 @@
+#include "SettingsTestSupport.h"
 #include "dialogs/SettingsStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSettings>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace kelvan::dialogs {
 namespace {
 
-QString storeFile() {
-    return QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("NORVELLA/KELVAN.conf");
-}
-
-void plant(const QString& name, const QVariant& value) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "NORVELLA", "KELVAN");
-    settings.setValue(name, value);
-    settings.sync();
-    ASSERT_EQ(settings.status(), QSettings::NoError);
-}
-
-QString fileText() {
-    QFile file(storeFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromUtf8(file.readAll());
-}
+using test::plantSetting;
+using test::settingsFilePath;
+using test::settingsFileText;
 
 class SettingsStoreTest : public testing::Test {
   protected:
-    void SetUp() override {
-        QFile file(storeFile());
-        ASSERT_TRUE(!file.exists() || file.remove());
-    }
+    void SetUp() override { ASSERT_NO_THROW(test::forgetSettings()); }
 };
 
 TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolderUnderTheMakersName) {
     SettingsStore store;
     store.writeString(kComPortValue, "/dev/ttyS3");
     ASSERT_TRUE(store.sync());
-    EXPECT_EQ(store.location(), storeFile());
-    EXPECT_TRUE(fileText().contains("ComPort=/dev/ttyS3"));
+    EXPECT_EQ(store.location(), settingsFilePath());
+    EXPECT_TRUE(settingsFileText().contains("ComPort=/dev/ttyS3"));
 }
 
 TEST_F(SettingsStoreTest, ReadsBackWhatItWrote) {
@@ -63,11 +45,11 @@ TEST_F(SettingsStoreTest, ReadsBackWhatItWrote) {
 }
 
 TEST_F(SettingsStoreTest, MissingOrMistypedValuesCountAsMissing) {
-    plant("Bitrate", "abc");
-    plant("Parity", "1x");
-    plant("Check1", "99999999999");
-    plant("Check2", " 1");
-    plant("ComPort", QStringList{"a", "b"});
+    plantSetting("Bitrate", "abc");
+    plantSetting("Parity", "1x");
+    plantSetting("Check1", "99999999999");
+    plantSetting("Check2", " 1");
+    plantSetting("ComPort", QStringList{"a", "b"});
     const SettingsStore store;
     EXPECT_EQ(store.readInt("Bitrate"), std::nullopt);
     EXPECT_EQ(store.readInt("Parity"), std::nullopt);
@@ -79,9 +61,9 @@ TEST_F(SettingsStoreTest, MissingOrMistypedValuesCountAsMissing) {
 }
 
 TEST_F(SettingsStoreTest, NumbersInTheTextFileReadWhole) {
-    plant("Bitrate", "+9600");
-    plant("Parity", "-2147483648");
-    plant("Check7", "5");
+    plantSetting("Bitrate", "+9600");
+    plantSetting("Parity", "-2147483648");
+    plantSetting("Check7", "5");
     const SettingsStore store;
     EXPECT_EQ(store.readInt("Bitrate"), 9600);
     EXPECT_EQ(store.readInt("Parity"), std::numeric_limits<std::int32_t>::min());
@@ -89,14 +71,14 @@ TEST_F(SettingsStoreTest, NumbersInTheTextFileReadWhole) {
 }
 
 TEST_F(SettingsStoreTest, ReadOrWriteStoresTheFallbackOnlyWhenNeeded) {
-    plant("Bitrate", "abc");
-    plant("ComPort", "/dev/ttyACM0");
+    plantSetting("Bitrate", "abc");
+    plantSetting("ComPort", "/dev/ttyACM0");
     SettingsStore store;
     EXPECT_EQ(store.readOrWriteInt("Bitrate", 56000), 56000);
     EXPECT_EQ(store.readOrWriteString("ComPort", "/dev/ttyUSB0"), "/dev/ttyACM0");
     EXPECT_EQ(store.readOrWriteInt("Parity", -1), -1);
     ASSERT_TRUE(store.sync());
-    const QString text = fileText();
+    const QString text = settingsFileText();
     EXPECT_TRUE(text.contains("Bitrate=56000")) << text.toStdString();
     EXPECT_TRUE(text.contains("ComPort=/dev/ttyACM0")) << text.toStdString();
     EXPECT_TRUE(text.contains("Parity=-1")) << text.toStdString();
@@ -104,21 +86,18 @@ TEST_F(SettingsStoreTest, ReadOrWriteStoresTheFallbackOnlyWhenNeeded) {
 
 TEST_F(SettingsStoreTest, AnUnwritableStoreReportsTheFailure) {
     // A folder where the file belongs cannot be written, whatever the rights of the test.
-    ASSERT_TRUE(QDir().mkpath(storeFile()));
+    ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
     SettingsStore store;
     store.writeInt(kBitrateValue, 19200);
     EXPECT_FALSE(store.sync());
-    ASSERT_TRUE(QDir(storeFile()).removeRecursively());
+    ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively());
 }
 
 }  // namespace
 }  // namespace kelvan::dialogs
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    if (!home.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()))) {
-        return 1;
-    }
+    kelvan::dialogs::test::useTemporaryConfigHome();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
