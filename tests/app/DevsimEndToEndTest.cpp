@@ -11,11 +11,11 @@
 #include <bit>
 
 #include "AppTestSupport.h"
+#include "ErrorBoxRecorder.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
 #include "devsim/Catalogue.h"
 #include "devsim/Simulator.h"
-#include "dialogs/ErrorBox.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
@@ -39,8 +39,6 @@ QStringList listTexts(const QListWidget& list) {
 class DevsimEndToEndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        previousErrorHandler_ = dialogs::setErrorBoxHandler(
-            [this](QWidget*, const QString& text) { errorBoxes_ << text; });
         simulator_.start();
         testing::writePortSettings(QString::fromStdString(simulator_.slavePath()));
         windows_ = std::make_unique<Application>(
@@ -51,7 +49,6 @@ class DevsimEndToEndTest : public ::testing::Test {
     void TearDown() override {
         windows_.reset();
         simulator_.stop();
-        dialogs::setErrorBoxHandler(previousErrorHandler_);
     }
 
     TForm1& form() { return windows_->form1(); }
@@ -73,8 +70,7 @@ class DevsimEndToEndTest : public ::testing::Test {
     const devsim::Catalogue& catalogue_ = devsim::standardCatalogue();
     devsim::Simulator simulator_;
     testing::ScriptedPrompter prompter_;
-    QStringList errorBoxes_;
-    dialogs::ErrorBoxHandler previousErrorHandler_;
+    dialogs::test::ErrorBoxRecorder errorBoxes_;  // installed before the windows, removed after
     std::unique_ptr<Application> windows_;
 };
 
@@ -82,7 +78,7 @@ TEST_F(DevsimEndToEndTest, StartUpConversationShowsTheProgrammer) {
     ASSERT_TRUE(testing::waitFor([&] { return connected(); }))
         << "title " << form().windowTitle().toStdString() << ", " << form().ListBox1->count()
         << " chips";
-    EXPECT_TRUE(errorBoxes_.isEmpty()) << errorBoxes_.join('\n').toStdString();
+    EXPECT_TRUE(errorBoxes_.shown.isEmpty()) << errorBoxes_.shown.join('\n').toStdString();
 
     // The about lines arrive before the chip names.
     dialogs::TForm7& about = windows_->form7();

@@ -23,10 +23,10 @@
 #include <memory>
 
 #include "AppTestSupport.h"
+#include "ErrorBoxRecorder.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
-#include "dialogs/ErrorBox.h"
 #include "dialogs/TForm3.h"
 
 namespace kelvan::app {
@@ -40,18 +40,11 @@ const QString Disconnected = QStringLiteral("Программатор не по�
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        previousErrorHandler_ = dialogs::setErrorBoxHandler(
-            [this](QWidget*, const QString& text) { errorBoxes_ << text; });
         testing::writePortSettings(QStringLiteral("/nonexistent/kelvan-test-port"));
         windows_ = std::make_unique<Application>(prompter_, [this]() -> std::optional<QString> {
             ++saves_;
             return saveError_;
         });
-    }
-
-    void TearDown() override {
-        windows_.reset();
-        dialogs::setErrorBoxHandler(previousErrorHandler_);
     }
 
     TForm1& form() { return windows_->form1(); }
@@ -78,10 +71,9 @@ class MainWindowTest : public ::testing::Test {
     }
 
     ScriptedPrompter prompter_;
-    QStringList errorBoxes_;
+    dialogs::test::ErrorBoxRecorder errorBoxes_;  // installed before the windows, removed after
     int saves_ = 0;
     std::optional<QString> saveError_;
-    dialogs::ErrorBoxHandler previousErrorHandler_;
     std::unique_ptr<Application> windows_;
 };
 
@@ -122,7 +114,7 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheDesignState) {
     EXPECT_FALSE(form().Timer1->isActive());
     EXPECT_EQ(form().Timer1->interval(), 300);
     // The port could not be opened: reported once, and start-up went on.
-    EXPECT_EQ(errorBoxes_.size(), 1);
+    EXPECT_EQ(errorBoxes_.shown.size(), 1);
     EXPECT_NE(windows_->form3(), nullptr);
 }
 

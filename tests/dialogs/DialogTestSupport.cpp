@@ -52,13 +52,6 @@ void FakeHost::setCurrentFolder(const QString& path) {
     folder = path;
 }
 
-ErrorBoxRecorder::ErrorBoxRecorder()
-    : previous_(setErrorBoxHandler([this](QWidget*, const QString& text) { shown << text; })) {}
-
-ErrorBoxRecorder::~ErrorBoxRecorder() {
-    setErrorBoxHandler(previous_);
-}
-
 UrlRecorder::UrlRecorder() {
     QDesktopServices::setUrlHandler("file", this, "open");
 }

@@ -4,8 +4,8 @@
 // whose port is a real TComm32 on the platform backend, and a recorder for opened URLs and
 // error boxes. A port to open is a devsim::PseudoTerminal.
 
+#include "ErrorBoxRecorder.h"
 #include "SettingsTestSupport.h"
-#include "dialogs/ErrorBox.h"
 #include "dialogs/TForm3.h"
 #include "serial/PortBackend.h"
 
@@ -61,17 +61,6 @@ class FakeHost : public TForm3::Host {
   private:
     DroppingNotifier notifier_;
     serial::TComm32 comm_;
-};
-
-// Catches every error box while alive.
-class ErrorBoxRecorder {
-  public:
-    ErrorBoxRecorder();
-    ~ErrorBoxRecorder();
-    QStringList shown;
-
-  private:
-    ErrorBoxHandler previous_;
 };
 
 // Receives the URLs that QDesktopServices is asked to open for the "file" scheme.
