@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <bit>
 
 #include "AppTestSupport.h"
 #include "ErrorBoxRecorder.h"

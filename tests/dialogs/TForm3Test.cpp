@@ -6,12 +6,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
