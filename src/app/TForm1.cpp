@@ -295,8 +295,8 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormShow() {
-    enqueue(link::commands::endOfSequence());
-    enqueue(link::commands::askTitle());
+    link_.enqueue(link::commands::endOfSequence());
+    link_.enqueue(link::commands::askTitle());
 }
 
 bool TForm1::FormClose() {
@@ -348,7 +348,7 @@ void TForm1::ToolButton8Click() {
 
 void TForm1::ListBox1Click() {
     for (const auto& payload : operations::chipChosenCommands(selectedRow(*ListBox1))) {
-        enqueue(payload);
+        link_.enqueue(payload);
     }
 }
 
@@ -364,7 +364,7 @@ void TForm1::ListBox1KeyUp(int key) {
 
 void TForm1::ListBox2Click() {
     resetStatusColour();
-    enqueue(link::commands::selectChip(operations::chipIndexByte(selectedRow(*ListBox1))));
+    link_.enqueue(link::commands::selectChip(operations::chipIndexByte(selectedRow(*ListBox1))));
 }
 
 void TForm1::ListBox2MouseUp() {
@@ -502,13 +502,8 @@ void TForm1::showWarning(std::string_view utf8) {
     prompter_.showWarning(this, fromUtf8(utf8));
 }
 
-void TForm1::enqueue(const link::Bytes& payload) {
-    link_.enqueue(payload);
-}
-
 void TForm1::TimerWatchdog::restart() {
-    timer_.stop();
-    timer_.start();
+    timer_.start();  // a running timer starts its interval over
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -150,7 +150,6 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     // The lock-bit dialog Form4 or the fuse-bit dialog Form6.
     dialogs::BitDialog& bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
-    void enqueue(const link::Bytes& payload);
 
     Application& application_;
     Prompter& prompter_;
