@@ -7,7 +7,7 @@
 #include "ErrorBoxRecorder.h"
 #include "SettingsTestSupport.h"
 #include "dialogs/TForm3.h"
-#include "serial/PortBackend.h"
+#include "serial/ForwardingBackend.h"
 
 #include <QObject>
 #include <QStringList>
@@ -19,23 +19,15 @@
 namespace kelvan::dialogs::test {
 
 // The platform backend, recording the escape codes that reach it.
-class RecordingBackend : public serial::PortBackend {
+class RecordingBackend : public serial::ForwardingBackend {
   public:
-    explicit RecordingBackend(std::vector<int>& escapes);
-    serial::OpenResult open(const std::string& name) override;
-    bool isOpen() const override;
-    bool getState(serial::LineSettings& settings) override;
-    bool setState(const serial::LineSettings& settings) override;
-    bool setupQueues(std::uint32_t rxSize, std::uint32_t txSize) override;
-    bool createStopEvent() override;
-    bool startReceiveThread(serial::CommNotifier& notifier) override;
-    bool startTransmitThread(serial::CommNotifier& notifier) override;
-    bool send(std::span<const std::uint8_t> bytes) override;
-    bool escape(int code) override;
-    void close() override;
+    explicit RecordingBackend(std::vector<int>& escapes) : escapes_(escapes) {}
+    bool escape(int code) override {
+        escapes_.push_back(code);
+        return ForwardingBackend::escape(code);
+    }
 
   private:
-    std::unique_ptr<serial::PortBackend> real_;
     std::vector<int>& escapes_;
 };
 
