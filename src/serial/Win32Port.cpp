@@ -127,7 +127,9 @@ class Overlapped {
     OVERLAPPED record_;
 };
 
-enum class Arm { Armed, Stopped, Failed };
+// Armed: an operation is outstanding. Refused: the driver cannot wait for line events at all
+// (Wine on a pseudo-terminal, some virtual COM ports), which only the line-event wait reports.
+enum class Arm { Armed, Stopped, Failed, Refused };
 
 class Win32Port : public PortBackend {
   public:
@@ -266,7 +268,8 @@ void Win32Port::reportInitialLines(CommNotifier& notifier) {
 }
 
 // Keeps one read and one line-event wait outstanding and reports what completes; ends quietly
-// on the stop event and with one hang-up on any failure.
+// on the stop event and with one hang-up on any failure. A driver that refuses line-event
+// waits gets reads only: the program needs the bytes, not the line events, as on Linux.
 void Win32Port::receiveLoop(CommNotifier& notifier) {
     Overlapped read;
     Overlapped wait;
@@ -281,15 +284,22 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
     } else {
         reportInitialLines(notifier);
         Arm armed = armEventWait(notifier, wait, mask, waitPending);
-        if (armed == Arm::Armed) {
+        bool watchingLines = armed != Arm::Refused;
+        if (armed == Arm::Armed || armed == Arm::Refused) {
             armed = armRead(notifier, read, buffer, readPending);
         }
         hangup = armed == Arm::Failed;
         if (armed == Arm::Armed) {
             postStarted(notifier, 0);
-            const HANDLE waitList[3] = {stop_, wait.event(), read.event()};
+            // The stop event first, then line events, then reads: the lowest signalled wins.
+            const HANDLE withLines[3] = {stop_, wait.event(), read.event()};
+            const HANDLE readsOnly[2] = {stop_, read.event()};
             for (;;) {
-                const DWORD which = WaitForMultipleObjects(3, waitList, FALSE, INFINITE);
+                DWORD which = watchingLines ? WaitForMultipleObjects(3, withLines, FALSE, INFINITE)
+                                            : WaitForMultipleObjects(2, readsOnly, FALSE, INFINITE);
+                if (!watchingLines && which == WAIT_OBJECT_0 + 1) {
+                    which = WAIT_OBJECT_0 + 2;  // the read, as in the full list
+                }
                 if (which == WAIT_OBJECT_0) {
                     break;
                 }
@@ -300,6 +310,10 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
                         break;
                     }
                     armed = armEventWait(notifier, wait, mask, waitPending);
+                    if (armed == Arm::Refused) {
+                        watchingLines = false;
+                        armed = Arm::Armed;
+                    }
                 } else if (which == WAIT_OBJECT_0 + 2) {
                     readPending = false;
                     DWORD count = 0;
@@ -361,7 +375,8 @@ Arm Win32Port::armRead(CommNotifier& notifier, Overlapped& read, std::vector<std
     }
 }
 
-// Starts line-event waits until one stays pending, reporting those that complete at once.
+// Starts line-event waits until one stays pending, reporting those that complete at once;
+// Refused when the driver will not wait.
 Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mask, bool& pending) {
     for (;;) {
         if (signalled(stop_)) {
@@ -378,7 +393,7 @@ Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mas
             pending = true;
             return Arm::Armed;
         }
-        return Arm::Failed;
+        return Arm::Refused;
     }
 }
 
