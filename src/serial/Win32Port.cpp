@@ -337,13 +337,13 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
     if (hangup) {
         postHangup(notifier);
     }
-    // Cancel what is still outstanding and wait for it, so that neither record nor the buffer
-    // is released under a running operation: the purge aborts the read, an empty mask
-    // completes the line-event wait.
+    // Discard unread input, then cancel this thread's read and line-event wait and wait for
+    // them, so that neither record nor the buffer is released under a running operation. The
+    // purge alone is not enough: some drivers (Wine's) discard the input but leave the read
+    // waiting for the next byte, which a silent device never sends.
     DWORD ignored = 0;
-    if (!PurgeComm(port_, PurgeReceive) || !SetCommMask(port_, 0)) {
-        (void)CancelIo(port_);  // the last resort when the driver refuses both
-    }
+    (void)PurgeComm(port_, PurgeReceive);  // a port that has gone has nothing to discard
+    (void)CancelIo(port_);                 // fails only when nothing is outstanding
     if (readPending) {
         (void)GetOverlappedResult(port_, read.get(), &ignored, TRUE);  // it ends either way
     }
