@@ -1,6 +1,8 @@
 // The Windows backend of the serial component: an overlapped COM port, a receive thread that
 // keeps one read and one line-event wait outstanding, and a transmit thread that writes the
-// queued blocks in order.
+// queued blocks in order. scripts/wine-serial runs it under Wine on a pseudo-terminal, which,
+// as on Linux, has no modem lines: the driver refuses line-event waits (the port works on
+// without line events) and the RTS/DTR escapes (EscapeFunction returns false).
 
 #include <windows.h>
 

@@ -361,7 +361,9 @@ int run(const std::string& port, const std::string& missingPort, const std::stri
               std::to_string(session.view().chips.size()) + " chips");
     std::printf("     start-up: %.2f s\n", secondsSince(start));
 
+    start = Clock::now();
     const std::optional<std::uint8_t> chip = chooseChip(session);
+    std::printf("     chip: %.2f s\n", secondsSince(start));
     if (check(chip.has_value(), "a chip with 64 KiB of program memory is chosen")) {
         transferImage(session, *chip);
     }
