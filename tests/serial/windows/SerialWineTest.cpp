@@ -214,34 +214,45 @@ std::optional<std::uint8_t> chooseChip(Session& session) {
     return std::nullopt;
 }
 
-// Writes, verifies and reads back a full image of the chosen chip's program memory.
+// Writes, verifies and reads back a full image of the chosen chip's program memory, then
+// verifies one chunk that differs.
 void transferImage(Session& session, std::uint8_t chip) {
     const std::vector<std::uint8_t> image = testImage();
-    ProgramBuffer& buffer = session.buffer();
-    buffer.resize(ImageSize);
-    buffer.writeAt(0, image);
     const auto data = [&image](std::uint32_t address, std::size_t count) {
         return std::span(image).subspan(address, count);
     };
-
-    Clock::time_point start = Clock::now();
-    check(session.run(chunked(chip, ImageSize,
-                              [&](std::uint32_t address, std::size_t count) {
-                                  return link::commands::writeProgramMemory(address,
-                                                                            data(address, count));
-                              })),
-          "64 KiB written in 224-byte chunks");
-    std::printf("     write: %.2f s\n", secondsSince(start));
-
-    start = Clock::now();
-    check(session.run(chunked(chip, ImageSize,
-                              [&](std::uint32_t address, std::size_t count) {
-                                  return link::commands::verifyProgramMemory(address,
-                                                                             data(address, count));
-                              })) &&
-              session.view().errorColours == 0,
-          "64 KiB verified", session.view().status);
-    std::printf("     verify: %.2f s\n", secondsSince(start));
+    const struct {
+        const char* name;
+        std::function<Bytes(std::uint32_t, std::size_t)> chunk;
+    } phases[] = {
+        {"written",
+         [&](std::uint32_t address, std::size_t count) {
+             return link::commands::writeProgramMemory(address, data(address, count));
+         }},
+        {"verified",
+         [&](std::uint32_t address, std::size_t count) {
+             return link::commands::verifyProgramMemory(address, data(address, count));
+         }},
+        {"read",
+         [](std::uint32_t address, std::size_t count) {
+             return link::commands::readProgramMemory(address, static_cast<std::uint8_t>(count));
+         }},
+    };
+    ProgramBuffer& buffer = session.buffer();
+    buffer.resize(ImageSize);  // zeros, until the read fills it
+    for (const auto& phase : phases) {
+        const Clock::time_point start = Clock::now();
+        check(
+            session.run(chunked(chip, ImageSize, phase.chunk)) && session.view().errorColours == 0,
+            std::string("64 KiB ") + phase.name + " in 224-byte chunks", session.view().status);
+        std::printf("     %s: %.2f s\n", phase.name, secondsSince(start));
+    }
+    std::size_t firstDifference = 0;
+    while (firstDifference < ImageSize && buffer.at(firstDifference) == image[firstDifference]) {
+        ++firstDifference;
+    }
+    check(firstDifference == ImageSize, "the image read back is the one written",
+          "first difference at " + std::to_string(firstDifference));
 
     // A chunk that differs at AF2A (chunk 200 starts at 200 * 224 = AF00) must be reported
     // there, so the verify above could have failed.
@@ -251,21 +262,6 @@ void transferImage(Session& session, std::uint8_t chip) {
     check(session.view().errorColours == 1 &&
               session.view().status == "Ошибка по адресу AF2A. Попробуйте программировать снова!",
           "a differing chunk fails its verify at its address", session.view().status);
-
-    buffer.clear();
-    buffer.resize(ImageSize);
-    start = Clock::now();
-    const bool read =
-        session.run(chunked(chip, ImageSize, [](std::uint32_t address, std::size_t count) {
-            return link::commands::readProgramMemory(address, static_cast<std::uint8_t>(count));
-        }));
-    std::size_t firstDifference = 0;
-    while (firstDifference < ImageSize && buffer.at(firstDifference) == image[firstDifference]) {
-        ++firstDifference;
-    }
-    check(read && firstDifference == ImageSize, "64 KiB read back exactly",
-          "first difference at " + std::to_string(firstDifference));
-    std::printf("     read: %.2f s\n", secondsSince(start));
 }
 
 // The payloads the simulator received, in order, from its log ("  1.234 rx D1 E0 EB EE N S
