@@ -1,51 +1,23 @@
 #include "buffer/ImageLoader.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <system_error>
+
+#include "ScratchFolder.h"
 
 namespace kelvan::buffer {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using test::ScratchFolder;
 
 const std::string FourByteHex = ":0400000001020304F2\r\n:00000001FF\r\n";
 const Bytes FourBytes{1, 2, 3, 4};
-
-// A fresh folder for one test, removed with everything in it afterwards.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kelvan-loader-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::system_error(errno, std::generic_category(), "mkdtemp");
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;  // a leftover in the temporary folder fails no test
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-    fs::path write(const std::string& name, std::string_view contents) const {
-        const fs::path file = path_ / name;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary)
-            .write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        return file;
-    }
-
-  private:
-    fs::path path_;
-};
 
 enum class Rules { WorkingFile, Button };
 
