@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
+#include "HexText.h"
 #include "ScratchFolder.h"
 
 namespace kelvan::buffer {
@@ -108,35 +108,13 @@ TEST(ImageLoader, RawLengthLimits) {
     }
 }
 
-// The text of image at address 0 in 16-byte records with a linear base record at every
-// 64 KiB; checksums are left 00, as the reader never checks them.
-std::string hexTextOf(const Bytes& image) {
-    std::string text;
-    char field[32];
-    for (std::size_t address = 0; address < image.size(); address += 16) {
-        if (address % 0x10000 == 0) {
-            std::snprintf(field, sizeof field, ":02000004%04zX00\r\n", address >> 16);
-            text += field;
-        }
-        const std::size_t count = std::min<std::size_t>(16, image.size() - address);
-        std::snprintf(field, sizeof field, ":%02zX%04zX00", count, address & 0xFFFF);
-        text += field;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::snprintf(field, sizeof field, "%02X", image[address + k]);
-            text += field;
-        }
-        text += "00\r\n";
-    }
-    return text + ":00000001FF\r\n";
-}
-
 // A HEX file is judged by its image: this text is far longer than the raw limit.
 TEST(ImageLoader, LongHexFileOfAnImageBelowTheLimitLoads) {
     Bytes image(300000);
     for (std::size_t i = 0; i < image.size(); ++i) {
         image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
     }
-    std::string text = hexTextOf(image);
+    std::string text = test::intelHexText(image);
     ASSERT_GT(text.size(), ImageLengthLimit + 1);
     const ScratchFolder folder;
     const LoadResult loaded = loadWorkingFile(folder.write("long.hex", text), {});
