@@ -35,8 +35,8 @@ struct NameCase {
     bool readAsHex;  // otherwise the text's own bytes are the image
 };
 
-std::ostream& operator<<(std::ostream& out, const NameCase& nameCase) {
-    return out << nameCase.name;
+void PrintTo(const NameCase& testCase, std::ostream* out) {
+    *out << testCase.name;
 }
 
 const NameCase NameCases[] = {
