@@ -21,7 +21,7 @@ std::string hexTextOfLength(std::size_t length) {
     for (std::size_t i = 0; i < image.size(); ++i) {
         image[i] = static_cast<std::uint8_t>(i * 131 + (i >> 8));
     }
-    return test::intelHexText(image);
+    return intelHexText(image);
 }
 
 void BM_ReadIntelHexInMemory(benchmark::State& state) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <system_error>
 
-#include "HexText.h"
 #include "ScratchFolder.h"
 
 namespace kelvan::buffer {
@@ -106,30 +105,6 @@ TEST(ImageLoader, RawLengthLimits) {
             EXPECT_TRUE(result.image.empty());
         }
     }
-}
-
-// A HEX file is judged by its image: this text is far longer than the raw limit.
-TEST(ImageLoader, LongHexFileOfAnImageBelowTheLimitLoads) {
-    Bytes image(300000);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
-    }
-    std::string text = test::intelHexText(image);
-    ASSERT_GT(text.size(), ImageLengthLimit + 1);
-    const ScratchFolder folder;
-    const LoadResult loaded = loadWorkingFile(folder.write("long.hex", text), {});
-    EXPECT_EQ(loaded.outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(loaded.image, image);
-
-    // A fault far into the text is reported on its own line, counted across the reads.
-    std::size_t lineStart = 0;
-    for (int line = 1; line < 15000; ++line) {
-        lineStart = text.find('\n', lineStart) + 1;
-    }
-    text[lineStart + 3] = 'Z';
-    const LoadResult broken = loadWorkingFile(folder.write("broken.hex", text), {});
-    EXPECT_EQ(broken.outcome, LoadOutcome::Abandoned);
-    EXPECT_EQ(broken.reason, "line 15000: \"Z\" is not a hexadecimal digit");
 }
 
 TEST(ImageLoader, MissingFilesAndFoldersAreNoFile) {
