@@ -35,10 +35,12 @@ warning and is not loaded.
 Intel HEX: a record starts at ":" and text between records is passed over. Data (00),
 end-of-file (01), extended segment (02) and extended linear (04) address records are read;
 other record types and all checksums are skipped, and nothing after the end-of-file record is
-read. Digits may be upper or lower case. Addresses below the highest one written that no
-record covers hold FF. A file is judged by its image, not by its length: an image of 524288
-bytes or more gets the length warning. A text without an end-of-file record, or with another
-character where a hexadecimal digit belongs, abandons the load.
+read. Records may come in any order; where they overlap, the later one wins. Digits may be
+upper or lower case. Addresses below the highest one written that no record covers hold FF.
+A file is judged by its image, not by its length: an image of 524288 bytes or more gets the
+length warning. A text without an end-of-file record, with another character where a
+hexadecimal digit belongs, or with an extended address record that does not hold two bytes
+abandons the load.
 
 Exit status:
   0  the image was written to OUTPUT
