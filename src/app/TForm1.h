@@ -147,8 +147,8 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     void showFolderFiles(const QString& folder);
     void placeBars();
     void resetStatusColour();
-    // The lock-bit dialog Form4 or the fuse-bit dialog Form6.
-    dialogs::BitDialog& bitDialog(link::BitDialog dialog);
+    // The lock-bit dialog Form4 or the fuse-bit dialog Form6; null while it does not exist.
+    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
 
     Application& application_;

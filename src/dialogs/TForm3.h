@@ -5,6 +5,7 @@
 #include "serial/TComm32.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -39,10 +40,16 @@ class TForm3 : public FixedDialog {
     };
 
     // Builds the dialog and runs the start-up sequence (FormCreate). A port that cannot be opened
-    // is reported in the error box and start-up goes on.
+    // or settings that cannot be written do not stop it; their error texts wait for
+    // showStartupErrors.
     explicit TForm3(Host& host, QWidget* parent = nullptr);
     // FormDestroy: stores "Path" and "Check1".."Check12".
     ~TForm3() override;
+
+    // Shows the start-up failures in the error box, in the order they arose, and forgets them.
+    // Start-up keeps them back because a box runs the event loop, and with it the link's
+    // watchdog, which must not reach windows that are not created yet.
+    void showStartupErrors();
 
     // Option `number` (1..12) is ticked: CheckBoxN, the live setting.
     bool option(int number) const;
@@ -90,10 +97,14 @@ class TForm3 : public FixedDialog {
     void Button1Click();
     // Writes the store through, reporting in the error box when that fails.
     void syncStore(SettingsStore& store);
+    // The error box, or the list of start-up failures while the start-up sequence runs.
+    void reportError(const QString& text);
     void setPortName(const QString& name);
 
     Host& m_host;
     std::array<QCheckBox*, 12> m_options{};
+    bool m_startingUp = false;
+    QStringList m_startupErrors;
 };
 
 }  // namespace kelvan::dialogs

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "ErrorBoxRecorder.h"
 #include "app/Prompter.h"
 
 namespace kelvan::app::testing {
@@ -19,13 +20,21 @@ class ScriptedPrompter : public Prompter {
     QStringList questions;
     QStringList warnings;
     QStringList errors;
+    std::chrono::milliseconds holdOpen{0};  // how long each box stays open; 0: closed at once
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
+        dialogs::test::holdBoxOpen(holdOpen);
         return answer;
     }
-    void showWarning(QWidget*, const QString& text) override { warnings << text; }
-    void showError(QWidget*, const QString& text) override { errors << text; }
+    void showWarning(QWidget*, const QString& text) override {
+        warnings << text;
+        dialogs::test::holdBoxOpen(holdOpen);
+    }
+    void showError(QWidget*, const QString& text) override {
+        errors << text;
+        dialogs::test::holdBoxOpen(holdOpen);
+    }
 };
 
 // Stores the port settings the settings dialog reads at start-up.

@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheDesignState) {
     EXPECT_EQ(form().ToolButton5->toolTip(), QStringLiteral("Сохранить буфер в файл"));
     EXPECT_EQ(form().ToolButton6->toolTip(), QStringLiteral("Настройки"));
     EXPECT_EQ(form().ToolButton8->toolTip(), QStringLiteral("О программаторе"));
-    TForm5& progress = windows_->form5();
+    TForm5& progress = *windows_->form5();
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(progress.size(), QSize(359, 89));
     EXPECT_EQ(progress.Label1->text(), QStringLiteral("Очередь команд"));
@@ -382,7 +382,7 @@ TEST_F(MainWindowTest, StatusBarShowsTextAndErrorColour) {
 
 TEST_F(MainWindowTest, ProgressWindowFollowsTheQueue) {
     form().Timer2->stop();
-    TForm5& progress = windows_->form5();
+    TForm5& progress = *windows_->form5();
     form().link().enqueue(Bytes{255});
     EXPECT_FALSE(progress.isVisible()) << "one command shows no progress";
     form().link().enqueue(Bytes{254});

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -218,7 +219,11 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     plantSetting("Path", folder.path());
     plantSetting("Check5", 0);
     TForm3 form(host);
+    EXPECT_TRUE(errors.shown.isEmpty()) << "no box before every window exists";
+    form.showStartupErrors();
     EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!"});
+    form.showStartupErrors();
+    EXPECT_EQ(errors.shown.size(), 1) << "shown once";
     EXPECT_FALSE(host.comm().isOpen());
     EXPECT_TRUE(host.escapes.empty());
     EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
@@ -230,7 +235,28 @@ TEST_F(TForm3Test, AFileThatIsNoPortGetsItsFullStop) {
     ASSERT_TRUE(file.open());
     plantSetting("ComPort", file.fileName());
     TForm3 form(host);
+    form.showStartupErrors();
     EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт."});
+}
+
+TEST_F(TForm3Test, UnwritableSettingsAreReportedAfterStartUpAndAtOnceLater) {
+    // A folder where the file belongs cannot be written, whatever the rights of the test.
+    ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
+    // The path ends in a letter, so the error box adds its full stop.
+    const QString failure = "Невозможно сохранить настройки: " + settingsFilePath() + ".";
+    {
+        TForm3 form(host);
+        EXPECT_TRUE(errors.shown.isEmpty());
+        form.showStartupErrors();
+        ASSERT_FALSE(errors.shown.isEmpty());
+        EXPECT_EQ(errors.shown.front(), failure);
+        errors.shown.clear();
+        form.WriteRegistry();
+        EXPECT_EQ(errors.shown, QStringList{failure}) << "after start-up the box shows at once";
+        errors.shown.clear();
+    }
+    EXPECT_EQ(errors.shown, QStringList{failure}) << "and so does the end of the run";
+    ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively());
 }
 
 TEST_F(TForm3Test, AStoredFolderThatIsGoneIsIgnored) {
