@@ -141,6 +141,8 @@ TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
     Timer1->setInterval(300);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(5000);
+    // A coarse timer may fire 5 % early and declare a programmer lost that keeps its 5 s.
+    Timer2->setTimerType(Qt::PreciseTimer);
     connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
 
     commPump_.attach(Comm321);
