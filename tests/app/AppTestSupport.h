@@ -20,21 +20,17 @@ class ScriptedPrompter : public Prompter {
     QStringList questions;
     QStringList warnings;
     QStringList errors;
-    std::chrono::milliseconds holdOpen{0};  // how long each box stays open; 0: closed at once
+    std::chrono::milliseconds holdOpen{0};  // how long the warning box stays open
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
-        dialogs::test::holdBoxOpen(holdOpen);
         return answer;
     }
     void showWarning(QWidget*, const QString& text) override {
         warnings << text;
         dialogs::test::holdBoxOpen(holdOpen);
     }
-    void showError(QWidget*, const QString& text) override {
-        errors << text;
-        dialogs::test::holdBoxOpen(holdOpen);
-    }
+    void showError(QWidget*, const QString& text) override { errors << text; }
 };
 
 // Stores the port settings the settings dialog reads at start-up.

@@ -5,23 +5,18 @@
 
 #include "dialogs/ErrorBox.h"
 
-#include <QEventLoop>
 #include <QStringList>
-#include <QTimer>
+#include <QTest>
 
 #include <chrono>
 
 namespace kelvan::dialogs::test {
 
-// Stands for a modal box left open for `duration`: the event loop runs meanwhile, as it does
-// under a real box, so timers and serial events reach the program before the call returns.
+// A box left open for `duration`: the event loop runs meanwhile, as under a real modal box.
 inline void holdBoxOpen(std::chrono::milliseconds duration) {
-    if (duration <= std::chrono::milliseconds::zero()) {
-        return;
+    if (duration.count() > 0) {
+        QTest::qWait(static_cast<int>(duration.count()));
     }
-    QEventLoop loop;
-    QTimer::singleShot(duration, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 class ErrorBoxRecorder {
