@@ -220,7 +220,8 @@ class LinkOverPty : public ::testing::Test {
             const int restartsBefore = watchdog_.restarts;
             const bool pending = link_->queueLength() > 0;
             link_->receiveData(
-                std::span<const std::uint8_t>(block, static_cast<std::size_t>(count)));
+                std::span<const std::uint8_t>(block, static_cast<std::size_t>(count)),
+                std::chrono::steady_clock::now());
             if (pending && link_->queueLength() == 0) {
                 restartsWhenEmptied = restartsBefore;
             }

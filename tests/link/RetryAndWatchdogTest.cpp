@@ -199,6 +199,84 @@ TEST_F(ConversationTest, LinkCanBeReenteredWhileTheWarningIsOpen) {
     EXPECT_EQ(watchdog.restarts, 10);
 }
 
+// Moments on the test's clock, in milliseconds from its start.
+LinkTime at(int milliseconds) {
+    return LinkTime{std::chrono::milliseconds(milliseconds)};
+}
+
+// The host was busy for 700 ms while the programmer, waiting for work, sent a ready every
+// 500 ms. The second ready was on its way before the first command went out, so it sends
+// nothing: each chunk goes out once, and the next one goes out on the ready behind the answer.
+TEST_F(ConversationTest, ReadiesPiledUpWhileTheHostWasBusySendTheHeadOnce) {
+    const Bytes first = commands::writeProgramMemory(0, Bytes(224, 0x11));
+    const Bytes second = commands::writeProgramMemory(224, Bytes(224, 0x22));
+    enqueue({first, second});
+    clock.time = at(700);
+    receive(ReadyFrame, at(0));
+    receive(ReadyFrame, at(500));
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{first}));
+    EXPECT_EQ(watchdog.restarts, 2);  // still proof of life
+    EXPECT_EQ(link.retryCounter(), 1);
+
+    clock.time = at(1400);
+    receive(frame({10}), at(701));
+    receive(ReadyFrame, at(702));
+    receive(frame({10}), at(1401));
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{first, second}));
+    EXPECT_EQ(link.queueLength(), 0u);
+    EXPECT_EQ(link.retryCounter(), 0);
+}
+
+// Readies as (read at, handled at) in milliseconds; a ready read after the head last went out
+// repeats it, which is how a lost command goes out again and what the retry limit counts.
+struct ReadyTiming {
+    const char* name;
+    std::vector<std::pair<int, int>> readies;
+    std::size_t sends;
+};
+
+void PrintTo(const ReadyTiming& timing, std::ostream* out) {
+    *out << timing.name;
+}
+
+class ReadyTimingTest : public LinkTest, public ::testing::WithParamInterface<ReadyTiming> {};
+
+TEST_P(ReadyTimingTest, SendsTheHeadOnlyForReadiesReadAfterItLastWentOut) {
+    enqueue({commands::eraseAll()});
+    for (const auto& [readAt, handledAt] : GetParam().readies) {
+        clock.time = at(handledAt);
+        receive(ReadyFrame, at(readAt));
+    }
+    EXPECT_EQ(sink.payloads(), std::vector<Bytes>(GetParam().sends, Bytes{7}));
+    EXPECT_EQ(link.retryCounter(), static_cast<int>(GetParam().sends));
+    EXPECT_EQ(watchdog.restarts, std::ssize(GetParam().readies));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readies, ReadyTimingTest,
+    ::testing::Values(
+        ReadyTiming{"PiledUp", {{0, 700}, {100, 700}, {500, 700}}, 1},
+        ReadyTiming{"LostCommandGoesAgain", {{0, 0}, {500, 600}, {1000, 1000}}, 3},
+        ReadyTiming{"ReadAtTheMomentOfTheSend", {{0, 300}, {300, 300}}, 2},
+        ReadyTiming{"StaleAfterARepeat", {{0, 700}, {600, 700}, {1200, 1900}, {1700, 1900}}, 2}),
+    [](const ::testing::TestParamInfo<ReadyTiming>& param) {
+        return std::string(param.param.name);
+    });
+
+// A box shown while a reply is dispatched runs the event loop, and a nested block may bring a
+// repeat of the same answer, which answers the head a second time. Only that entry leaves.
+TEST_F(ConversationTest, NestedPassDuringDispatchRemovesOnlyTheAnsweredEntry) {
+    enqueue({commands::askChipName(0), commands::askChipName(1)});
+    int depth = 0;
+    view.duringAppendChip = [&] {
+        if (depth++ == 0) {
+            reply(textReply(250, {}, "A1"));
+        }
+    };
+    reply(textReply(250, {}, "A1"));
+    EXPECT_EQ(queued(), (std::vector<Bytes>{commands::askChipName(1)}));
+}
+
 TEST_F(ConversationTest, WarningInsideAWarningIsSurvived) {
     enqueue({commands::eraseAll()});
     int depth = 0;

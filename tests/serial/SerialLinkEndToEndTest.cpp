@@ -45,8 +45,9 @@ TEST(SerialLinkEndToEnd, StartupConversationFillsTitleAndChipList) {
     CommSink sink(comm);
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
-    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
-        programmerLink.receiveData(std::span(bytes, length));
+    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length,
+                             ReceiveTime receivedAt) {
+        programmerLink.receiveData(std::span(bytes, length), receivedAt);
     };
 
     // What the settings dialog and the main window do at start-up.
