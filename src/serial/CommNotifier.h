@@ -60,7 +60,9 @@ struct CommMessage {
                                         // Event: the line-error flags (CE_ bits) when posted
     std::uint32_t lParam = 0;           // Event: low 16 bits mask, high 16 bits modem status
     std::vector<std::uint8_t> block{};  // RxData: the received bytes (at most 4095)
-    ReceiveTime receivedAt{};           // RxData: when they were read
+    // RxData: when the bytes were read. A message built without one counts as read when it
+    // was built, never as long ago, which would make the link take its readies as stale.
+    ReceiveTime receivedAt = std::chrono::steady_clock::now();
 };
 
 // The "notification window": worker threads post to it; its owner hands every message back to
