@@ -33,6 +33,7 @@ void CommandQueue::removeHead() {
 }
 
 void CommandQueue::clear() {
+    ++clearCount_;
     while (!entries_.empty()) {
         removeHead();
     }

@@ -25,8 +25,12 @@ class CommandQueue {
     // and the window closes when the queue empties.
     void removeHead();
 
-    // RemoveHead until empty.
+    // RemoveHead until empty. Every call counts in clearCount(), on an empty queue too.
     void clear();
+    // How often the queue was cleared (a verdict, a failed verify, the retry limit, the
+    // watchdog): an operation that queued commands and finds this changed knows they may have
+    // been dropped.
+    std::uint64_t clearCount() const { return clearCount_; }
 
     bool empty() const { return entries_.empty(); }
     std::size_t size() const { return entries_.size(); }
@@ -39,6 +43,7 @@ class CommandQueue {
     LinkView& view_;
     std::deque<Bytes> entries_;
     int progressMaximum_ = 0;
+    std::uint64_t clearCount_ = 0;
 };
 
 }  // namespace kelvan::link

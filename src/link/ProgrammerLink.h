@@ -41,6 +41,8 @@ class ProgrammerLink : private FrameHandler {
     void enqueue(std::span<const std::uint8_t> payload);
     void clearQueue();
     std::size_t queueLength() const;
+    // CommandQueue::clearCount: how often the queue was cleared, for whatever reason.
+    std::uint64_t queueClearCount() const { return queue_.clearCount(); }
     const CommandQueue& queue() const { return queue_; }
 
     // What the replies reported for the selected chip.
