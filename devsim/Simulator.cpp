@@ -122,9 +122,11 @@ class Simulator::Line {
         }
     }
 
-    void queueFrame(std::span<const std::uint8_t> payload);
+    // Queues a frame for output; on an idle line it starts at `at`, which may lie a little in the
+    // past when the loop woke late.
+    void queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at);
     void sendReadyBatch(Clock::time_point now);
-    void answer(const Bytes& payload);
+    void answer(const Bytes& payload, Clock::time_point at);
     void offerReady(Clock::time_point now);
     void receive(Clock::time_point now);
     void take(std::span<const std::uint8_t> bytes, Clock::time_point now);
@@ -165,7 +167,7 @@ class Simulator::Line {
     std::optional<Clock::time_point> silentUntil_;
 };
 
-void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
+void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at) {
     Bytes frame = link::buildLinkFrame(payload);
     std::size_t corrupted = 0;
     if (corrupt_.p() > 0.0) {
@@ -180,8 +182,7 @@ void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
     logLine("tx", frame,
             corrupted > 0 ? "  (" + std::to_string(corrupted) + " bytes corrupted)" : "");
     if (output_.empty()) {
-        // An idle line starts the frame now, not in the past.
-        lineFreeAt_ = std::max(lineFreeAt_, Clock::now());
+        lineFreeAt_ = std::max(lineFreeAt_, at);
     }
     output_.insert(output_.end(), frame.begin(), frame.end());
     std::lock_guard lock(owner_.mutex_);
@@ -196,20 +197,20 @@ void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
 
 void Simulator::Line::sendReadyBatch(Clock::time_point now) {
     settleReadyAt_.reset();
-    queueFrame({});
+    queueFrame({}, now);
     readiesOutstanding_ = options_.duplicateReady ? 2 : 1;
     if (options_.duplicateReady) {
         secondReadyAt_ = now + DuplicateReadyGap;
     }
 }
 
-void Simulator::Line::answer(const Bytes& payload) {
+void Simulator::Line::answer(const Bytes& payload, Clock::time_point at) {
     Bytes reply;
     {
         std::lock_guard lock(owner_.mutex_);
         reply = owner_.device_.handle(payload);
     }
-    queueFrame(reply);
+    queueFrame(reply, at);
 }
 
 // After replies have been queued: offers the next ready once every ready already out has
@@ -259,7 +260,7 @@ void Simulator::Line::receive(Clock::time_point now) {
     }
 }
 
-// Bytes that have crossed the line: cut into frames and answered.
+// Bytes that have crossed the line by `now`: cut into frames and answered.
 void Simulator::Line::take(std::span<const std::uint8_t> bytes, Clock::time_point now) {
     bool answered = false;
     for (DeviceFrameReader::Frame& frame : reader_.feed(bytes)) {
@@ -279,7 +280,7 @@ void Simulator::Line::take(std::span<const std::uint8_t> bytes, Clock::time_poin
         if (secondReadyAt_) {
             deferred_.push_back(std::move(frame.payload));
         } else {
-            answer(frame.payload);
+            answer(frame.payload, now);
             answered = true;
         }
     }
@@ -320,7 +321,8 @@ void Simulator::Line::takeDueInput(Clock::time_point now) {
     inputTaken_ += due;
     inputNextDoneAt_ += byteTime_ * static_cast<long>(due);
     inputLineFreeAt_ = inputNextDoneAt_ - byteTime_;
-    take(bytes, now);
+    // The device answers as soon as the bytes have crossed, however late the loop woke.
+    take(bytes, inputLineFreeAt_);
 }
 
 // Paced, a byte reaches the host only once it has crossed the line, its stop bit included.
@@ -439,10 +441,10 @@ void Simulator::Line::run() {
             takeDueInput(now);
             if (secondReadyAt_ && now >= *secondReadyAt_) {
                 secondReadyAt_.reset();
-                queueFrame({});
+                queueFrame({}, now);
                 const bool anyDeferred = !deferred_.empty();
                 for (const Bytes& payload : deferred_) {
-                    answer(payload);
+                    answer(payload, now);
                 }
                 deferred_.clear();
                 if (anyDeferred) {

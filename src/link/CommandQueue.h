@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
@@ -19,7 +21,8 @@ class CommandQueue {
     // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and
     // position become the new count; the window is shown from two entries on. A payload
     // longer than a frame can carry throws std::length_error and queues nothing.
-    void enqueue(std::span<const std::uint8_t> payload);
+    // statusWhenAnswered: the status text to show once the programmer has answered this entry.
+    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered = {});
 
     // Drops the head (nothing on an empty queue); the bar's position becomes the new count,
     // and the window closes when the queue empties.
@@ -37,11 +40,13 @@ class CommandQueue {
 
     // The head's payload; valid until the queue next changes. Precondition: not empty.
     std::span<const std::uint8_t> head() const { return entries_.front(); }
+    std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
     const std::deque<Bytes>& entries() const { return entries_; }
 
   private:
     LinkView& view_;
     std::deque<Bytes> entries_;
+    std::deque<std::string> statusTexts_;  // one per entry, mostly empty
     int progressMaximum_ = 0;
     std::uint64_t clearCount_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "link/ProgrammerLink.h"
 
+#include <string>
+
 #include "link/ReplyLayout.h"
 
 namespace kelvan::link {
@@ -36,17 +38,31 @@ void ProgrammerLink::emptyFrame() {
 // A reply is acted on only while it answers the head; anything else, a reply shorter than its
 // layout included, is dropped without a word and leaves the queue and the RetryCounter as they
 // were. The dispatcher never sends, so the counter can be reset after it has run.
+// A status text that waits for this answer is shown after it, unless the answer cleared the
+// queue (a wrong signature, a failed verify): then the command completed nothing.
 void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
-    if (queue_.empty() || !replyAnswers(payload, queue_.head()) || !dispatcher_.dispatch(payload)) {
+    if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
+        return;
+    }
+    const std::string statusWhenAnswered(queue_.headStatusWhenAnswered());
+    const std::uint64_t clearsBefore = queue_.clearCount();
+    if (!dispatcher_.dispatch(payload)) {
         return;
     }
     sender_.replyDispatched();
     // The dispatcher may have cleared the queue; removing from an empty queue does nothing.
     queue_.removeHead();
+    if (!statusWhenAnswered.empty() && queue_.clearCount() == clearsBefore) {
+        view_.setStatusText(statusWhenAnswered);
+    }
 }
 
 void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
     queue_.enqueue(payload);
+}
+void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload,
+                             std::string_view statusWhenAnswered) {
+    queue_.enqueue(payload, statusWhenAnswered);
 }
 void ProgrammerLink::clearQueue() {
     queue_.clear();

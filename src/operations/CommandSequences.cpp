@@ -109,10 +109,17 @@ void CommandSequences::readSequence(std::uint32_t size, ReadCommand command) {
 }
 
 void CommandSequences::verifySequence(std::uint32_t size, DataCommand command) {
-    // A failing chunk's reply replaces the text later.
-    host_.setStatusText(AllCorrectText);
-    enqueueAll(dataChunks(command, buffer_.bytes(), extentFor(size)));
-    link_.enqueue(commands::endOfSequence());
+    host_.setStatusText("");
+    enqueueVerify(dataChunks(command, buffer_.bytes(), extentFor(size)));
+}
+
+// "Все верно." waits for the answer to the closing 255: that comes only after every chunk
+// matched, since a failing chunk clears the queue, and never when the programmer stopped
+// answering or the retry limit gave up on the way. Shown at once, as it used to be, it stood
+// for checks that had not run and stayed when they never did.
+void CommandSequences::enqueueVerify(std::span<const Bytes> chunks) {
+    enqueueAll(chunks);
+    link_.enqueueAnnouncing(commands::endOfSequence(), AllCorrectText);
 }
 
 // The size warning is modal and the conversation goes on while it is open, so everything queued
@@ -145,7 +152,6 @@ void CommandSequences::writeSequence(const WriteSteps& steps) {
     std::vector<Bytes> verifies;
     if (verifying) {
         verifies = dataChunks(steps.verifyCommand, image, extent);
-        verifies.push_back(commands::endOfSequence());
     }
 
     std::vector<Bytes> lockBits;
@@ -167,8 +173,7 @@ void CommandSequences::writeSequence(const WriteSteps& steps) {
     }
     enqueueAll(writes);
     if (verifying) {
-        host_.setStatusText(AllCorrectText);
-        enqueueAll(verifies);
+        enqueueVerify(verifies);
     }
     enqueueAll(lockBits);
 }

@@ -65,6 +65,7 @@ class CommandSequences {
     void writeSequence(const WriteSteps& steps);
     bool reloaded();
     void enqueueAll(std::span<const link::Bytes> payloads);
+    void enqueueVerify(std::span<const link::Bytes> chunks);
     // The extent a write or verify covers: the buffer, cut to the memory size.
     std::uint32_t extentFor(std::uint32_t size) const;
 

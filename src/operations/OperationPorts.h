@@ -21,7 +21,11 @@ class LinkAccess {
     virtual ~LinkAccess() = default;
 
     // CommandQueue's Enqueue.
-    virtual void enqueue(std::span<const std::uint8_t> payload) = 0;
+    void enqueue(std::span<const std::uint8_t> payload) { enqueueAnnouncing(payload, {}); }
+    // The same, and once the programmer has answered this command the status text becomes
+    // statusWhenAnswered (empty: nothing is shown); not when the queue is cleared first.
+    virtual void enqueueAnnouncing(std::span<const std::uint8_t> payload,
+                                   std::string_view statusWhenAnswered) = 0;
 
     virtual std::uint32_t programMemorySize() const = 0;
     virtual std::uint32_t eepromSize() const = 0;

@@ -10,7 +10,10 @@ class ProgrammerLinkAccess : public LinkAccess {
   public:
     explicit ProgrammerLinkAccess(link::ProgrammerLink& link) : link_(link) {}
 
-    void enqueue(std::span<const std::uint8_t> payload) override { link_.enqueue(payload); }
+    void enqueueAnnouncing(std::span<const std::uint8_t> payload,
+                           std::string_view statusWhenAnswered) override {
+        link_.enqueue(payload, statusWhenAnswered);
+    }
     std::uint32_t programMemorySize() const override { return link_.programMemorySize(); }
     std::uint32_t eepromSize() const override { return link_.eepromSize(); }
     std::optional<std::uint8_t> commandOfLine(int line) const override;

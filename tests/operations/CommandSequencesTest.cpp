@@ -16,12 +16,15 @@ using Log = std::vector<std::string>;
 
 // Plays the link, the settings and the window at once and writes everything the sequences do
 // into one log, in order. Chunk commands are logged as "code@address+count", other payloads as
-// their bytes; the host's calls by name.
+// their bytes, followed by the status text their answer is to show; the host's calls by name.
 class Recorder : public LinkAccess, public OptionSource, public OperationHost {
   public:
-    void enqueue(std::span<const std::uint8_t> payload) override {
+    void enqueueAnnouncing(std::span<const std::uint8_t> payload,
+                           std::string_view statusWhenAnswered) override {
         queued.emplace_back(payload.begin(), payload.end());
-        log.push_back(describe(queued.back()));
+        log.push_back(
+            describe(queued.back()) +
+            (statusWhenAnswered.empty() ? "" : " then '" + std::string(statusWhenAnswered) + "'"));
     }
     std::uint32_t programMemorySize() const override { return programSize; }
     std::uint32_t eepromSize() const override { return eepromSizeValue; }
@@ -135,10 +138,10 @@ TEST_F(CommandSequencesTest, EveryRowOfTheCommandTable) {
         {6, {"status ''", "lock dialog writable"}},
         {7, {"status ''", "7"}},
         {9, {"status ''", "fit 300", "9@0+224", "9@224+76", "255"}},
-        {11, {"status 'Все верно.'", "11@0+224", "11@224+26", "255"}},
+        {11, {"status ''", "11@0+224", "11@224+26", "255 then 'Все верно.'"}},
         {12, {"12"}},
         {13, {"status ''", "fit 100", "13@0+100", "255"}},
-        {15, {"status 'Все верно.'", "15@0+100", "255"}},
+        {15, {"status ''", "15@0+100", "255 then 'Все верно.'"}},
         {20, {"status ''", "20"}},
         {1, {}},
         {2, {}},
@@ -197,10 +200,9 @@ TEST_F(CommandSequencesTest, ProgramWriteWithEveryOptionRunsInTheOrderOfTheWire)
                                  "10@0+224",
                                  "10@224+26",
                                  "255",
-                                 "status 'Все верно.'",
                                  "11@0+224",
                                  "11@224+26",
-                                 "255",
+                                 "255 then 'Все верно.'",
                                  "6 0",
                                  "6 1",
                                  "6 2",
@@ -212,8 +214,8 @@ TEST_F(CommandSequencesTest, EepromWriteWithEveryOptionRunsInTheOrderOfTheWire) 
     recorder.eepromSizeValue = 300;
     choose(14);
     EXPECT_EQ(recorder.log, (Log{"colour reset", "249 2", "reload", "status ''", "0", "12",
-                                 "status ''", "14@0+224", "14@224+26", "255", "status 'Все верно.'",
-                                 "15@0+224", "15@224+26", "255"}));
+                                 "status ''", "14@0+224", "14@224+26", "255", "15@0+224",
+                                 "15@224+26", "255 then 'Все верно.'"}));
 }
 
 TEST_F(CommandSequencesTest, OptionalStepsNeedTheirOptionAndTheCommandOffered) {
@@ -352,7 +354,7 @@ TEST_F(CommandSequencesTest, TheSizeWarningLetsTheConversationGoOn) {
     choose(10);
     EXPECT_EQ(recorder.wire(),
               (Log{"249 2", "0", "7", "0", "10@0+200", "255", "11@0+200", "255", "6 0", "255"}));
-    EXPECT_EQ(recorder.status, "Все верно.");
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "255 then 'Все верно.'"), 1);
 
     // A queue cleared meanwhile (the signature was wrong, the programmer went away) dropped the
     // check and the erase: nothing is written behind them.
