@@ -1,8 +1,10 @@
 #include <QApplication>
+#include <QLibraryInfo>
 #include <optional>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
+#include "app/QtTranslations.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -12,6 +14,12 @@ int main(int argc, char* argv[]) {
     // The program ends when the main window has run its closing sequence, whatever other
     // window (a bit dialog, the progress window) is still on screen.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any window: the start-up error box already has a standard button.
+    if (!kelvan::app::installQtTranslations(application)) {
+        // The program works all the same, only Qt's own buttons and dialogs stay in English.
+        qWarning("kelvan: qtbase_ru not found in %s; Qt's standard texts stay in English",
+                 qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    }
 
     kelvan::app::MessageBoxPrompter prompter;
     // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps

@@ -31,8 +31,8 @@ class TForm7 : public FixedDialog {
     int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
     QLabel* aboutLabel(int index) const;
 
-    QPushButton* Button1;
-    TUrl* Url1;
+    QPushButton* Button1 = nullptr;
+    TUrl* Url1 = nullptr;
 
   private:
     // Opens the help page where findHelpPage finds it; says in the error box when it finds none

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "ErrorBoxRecorder.h"
 #include "app/Prompter.h"
 
 namespace kelvan::app::testing {
@@ -19,12 +20,16 @@ class ScriptedPrompter : public Prompter {
     QStringList questions;
     QStringList warnings;
     QStringList errors;
+    std::chrono::milliseconds holdOpen{0};  // how long the warning box stays open
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
         return answer;
     }
-    void showWarning(QWidget*, const QString& text) override { warnings << text; }
+    void showWarning(QWidget*, const QString& text) override {
+        warnings << text;
+        dialogs::test::holdBoxOpen(holdOpen);
+    }
     void showError(QWidget*, const QString& text) override { errors << text; }
 };
 
