@@ -1,6 +1,7 @@
 #include "operations/CommandSequences.h"
 
 #include <algorithm>
+#include <string>
 
 #include "operations/ChipSelection.h"
 
@@ -100,7 +101,15 @@ void CommandSequences::showBitDialog(link::BitDialog dialog, bool writable) {
     host_.showBitDialog(dialog, writable);
 }
 
+// A size no chip has (a damaged reply, a confused programmer) would take gigabytes and hours to
+// read, so it is refused with a word instead of taking the program down.
 void CommandSequences::readSequence(std::uint32_t size, ReadCommand command) {
+    if (size > MaxReadSize) {
+        host_.setStatusErrorColour();
+        host_.setStatusText("Чтение отменено: программатор сообщил размер памяти " +
+                            std::to_string(size) + " байт, больше 16 МБ.");
+        return;
+    }
     host_.setStatusText("");
     buffer_.resize(size);
     host_.fitGridToBuffer();

@@ -22,6 +22,9 @@ namespace kelvan::operations {
 inline constexpr std::string_view AllCorrectText = "Все верно.";
 inline constexpr std::string_view SizeWarningText = "Запишу только то, что войдет в микросхему!";
 
+// The largest memory a read takes into ProgramBuffer.
+inline constexpr std::uint32_t MaxReadSize = 16 * 1024 * 1024;
+
 class CommandSequences {
   public:
     CommandSequences(LinkAccess& link, const OptionSource& options, ProgramBuffer& buffer,

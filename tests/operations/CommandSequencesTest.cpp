@@ -183,6 +183,19 @@ TEST_F(CommandSequencesTest, ReadsResizeTheBufferKeepingItsBytes) {
     choose(9);
     EXPECT_TRUE(recorder.buffer.empty());
     EXPECT_EQ(recorder.log, (Log{"colour reset", "249 2", "status ''", "fit 0", "255"}));
+
+    // 16 MiB is read; a byte more is refused, the buffer left alone.
+    recorder.eepromSizeValue = 16 * 1024 * 1024 + 1;
+    recorder.log.clear();
+    choose(13);
+    EXPECT_TRUE(recorder.buffer.empty());
+    EXPECT_EQ(recorder.log,
+              (Log{"colour reset", "249 2", "error colour",
+                   "status 'Чтение отменено: программатор сообщил размер памяти 16777217 байт, "
+                   "больше 16 МБ.'"}));
+    recorder.eepromSizeValue = 16 * 1024 * 1024;
+    choose(13);
+    EXPECT_EQ(recorder.buffer.size(), 16u * 1024 * 1024);
 }
 
 TEST_F(CommandSequencesTest, ProgramWriteWithEveryOptionRunsInTheOrderOfTheWire) {
