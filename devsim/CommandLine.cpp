@@ -16,6 +16,22 @@ Number parseNumber(std::string_view option, std::string_view text) {
     return value;
 }
 
+// A decimal number, or a hexadecimal one after "0x".
+std::uint32_t parseAddress(std::string_view option, std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        const std::string_view digits = text.substr(2);
+        std::uint32_t value = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+            throw std::invalid_argument(std::string(option) +
+                                        ": not an address: " + std::string(text));
+        }
+        return value;
+    }
+    return parseNumber<std::uint32_t>(option, text);
+}
+
 std::chrono::milliseconds parseMilliseconds(std::string_view option, std::string_view text) {
     return std::chrono::milliseconds(parseNumber<unsigned>(option, text));
 }
@@ -39,10 +55,14 @@ and mask and empty texts. Reads are clipped to the memory and to 249 bytes; a ve
 carries the first failing address.
 
 Options:
-  --baud N              pace output as a line at N bit/s, 10 bits per byte (default 0:
-                        unpaced)
+  --baud N              pace both directions as a line at N bit/s, 10 bits per byte: a
+                        byte reaches the host, and a host's byte is taken, only once it
+                        has crossed the line (default 0: unpaced)
   --ready-interval MS   idle time before another ready frame, 1..1000 (default 500)
   --wrong-signature     declare every chip's signature wrong (verdict 0 in reply 0)
+  --bad-cell ADDRESS    this program memory address (decimal, or hex after 0x) stores the
+                        complement of what is written, so a verify of its chunk fails
+                        there; may be given more than once
   --corrupt FRACTION    flip one random bit in this fraction (0..1) of outgoing bytes
   --seed N              seed of the corruption (default 1)
   --silent-after MS     go silent this long after start: send nothing, ignore input ...
@@ -79,6 +99,8 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
             }
         } else if (option == "--wrong-signature") {
             options.wrongSignature = true;
+        } else if (option == "--bad-cell") {
+            options.badProgramCells.push_back(parseAddress(option, value()));
         } else if (option == "--corrupt") {
             options.corruptFraction = parseNumber<double>(option, value());
             if (!(options.corruptFraction >= 0.0 && options.corruptFraction <= 1.0)) {

@@ -227,12 +227,12 @@ Bytes DeviceModel::handleChipCommand(std::uint8_t code, std::span<const std::uin
             return readMemory(code, eeprom, command);
         case WriteProgramMemory:
             if (chip != nullptr) {
-                writeMemory(chip->programMemory, command);
+                writeMemory(chip->programMemory, command, badProgramCells_);
             }
             break;
         case WriteEeprom:
             if (chip != nullptr) {
-                writeMemory(chip->eeprom, command);
+                writeMemory(chip->eeprom, command, {});
             }
             break;
         case VerifyProgramMemory:
@@ -291,12 +291,14 @@ Bytes DeviceModel::readMemory(std::uint8_t code, const Bytes& memory,
     return reply;
 }
 
-void DeviceModel::writeMemory(Bytes& memory, std::span<const std::uint8_t> command) {
+void DeviceModel::writeMemory(Bytes& memory, std::span<const std::uint8_t> command,
+                              std::span<const std::uint32_t> badCells) {
     const std::uint64_t address = readU32(command, 1);
     const std::span<const std::uint8_t> data =
         command.subspan(6, std::min<std::size_t>(command[5], command.size() - 6));
     for (std::size_t i = 0; i < data.size() && address + i < memory.size(); ++i) {
-        memory[address + i] = data[i];
+        const bool bad = std::find(badCells.begin(), badCells.end(), address + i) != badCells.end();
+        memory[address + i] = bad ? static_cast<std::uint8_t>(~data[i]) : data[i];
     }
 }
 

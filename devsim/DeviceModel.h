@@ -35,7 +35,8 @@ struct Chip {
 //   the reply's count says how many bytes follow;
 // - a verify fails (result 0) at the first address whose byte differs, lies outside the
 //   memory or is missing from a short payload; the reply then carries that address;
-// - writes store the bytes that lie inside the memory and ignore the rest.
+// - writes store the bytes that lie inside the memory and ignore the rest; a bad program memory
+//   cell stores the complement of what is written, so a verify of its chunk fails there.
 class DeviceModel {
   public:
     static constexpr std::size_t MaxReadCount = 249;
@@ -48,6 +49,10 @@ class DeviceModel {
 
     // Signature verdict of reply 0: with this set the device declares every signature wrong.
     void setWrongSignature(bool wrong) { wrongSignature_ = wrong; }
+    // Program memory addresses that do not take what is written, in every chip.
+    void setBadProgramCells(std::vector<std::uint32_t> addresses) {
+        badProgramCells_ = std::move(addresses);
+    }
 
     std::size_t chipCount() const { return chips_.size(); }
     Chip& chip(std::size_t index) { return chips_.at(index); }
@@ -59,7 +64,8 @@ class DeviceModel {
     Bytes handleChipCommand(std::uint8_t code, std::span<const std::uint8_t> command);
     static Bytes readMemory(std::uint8_t code, const Bytes& memory,
                             std::span<const std::uint8_t> command);
-    static void writeMemory(Bytes& memory, std::span<const std::uint8_t> command);
+    static void writeMemory(Bytes& memory, std::span<const std::uint8_t> command,
+                            std::span<const std::uint32_t> badCells);
     static Bytes verifyMemory(std::uint8_t code, const Bytes& memory,
                               std::span<const std::uint8_t> command);
 
@@ -68,6 +74,7 @@ class DeviceModel {
     std::vector<Chip> chips_;
     std::optional<std::size_t> selected_;
     bool wrongSignature_ = false;
+    std::vector<std::uint32_t> badProgramCells_;
 };
 
 }  // namespace kelvan::devsim

@@ -34,6 +34,15 @@ constexpr auto ReadySettle = 50ms;
 // How late the poll loop may be before paced output stops catching up in a burst.
 constexpr auto PacingSlack = 10ms;
 
+// Paced output goes to the terminal in batches of about this much wire time, so that the loop
+// does not wake for every byte; the last byte of a burst is always written on time.
+constexpr std::chrono::nanoseconds PacingBatch = 500us;
+
+// The wire time of one byte at baud (a start bit, 8 data bits, a stop bit); 0 when unpaced.
+std::chrono::nanoseconds byteTimeAt(unsigned baud) {
+    return std::chrono::nanoseconds(baud == 0 ? 0 : 10'000'000'000LL / baud);
+}
+
 std::string hex(std::span<const std::uint8_t> bytes) {
     std::string text;
     for (const std::uint8_t byte : bytes) {
@@ -54,7 +63,8 @@ class Simulator::Line {
         : owner_(owner),
           options_(owner.options_),
           random_(options_.seed),
-          corrupt_(std::clamp(options_.corruptFraction, 0.0, 1.0)) {
+          corrupt_(std::clamp(options_.corruptFraction, 0.0, 1.0)),
+          byteTime_(byteTimeAt(options_.baud)) {
         int fds[2];
         if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
             throwErrno("pipe2(wake pipe)");
@@ -112,14 +122,19 @@ class Simulator::Line {
         }
     }
 
-    void queueFrame(std::span<const std::uint8_t> payload);
+    // Queues a frame for output; on an idle line it starts at `at`, which may lie a little in the
+    // past when the loop woke late.
+    void queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at);
     void sendReadyBatch(Clock::time_point now);
-    void answer(const Bytes& payload);
+    void answer(const Bytes& payload, Clock::time_point at);
     void offerReady(Clock::time_point now);
     void receive(Clock::time_point now);
+    void take(std::span<const std::uint8_t> bytes, Clock::time_point now);
+    void holdInput(std::span<const std::uint8_t> bytes, Clock::time_point now);
+    void takeDueInput(Clock::time_point now);
     void flushOutput(Clock::time_point now);
     void beginSilence(Clock::time_point now, std::chrono::milliseconds duration);
-    int pollTimeout(Clock::time_point now) const;
+    Clock::time_point nextWake(Clock::time_point now) const;
 
     Simulator& owner_;
     const SimulatorOptions& options_;
@@ -135,8 +150,15 @@ class Simulator::Line {
     Clock::time_point started_ = Clock::now();
     Bytes output_;
     std::size_t outputSent_ = 0;
+    // Paced output: when the line is free for the next byte.
     Clock::time_point lineFreeAt_{};
     Clock::time_point lastOutput_{};
+    const std::chrono::nanoseconds byteTime_;
+    // Paced input: bytes the terminal delivered at once that are still crossing the line.
+    Bytes input_;
+    std::size_t inputTaken_ = 0;
+    Clock::time_point inputNextDoneAt_{};  // when the first held byte has crossed
+    Clock::time_point inputLineFreeAt_{};  // when the last byte taken had crossed
     int readiesOutstanding_ = 0;
     std::optional<Clock::time_point> secondReadyAt_;
     std::optional<Clock::time_point> settleReadyAt_;
@@ -145,7 +167,7 @@ class Simulator::Line {
     std::optional<Clock::time_point> silentUntil_;
 };
 
-void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
+void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at) {
     Bytes frame = link::buildLinkFrame(payload);
     std::size_t corrupted = 0;
     if (corrupt_.p() > 0.0) {
@@ -159,6 +181,9 @@ void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
     }
     logLine("tx", frame,
             corrupted > 0 ? "  (" + std::to_string(corrupted) + " bytes corrupted)" : "");
+    if (output_.empty()) {
+        lineFreeAt_ = std::max(lineFreeAt_, at);
+    }
     output_.insert(output_.end(), frame.begin(), frame.end());
     std::lock_guard lock(owner_.mutex_);
     owner_.traffic_.bytesCorrupted += corrupted;
@@ -172,20 +197,20 @@ void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload) {
 
 void Simulator::Line::sendReadyBatch(Clock::time_point now) {
     settleReadyAt_.reset();
-    queueFrame({});
+    queueFrame({}, now);
     readiesOutstanding_ = options_.duplicateReady ? 2 : 1;
     if (options_.duplicateReady) {
         secondReadyAt_ = now + DuplicateReadyGap;
     }
 }
 
-void Simulator::Line::answer(const Bytes& payload) {
+void Simulator::Line::answer(const Bytes& payload, Clock::time_point at) {
     Bytes reply;
     {
         std::lock_guard lock(owner_.mutex_);
         reply = owner_.device_.handle(payload);
     }
-    queueFrame(reply);
+    queueFrame(reply, at);
 }
 
 // After replies have been queued: offers the next ready once every ready already out has
@@ -205,7 +230,6 @@ void Simulator::Line::offerReady(Clock::time_point now) {
 void Simulator::Line::receive(Clock::time_point now) {
     std::array<std::uint8_t, 4096> block;
     for (;;) {
-        bool answered = false;
         const ssize_t count = read(terminal_.masterFd(), block.data(), block.size());
         if (count < 0 && errno == EINTR) {
             continue;
@@ -224,56 +248,95 @@ void Simulator::Line::receive(Clock::time_point now) {
             logLine("rx", bytes, "  (ignored: silent)");
             continue;
         }
-        for (DeviceFrameReader::Frame& frame : reader_.feed(bytes)) {
-            if (log_.is_open()) {  // the frame is laid out again only for the log
-                logLine("rx", link::buildLinkFrame(frame.payload));
-            }
-            if (frame.payload.empty()) {
-                continue;  // a host has no business sending ready frames; nothing to answer
-            }
-            {
-                std::lock_guard lock(owner_.mutex_);
-                owner_.traffic_.frames.push_back(frame.payload);
-                ++owner_.traffic_.framesPerCode[frame.payload[0]];
-                owner_.changed_.notify_all();
-            }
-            readiesOutstanding_ = std::max(0, readiesOutstanding_ - 1);
-            if (secondReadyAt_) {
-                deferred_.push_back(std::move(frame.payload));
-            } else {
-                answer(frame.payload);
-                answered = true;
-            }
-        }
-        if (answered) {
-            offerReady(now);
-        }
-        if (reader_.bytesSkipped() != skippedLogged_) {
-            const std::string note =
-                "  (skipped " + std::to_string(reader_.bytesSkipped() - skippedLogged_) +
-                " bytes, " + std::to_string(reader_.framesDropped()) + " bad frames so far)";
-            logLine("rx", {}, note);
-            skippedLogged_ = reader_.bytesSkipped();
+        {
             std::lock_guard lock(owner_.mutex_);
-            owner_.traffic_.framesDropped = reader_.framesDropped();
-            owner_.changed_.notify_all();
+            owner_.traffic_.bytesReceived += bytes.size();
+        }
+        if (byteTime_.count() > 0) {
+            holdInput(bytes, now);
+        } else {
+            take(bytes, now);
         }
     }
 }
 
+// Bytes that have crossed the line by `now`: cut into frames and answered.
+void Simulator::Line::take(std::span<const std::uint8_t> bytes, Clock::time_point now) {
+    bool answered = false;
+    for (DeviceFrameReader::Frame& frame : reader_.feed(bytes)) {
+        if (log_.is_open()) {  // the frame is laid out again only for the log
+            logLine("rx", link::buildLinkFrame(frame.payload));
+        }
+        if (frame.payload.empty()) {
+            continue;  // a host has no business sending ready frames; nothing to answer
+        }
+        {
+            std::lock_guard lock(owner_.mutex_);
+            owner_.traffic_.frames.push_back(frame.payload);
+            ++owner_.traffic_.framesPerCode[frame.payload[0]];
+            owner_.changed_.notify_all();
+        }
+        readiesOutstanding_ = std::max(0, readiesOutstanding_ - 1);
+        if (secondReadyAt_) {
+            deferred_.push_back(std::move(frame.payload));
+        } else {
+            answer(frame.payload, now);
+            answered = true;
+        }
+    }
+    if (answered) {
+        offerReady(now);
+    }
+    if (reader_.bytesSkipped() != skippedLogged_) {
+        const std::string note =
+            "  (skipped " + std::to_string(reader_.bytesSkipped() - skippedLogged_) + " bytes, " +
+            std::to_string(reader_.framesDropped()) + " bad frames so far)";
+        logLine("rx", {}, note);
+        skippedLogged_ = reader_.bytesSkipped();
+        std::lock_guard lock(owner_.mutex_);
+        owner_.traffic_.framesDropped = reader_.framesDropped();
+        owner_.changed_.notify_all();
+    }
+}
+
+// A pseudo-terminal hands over the host's whole frame at once; a real line delivers its last
+// byte only the frame's wire time later. Held bytes are taken as they would have crossed.
+void Simulator::Line::holdInput(std::span<const std::uint8_t> bytes, Clock::time_point now) {
+    if (inputTaken_ == input_.size()) {
+        input_.clear();
+        inputTaken_ = 0;
+        inputNextDoneAt_ = std::max(now, inputLineFreeAt_) + byteTime_;
+    }
+    input_.insert(input_.end(), bytes.begin(), bytes.end());
+}
+
+void Simulator::Line::takeDueInput(Clock::time_point now) {
+    if (inputTaken_ == input_.size() || now < inputNextDoneAt_) {
+        return;
+    }
+    const std::size_t due = std::min<std::size_t>(input_.size() - inputTaken_,
+                                                  1 + (now - inputNextDoneAt_) / byteTime_);
+    const Bytes bytes(input_.begin() + static_cast<std::ptrdiff_t>(inputTaken_),
+                      input_.begin() + static_cast<std::ptrdiff_t>(inputTaken_ + due));
+    inputTaken_ += due;
+    inputNextDoneAt_ += byteTime_ * static_cast<long>(due);
+    inputLineFreeAt_ = inputNextDoneAt_ - byteTime_;
+    // The device answers as soon as the bytes have crossed, however late the loop woke.
+    take(bytes, inputLineFreeAt_);
+}
+
+// Paced, a byte reaches the host only once it has crossed the line, its stop bit included.
 void Simulator::Line::flushOutput(Clock::time_point now) {
     if (outputSent_ == output_.size()) {
         return;
     }
     std::size_t allowed = output_.size() - outputSent_;
-    std::chrono::nanoseconds byteTime{0};
-    if (options_.baud > 0) {
-        byteTime = std::chrono::nanoseconds(10'000'000'000LL / options_.baud);
+    if (byteTime_.count() > 0) {
         lineFreeAt_ = std::max(lineFreeAt_, now - PacingSlack);
-        if (now < lineFreeAt_) {
+        if (now < lineFreeAt_ + byteTime_) {
             return;
         }
-        allowed = std::min<std::size_t>(allowed, 1 + (now - lineFreeAt_) / byteTime);
+        allowed = std::min<std::size_t>(allowed, (now - lineFreeAt_) / byteTime_);
     }
     const ssize_t written = write(terminal_.masterFd(), output_.data() + outputSent_, allowed);
     if (written < 0) {
@@ -283,7 +346,12 @@ void Simulator::Line::flushOutput(Clock::time_point now) {
         throwErrno("write(pseudo-terminal master)");
     }
     outputSent_ += static_cast<std::size_t>(written);
-    lineFreeAt_ += byteTime * written;
+    lineFreeAt_ += byteTime_ * written;
+    {
+        std::lock_guard lock(owner_.mutex_);
+        owner_.traffic_.bytesSent += static_cast<std::size_t>(written);
+        owner_.changed_.notify_all();
+    }
     if (outputSent_ == output_.size()) {
         output_.clear();
         outputSent_ = 0;
@@ -295,6 +363,8 @@ void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseco
     silentUntil_ = now + duration;
     output_.clear();
     outputSent_ = 0;
+    input_.clear();
+    inputTaken_ = 0;
     reader_.reset();
     secondReadyAt_.reset();
     settleReadyAt_.reset();
@@ -306,8 +376,8 @@ void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseco
     owner_.changed_.notify_all();
 }
 
-int Simulator::Line::pollTimeout(Clock::time_point now) const {
-    Clock::time_point next = now + 1h;
+Clock::time_point Simulator::Line::nextWake(Clock::time_point now) const {
+    Clock::time_point next = now + 1min;
     const auto consider = [&next](std::optional<Clock::time_point> at) {
         if (at) {
             next = std::min(next, *at);
@@ -318,14 +388,19 @@ int Simulator::Line::pollTimeout(Clock::time_point now) const {
     if (!silentUntil_) {
         consider(secondReadyAt_);
         consider(settleReadyAt_);
+        if (inputTaken_ < input_.size()) {  // when the last held byte has crossed
+            consider(inputNextDoneAt_ +
+                     byteTime_ * static_cast<long>(input_.size() - inputTaken_ - 1));
+        }
         if (output_.empty()) {
             consider(lastOutput_ + options_.readyInterval);
-        } else if (options_.baud > 0 && lineFreeAt_ > now) {
-            consider(lineFreeAt_);  // once due, POLLOUT wakes the loop when the line can take more
+        } else if (byteTime_.count() > 0) {
+            const std::size_t batch = std::max<std::size_t>(1, PacingBatch / byteTime_);
+            const std::size_t bytes = std::min(output_.size() - outputSent_, batch);
+            consider(lineFreeAt_ + byteTime_ * static_cast<long>(bytes));
         }
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
-    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 60'000));
+    return std::max(now, next);
 }
 
 void Simulator::Line::run() {
@@ -363,12 +438,13 @@ void Simulator::Line::run() {
             sendReadyBatch(now);
         }
         if (!silentUntil_) {
+            takeDueInput(now);
             if (secondReadyAt_ && now >= *secondReadyAt_) {
                 secondReadyAt_.reset();
-                queueFrame({});
+                queueFrame({}, now);
                 const bool anyDeferred = !deferred_.empty();
                 for (const Bytes& payload : deferred_) {
-                    answer(payload);
+                    answer(payload, now);
                 }
                 deferred_.clear();
                 if (anyDeferred) {
@@ -383,15 +459,20 @@ void Simulator::Line::run() {
             flushOutput(now);
         }
 
-        const bool mayWrite =
-            !silentUntil_ && !output_.empty() && (options_.baud == 0 || now >= lineFreeAt_);
+        // Output that is due but was not written waits for room in the terminal.
+        const bool mayWrite = !silentUntil_ && !output_.empty() &&
+                              (byteTime_.count() == 0 || now >= lineFreeAt_ + byteTime_);
         pollfd fds[2] = {
             {wakeRead_, POLLIN, 0},
             {terminal_.masterFd(), static_cast<short>(POLLIN | (mayWrite ? POLLOUT : 0)), 0},
         };
-        const int ready = poll(fds, 2, pollTimeout(now));
+        // Nanoseconds, not poll's milliseconds: paced bytes are due every few microseconds.
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(nextWake(now) - now);
+        const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000'000),
+                               static_cast<long>(wait.count() % 1'000'000'000)};
+        const int ready = ppoll(fds, 2, &timeout, nullptr);
         if (ready < 0 && errno != EINTR) {
-            throwErrno("poll");
+            throwErrno("ppoll");
         }
         if (ready <= 0) {
             continue;
@@ -415,6 +496,7 @@ void Simulator::Line::run() {
 Simulator::Simulator(SimulatorOptions options, const Catalogue& catalogue)
     : options_(std::move(options)), device_(catalogue) {
     device_.setWrongSignature(options_.wrongSignature);
+    device_.setBadProgramCells(options_.badProgramCells);
 }
 
 Simulator::~Simulator() {

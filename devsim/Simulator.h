@@ -19,7 +19,9 @@
 namespace kelvan::devsim {
 
 struct SimulatorOptions {
-    // Output paced as a real line: 10 bits per byte at this many bit/s. 0: as fast as possible.
+    // Both directions paced as a real line, 10 bits per byte at this many bit/s: output bytes
+    // reach the host and the host's bytes reach the device only after their wire time. 0: as
+    // fast as the pseudo-terminal moves them.
     unsigned baud = 0;
     // Reply 0 carries verdict 0 for every chip.
     bool wrongSignature = false;
@@ -35,6 +37,8 @@ struct SimulatorOptions {
     // Each ready is sent twice, DuplicateReadyGap apart, and commands are answered only once
     // both are out, so a host sends its head twice and gets two answers.
     bool duplicateReady = false;
+    // Program memory addresses that do not take what is written (see DeviceModel).
+    std::vector<std::uint32_t> badProgramCells{};
     // Every frame in both directions, with timestamps, in hex. Empty: no log.
     std::string logPath{};
     // Called on the simulator's thread when the thread ends on an error (see failure()).
@@ -50,6 +54,8 @@ struct Traffic {
     std::size_t readyFramesSent = 0;
     std::size_t repliesSent = 0;
     std::size_t framesDropped = 0;  // received candidates that failed a checksum
+    std::size_t bytesReceived = 0;  // from the host, while not silent
+    std::size_t bytesSent = 0;      // written to the host
     std::size_t bytesCorrupted = 0;
     std::size_t silences = 0;  // silent spells begun
     bool silent = false;

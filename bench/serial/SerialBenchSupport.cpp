@@ -23,6 +23,14 @@ void MainThreadLoop::post(CommMessage message) {
     posted_.notify_one();
 }
 
+void MainThreadLoop::postTask(std::function<void()> task) {
+    {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(std::move(task));
+    }
+    posted_.notify_one();
+}
+
 void MainThreadLoop::start(TComm32& comm, std::function<void()> afterEach) {
     stopping_ = false;
     thread_ = std::thread([this, &comm, afterEach = std::move(afterEach)] {
@@ -32,10 +40,14 @@ void MainThreadLoop::start(TComm32& comm, std::function<void()> afterEach) {
             if (stopping_) {
                 return;
             }
-            CommMessage message = std::move(messages_.front());
+            auto next = std::move(messages_.front());
             messages_.pop_front();
             lock.unlock();
-            comm.handleMessage(message);
+            if (auto* task = std::get_if<std::function<void()>>(&next)) {
+                (*task)();
+            } else {
+                comm.handleMessage(std::get<CommMessage>(next));
+            }
             if (afterEach) {
                 afterEach();
             }

@@ -10,8 +10,10 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
+#include <variant>
 
 #include "devsim/PseudoTerminal.h"
 #include "serial/TComm32.h"
@@ -31,15 +33,27 @@ class MainThreadLoop : public CommNotifier {
 
     void post(CommMessage message) override;
 
+    // Runs task on the "main thread", in order with the posted messages, and waits for its
+    // result: how a benchmark reaches state that only the main thread may touch.
+    template <typename Task>
+    auto onMainThread(Task task) -> decltype(task()) {
+        std::packaged_task<decltype(task())()> packaged(std::move(task));
+        auto result = packaged.get_future();
+        postTask([&packaged] { packaged(); });
+        return result.get();
+    }
+
     // Starts the "main thread": it hands every posted message to comm.handleMessage, then runs
     // afterEach (on the same thread).
     void start(TComm32& comm, std::function<void()> afterEach = {});
     void stop();
 
   private:
+    void postTask(std::function<void()> task);
+
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<CommMessage> messages_;
+    std::deque<std::variant<CommMessage, std::function<void()>>> messages_;
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -1,14 +1,20 @@
 #include "dialogs/TForm7.h"
 
+#include "dialogs/ErrorBox.h"
+#include "dialogs/HelpPage.h"
 #include "dialogs/TUrl.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 
 namespace kelvan::dialogs {
 namespace {
 
-const QString kHelpPage = QStringLiteral("help/ruka.htm");
+const QString kHelpPage = QString::fromLatin1(HelpPagePath);
 
 }  // namespace
 
@@ -28,6 +34,26 @@ TForm7::TForm7(QWidget* parent)
     Url1->setFontStyle(TFontStyle::fsUnderline);
     Url1->ActiveLinkColor = Qt::blue;
     Url1->ActiveLinkStyle = TFontStyle::fsUnderline;
+    // A program started from another folder still finds its help, and a missing page is said
+    // instead of a click that silently does nothing.
+    Url1->OnClick = [this](TUrl&) { openHelpPage(); };
+}
+
+void TForm7::openHelpPage() {
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    const QString page = findHelpPage(QDir::currentPath(), programDirectory);
+    if (page.isEmpty()) {
+        showErrorBox(this, QStringLiteral("Страница помощи не найдена. Искал: ") +
+                               QDir::toNativeSeparators(
+                                   helpPageCandidates(QDir::currentPath(), programDirectory)
+                                       .join(QStringLiteral(", "))));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        showErrorBox(this, QStringLiteral("Не удалось открыть страницу помощи ") +
+                               QDir::toNativeSeparators(page) +
+                               QStringLiteral(": нет программы для просмотра HTML"));
+    }
 }
 
 void TForm7::CreateAboutLabels(int count) {

@@ -14,7 +14,8 @@ namespace kelvan::dialogs {
 class TUrl;
 
 // The about dialog "О программаторе": lines of text that the programmer supplies, an "Ok" button
-// and the "Помощь" link to the help page help/ruka.htm.
+// and the "Помощь" link to the help page help/ruka.htm, found below the working directory or
+// beside the program.
 class TForm7 : public FixedDialog {
     Q_OBJECT
   public:
@@ -34,6 +35,10 @@ class TForm7 : public FixedDialog {
     TUrl* Url1 = nullptr;
 
   private:
+    // Opens the help page where findHelpPage finds it; says in the error box when it finds none
+    // or the system cannot open it.
+    void openHelpPage();
+
     std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created
 };
 

@@ -4,7 +4,8 @@
 
 namespace kelvan::link {
 
-void CommandQueue::enqueue(std::span<const std::uint8_t> payload) {
+void CommandQueue::enqueue(std::span<const std::uint8_t> payload,
+                           std::string_view statusWhenAnswered) {
     if (payload.empty()) {
         return;
     }
@@ -12,6 +13,7 @@ void CommandQueue::enqueue(std::span<const std::uint8_t> payload) {
         throw std::length_error("command payload longer than 255 bytes");
     }
     entries_.emplace_back(payload.begin(), payload.end());
+    statusTexts_.emplace_back(statusWhenAnswered);
     const int count = static_cast<int>(entries_.size());
     progressMaximum_ = count;
     view_.setProgress(progressMaximum_, count);
@@ -26,6 +28,7 @@ void CommandQueue::removeHead() {
     }
     entries_.pop_front();
     ++removed_;
+    statusTexts_.pop_front();
     const int count = static_cast<int>(entries_.size());
     view_.setProgress(progressMaximum_, count);
     if (count == 0) {
@@ -40,6 +43,7 @@ void CommandQueue::removeHeadIf(EntryId id) {
 }
 
 void CommandQueue::clear() {
+    ++clearCount_;
     while (!entries_.empty()) {
         removeHead();
     }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
@@ -22,7 +24,8 @@ class CommandQueue {
     // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and
     // position become the new count; the window is shown from two entries on. A payload
     // longer than a frame can carry throws std::length_error and queues nothing.
-    void enqueue(std::span<const std::uint8_t> payload);
+    // statusWhenAnswered: the status text to show once the programmer has answered this entry.
+    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered = {});
 
     // Drops the head (nothing on an empty queue); the bar's position becomes the new count,
     // and the window closes when the queue empties.
@@ -32,8 +35,12 @@ class CommandQueue {
     // a nested pass may find its command already answered, or the queue cleared and refilled.
     void removeHeadIf(EntryId id);
 
-    // RemoveHead until empty.
+    // RemoveHead until empty. Every call counts in clearCount(), on an empty queue too.
     void clear();
+    // How often the queue was cleared (a verdict, a failed verify, the retry limit, the
+    // watchdog): an operation that queued commands and finds this changed knows they may have
+    // been dropped.
+    std::uint64_t clearCount() const { return clearCount_; }
 
     bool empty() const { return entries_.empty(); }
     std::size_t size() const { return entries_.size(); }
@@ -42,13 +49,16 @@ class CommandQueue {
     std::span<const std::uint8_t> head() const { return entries_.front(); }
     // Entries leave only from the front, so the head was queued after every entry removed.
     EntryId headId() const { return removed_; }
+    std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
     const std::deque<Bytes>& entries() const { return entries_; }
 
   private:
     LinkView& view_;
     std::deque<Bytes> entries_;
+    std::deque<std::string> statusTexts_;  // one per entry, mostly empty
     int progressMaximum_ = 0;
     EntryId removed_ = 0;
+    std::uint64_t clearCount_ = 0;
 };
 
 }  // namespace kelvan::link

@@ -1,6 +1,7 @@
 #include "link/ProgrammerLink.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "link/ReplyLayout.h"
@@ -55,6 +56,8 @@ void ProgrammerLink::emptyFrame() {
 // removed, should a nested pass have answered or cleared it already. The counter restarts once
 // the dispatcher has found the reply complete; a send from a pass nested in the dispatch then
 // goes uncounted, which at worst allows one more repeat before the warning.
+// A status text that waits for this answer is shown after it, unless the queue was cleared
+// meanwhile (a wrong signature, a failed verify): then the command completed nothing.
 void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
     if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
         return;
@@ -64,15 +67,24 @@ void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
     std::copy_n(payload.begin(), length, copy.begin());
     const ReplyBytes reply(copy.data(), length);
     const CommandQueue::EntryId answered = queue_.headId();
+    const std::string statusWhenAnswered(queue_.headStatusWhenAnswered());
+    const std::uint64_t clearsBefore = queue_.clearCount();
     if (!dispatcher_.dispatch(reply)) {
         return;
     }
     sender_.replyDispatched();
     queue_.removeHeadIf(answered);
+    if (!statusWhenAnswered.empty() && queue_.clearCount() == clearsBefore) {
+        view_.setStatusText(statusWhenAnswered);
+    }
 }
 
 void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
     queue_.enqueue(payload);
+}
+void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload,
+                             std::string_view statusWhenAnswered) {
+    queue_.enqueue(payload, statusWhenAnswered);
 }
 void ProgrammerLink::clearQueue() {
     queue_.clear();

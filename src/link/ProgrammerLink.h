@@ -44,8 +44,13 @@ class ProgrammerLink : private FrameHandler {
     // CommandQueue operations. A zero-length payload queues nothing; one longer than 255
     // bytes throws std::length_error.
     void enqueue(std::span<const std::uint8_t> payload);
+    // The same, and once the programmer has answered this command, the status text becomes
+    // statusWhenAnswered: how an operation reports success only when it has really completed.
+    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered);
     void clearQueue();
     std::size_t queueLength() const;
+    // CommandQueue::clearCount: how often the queue was cleared, for whatever reason.
+    std::uint64_t queueClearCount() const { return queue_.clearCount(); }
     const CommandQueue& queue() const { return queue_; }
 
     // What the replies reported for the selected chip.

@@ -30,6 +30,10 @@ TEST(CommandLine, ReadsEveryOption) {
                                     "--ready-interval",
                                     "250",
                                     "--wrong-signature",
+                                    "--bad-cell",
+                                    "0x1c4",
+                                    "--bad-cell",
+                                    "100",
                                     "--corrupt",
                                     "0.25",
                                     "--seed",
@@ -49,6 +53,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(line.options.baud, 9600u);
     EXPECT_EQ(line.options.readyInterval.count(), 250);
     EXPECT_TRUE(line.options.wrongSignature);
+    EXPECT_EQ(line.options.badProgramCells, (std::vector<std::uint32_t>{0x1C4, 100}));
     EXPECT_EQ(line.options.corruptFraction, 0.25);
     EXPECT_EQ(line.options.seed, 42u);
     EXPECT_EQ(line.options.silentAfter->count(), 1500);
@@ -66,6 +71,9 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
              {"--baud", "fast"},
              {"--baud", "-1"},
              {"--baud", "96x"},
+             {"--bad-cell", "0x"},
+             {"--bad-cell", "0x1g"},
+             {"--bad-cell", "4294967296"},
              {"--corrupt", "1.5"},
              {"--corrupt", "nan"},
              {"--ready-interval", "0"},
@@ -79,7 +87,8 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 
 TEST(CommandLine, HelpNamesEveryOption) {
     const std::string usage = usageText();
-    for (const char* option : {"--baud", "--ready-interval", "--wrong-signature", "--corrupt",
+    for (const char* option : {"--baud", "--ready-interval", "--wrong-signature", "--bad-cell",
+                               "--corrupt",
                                "--seed", "--silent-after", "--silent-for", "--duplicate-ready",
                                "--log", "--dump", "--exit-after", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;

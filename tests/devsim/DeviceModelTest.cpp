@@ -221,6 +221,18 @@ TEST_F(DeviceModelTest, WritesAndVerifiesReportTheFirstFailingAddress) {
     EXPECT_NE(ask(addressed(9, 0, 2)), addressed(9, 0, 2, {0xEE, 0xE0}));
 }
 
+TEST_F(DeviceModelTest, ABadCellStoresTheComplementAndFailsItsVerify) {
+    device.setBadProgramCells({0x1C5});
+    select(1);
+    const Bytes data{0x10, 0x20, 0x30, 0x40};
+    ask(addressed(10, 0x1C4, 4, data));
+    EXPECT_EQ(ask(addressed(9, 0x1C4, 4)), addressed(9, 0x1C4, 4, {0x10, 0xDF, 0x30, 0x40}));
+    EXPECT_EQ(ask(addressed(11, 0x1C4, 4, data)), concat(addressed(11, 0x1C5, 4), {0}));
+    // The EEPROM has no bad cell.
+    ask(addressed(14, 0x1C4, 4, data));
+    EXPECT_EQ(ask(addressed(15, 0x1C4, 4, data)), concat(addressed(15, 0x1C4, 4), {1}));
+}
+
 TEST_F(DeviceModelTest, CodesWithoutContentAndShortPayloadsGetTheCodeAlone) {
     select(2);
     for (const std::uint8_t code : {1, 2, 16, 17, 18, 19, 21, 100, 240, 255}) {

@@ -144,6 +144,25 @@ TEST(Simulator, PacedOutputArrivesIntact) {
     EXPECT_EQ(Bytes(chunk->begin() + 6, chunk->end()), expected);
 }
 
+TEST(Simulator, PacedInputIsTakenOnlyAfterItsWireTime) {
+    Simulator simulator(SimulatorOptions{.baud = 9600, .readyInterval = 1000ms});
+    simulator.start();
+    RawHost host(simulator.slavePath());
+    ASSERT_EQ(host.nextFrame(), Bytes{});
+    // 237 bytes of a full write chunk take 246.9 ms at 9600 bit/s, its reply and the next ready
+    // another 14.6 ms: the pseudo-terminal alone would answer within a millisecond.
+    const auto sent = std::chrono::steady_clock::now();
+    host.send(link::commands::writeProgramMemory(0, Bytes(224, 0x5A)));
+    EXPECT_EQ(host.nextFrame(), Bytes{10});
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, 246ms + 8ms);
+    EXPECT_EQ(host.nextFrame(), Bytes{});
+    EXPECT_TRUE(simulator.waitUntil(
+        [](const Traffic& traffic) {
+            return traffic.bytesReceived == 237 && traffic.bytesSent == 6 + 8 + 6;
+        },
+        IoTimeout));
+}
+
 TEST(Simulator, LogsEveryFrameInBothDirections) {
     const std::filesystem::path log = scratchPath("frames.log");
     {

@@ -1,11 +1,15 @@
 #include "DialogTestSupport.h"
+#include "ErrorBoxRecorder.h"
+#include "dialogs/HelpPage.h"
 #include "dialogs/TForm7.h"
 #include "dialogs/TUrl.h"
 
 #include <QDir>
 #include <QEnterEvent>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -93,6 +97,53 @@ TEST_F(AboutDialogTest, HelpLinkKeepsItsLookOnHover) {
     EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
     leave(link);
     EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+}
+
+// Creates help/ruka.htm below folder.
+void plantHelpPage(const QString& folder) {
+    ASSERT_TRUE(QDir(folder).mkpath(QStringLiteral("help")));
+    QFile page(QDir(folder).filePath(QString::fromLatin1(HelpPagePath)));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+}
+
+TEST(HelpPage, IsLookedForInTheWorkingDirectoryThenBesideTheProgram) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString work = root.filePath(QStringLiteral("work"));
+    const QString bin = root.filePath(QStringLiteral("usr/bin"));
+    const QString share = root.filePath(QStringLiteral("usr/share/kelvan"));
+    for (const QString& folder : {work, bin, share}) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+    }
+    EXPECT_EQ(findHelpPage(work, bin), QString());
+    plantHelpPage(share);
+    EXPECT_EQ(findHelpPage(work, bin), share + QStringLiteral("/help/ruka.htm"));
+    plantHelpPage(bin);
+    EXPECT_EQ(findHelpPage(work, bin), bin + QStringLiteral("/help/ruka.htm"));
+    plantHelpPage(work);
+    EXPECT_EQ(findHelpPage(work, bin), work + QStringLiteral("/help/ruka.htm"));
+}
+
+TEST_F(AboutDialogTest, HelpLinkOpensThePageOrSaysWhereItLooked) {
+    UrlRecorder opened;
+    ErrorBoxRecorder errors;
+    QTemporaryDir work;
+    ASSERT_TRUE(work.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    // The test program's folder has no help page beside it.
+    QTest::mouseClick(about.Url1, Qt::LeftButton);
+    EXPECT_TRUE(opened.opened.isEmpty());
+    ASSERT_EQ(errors.shown.size(), 1);
+    EXPECT_TRUE(errors.shown[0].startsWith(QStringLiteral("Страница помощи не найдена. Искал: ")))
+        << errors.shown[0].toStdString();
+    EXPECT_TRUE(errors.shown[0].contains(work.filePath(QStringLiteral("help/ruka.htm"))));
+
+    plantHelpPage(work.path());
+    QTest::mouseClick(about.Url1, Qt::LeftButton);
+    EXPECT_EQ(opened.opened, QList<QUrl>{QUrl::fromLocalFile(work.filePath("help/ruka.htm"))});
+    EXPECT_EQ(errors.shown.size(), 1);
+    ASSERT_TRUE(QDir::setCurrent(previous));
 }
 
 TEST(TUrl, OtherActiveSettingsSwitchOnEnteringAndBackOnLeaving) {

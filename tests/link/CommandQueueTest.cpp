@@ -54,6 +54,7 @@ TEST_F(CommandQueueTest, EmptyPayloadAndEmptyQueueOperationsChangeNothing) {
     queue.clear();
     EXPECT_TRUE(queue.empty());
     EXPECT_TRUE(view.calls.empty());
+    EXPECT_EQ(queue.clearCount(), 1u) << "a clear counts even when nothing was queued";
 }
 
 TEST_F(CommandQueueTest, ClearRemovesEachEntryAndClosesTheWindow) {
@@ -62,6 +63,9 @@ TEST_F(CommandQueueTest, ClearRemovesEachEntryAndClosesTheWindow) {
     const std::size_t mark = view.calls.size();
     queue.clear();
     EXPECT_EQ(view.logFrom(mark), (Calls{"progress 2 1", "progress 2 0", "closeProgress"}));
+    queue.enqueue(Bytes{3});
+    queue.removeHead();  // an answered command is no clear
+    EXPECT_EQ(queue.clearCount(), 1u);
 }
 
 TEST_F(CommandQueueTest, RefusesAPayloadNoFrameCanCarry) {

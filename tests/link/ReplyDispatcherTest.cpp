@@ -161,6 +161,30 @@ TEST_F(ReplyTest, FailingVerifyChunkShowsItsAddressAndStopsTheLaterChunks) {
     EXPECT_TRUE(sink.frames.empty());
 }
 
+TEST_F(ReplyTest, AStatusWaitingForAnAnswerIsShownOnlyWhenTheAnswerCame) {
+    const auto verifyThenClose = [this] {
+        link.enqueue(commands::verifyProgramMemory(0, Bytes(224, 1)));
+        link.enqueue(commands::endOfSequence(), "Все верно.");
+    };
+    verifyThenClose();
+    reply(verifyReply(11, 0, 1));
+    EXPECT_EQ(view.status, "");
+    reply(Bytes{255});
+    EXPECT_EQ(view.status, "Все верно.");
+
+    // A failing chunk clears the queue, and the programmer going away too: no answer comes.
+    view.status = "";
+    verifyThenClose();
+    reply(verifyReply(11, 0, 0));
+    reply(Bytes{255});
+    EXPECT_EQ(view.status, "Ошибка по адресу 0. Попробуйте программировать снова!");
+    view.status = "";
+    verifyThenClose();
+    link.watchdogExpired();
+    reply(Bytes{255});
+    EXPECT_EQ(view.status, "");
+}
+
 TEST_F(ReplyTest, FailingEepromVerifyShowsALongAddress) {
     exchange(commands::verifyEeprom(0x1ABC, Bytes(4, 0)), verifyReply(15, 0x1ABC, 0));
     EXPECT_EQ(view.status, "Ошибка по адресу 1ABC. Попробуйте программировать снова!");

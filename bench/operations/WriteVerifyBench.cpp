@@ -1,0 +1,248 @@
+// Writing and verifying a 64 KiB image through the whole host stack (the operation sequence,
+// the programmer link, TComm32 and its threads) against the simulated programmer on a
+// pseudo-terminal. Paced as a line in both directions, the time is set against the line's own
+// bound: every byte of every frame in both directions at 10 bits a byte, plus the 1 ms of quiet
+// after each of the programmer's bursts that the receive side waits before it delivers one.
+// Unpaced, it shows what the host itself can move.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <future>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "../serial/SerialBenchSupport.h"
+#include "buffer/ProgramBuffer.h"
+#include "devsim/Catalogue.h"
+#include "devsim/Simulator.h"
+#include "link/ProgrammerLink.h"
+#include "link/StandInPorts.h"
+#include "operations/ChipSelection.h"
+#include "operations/CommandSequences.h"
+#include "operations/ProgrammerLinkAccess.h"
+#include "serial/CommSink.h"
+
+namespace kelvan::operations::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr std::size_t ImageSize = 64 * 1024;
+constexpr int Chip = 2;  // Кристалл-М64: 64 KiB of program memory, every command offered
+constexpr std::uint8_t WriteProgramMemory = 10;
+
+// The status bar and the rest of the window, for the link and the sequence alike.
+class Screen : public link::NullLinkView, public OperationHost {
+  public:
+    void setStatusText(std::string_view utf8) override { status = utf8; }
+    void setStatusErrorColour() override { errorColour = true; }
+    void resetStatusColour() override { errorColour = false; }
+    void clearChipList() override { chips = 0; }
+    void appendChip(const link::DeviceText&) override { ++chips; }
+    void fitGridToBuffer() override {}
+    void showBitDialog(link::BitDialog, bool) override {}
+    void showSizeWarning(std::string_view) override { warned = true; }
+    buffer::LoadOutcome reloadWorkingFile() override { return buffer::LoadOutcome::NoFile; }
+
+    std::string status;
+    bool errorColour = false;
+    bool warned = false;
+    int chips = 0;
+};
+
+// Every option but the reload: the image is put into the buffer directly.
+class EveryOptionButReload : public OptionSource {
+  public:
+    bool isSet(Option option) const override { return option != Option::ReloadBeforeProgramWrite; }
+};
+
+// The program's stack without its windows, the loop's thread playing the main thread.
+class Rig {
+  public:
+    explicit Rig(unsigned baud) : simulator_(devsim::SimulatorOptions{.baud = baud}) {}
+    ~Rig() { loop_.stop(); }
+
+    // Opens the port, runs the start-up conversation and chooses the chip. False when that
+    // does not finish within seconds.
+    bool connect() {
+        simulator_.start();
+        comm_.setCommPort(simulator_.slavePath());
+        comm_.setBaudRate(115200);
+        comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                     serial::ReceiveTime receivedAt) {
+            link_.receiveData(std::span(bytes, length), receivedAt);
+        };
+        if (!comm_.OpenPort()) {
+            return false;
+        }
+        loop_.start(comm_, [this] { noteCompletion(); });
+        loop_.onMainThread([this] {
+            link_.enqueue(link::commands::endOfSequence());
+            link_.enqueue(link::commands::askTitle());
+        });
+        if (!waitOnMainThread([this] { return screen_.chips == 3 && link_.queueLength() == 0; })) {
+            return false;
+        }
+        loop_.onMainThread([this] {
+            for (const link::Bytes& payload : chipChosenCommands(Chip)) {
+                link_.enqueue(payload);
+            }
+        });
+        simulator_.offerReadyNow();
+        return waitOnMainThread(
+            [this] { return link_.programMemorySize() == ImageSize && link_.queueLength() == 0; });
+    }
+
+    struct Run {
+        std::chrono::duration<double> elapsed{};
+        std::size_t bytesOnTheLine = 0;  // both directions
+        std::size_t roundTrips = 0;
+        bool intact = false;
+    };
+
+    // "Записать память программ" with image in the buffer, until the queue is empty.
+    Run writeAndVerify(const link::Bytes& image) {
+        const devsim::Traffic before = simulator_.traffic();
+        std::promise<Clock::time_point> finished;
+        done_ = &finished;
+        const Clock::time_point started = loop_.onMainThread([&] {
+            buffer_.resize(image.size());
+            for (std::size_t address = 0; address < image.size(); ++address) {
+                buffer_.set(address, image[address]);
+            }
+            const auto line = [this] {
+                for (int index = 0; index < link_.commandCount(); ++index) {
+                    if (link_.commandMap()[static_cast<std::size_t>(index)] == WriteProgramMemory) {
+                        return index;
+                    }
+                }
+                return -1;
+            }();
+            const Clock::time_point now = Clock::now();
+            sequences_.chooseCommand(Chip, line);
+            running_ = true;
+            return now;
+        });
+        // The programmer would offer the next ready within its idle interval; the run is about
+        // the line, not that wait.
+        simulator_.offerReadyNow();
+        Run run;
+        auto end = finished.get_future();
+        if (end.wait_for(120s) != std::future_status::ready) {
+            return run;
+        }
+        run.elapsed = end.get() - started;
+        const devsim::Traffic after = simulator_.traffic();
+        run.bytesOnTheLine =
+            (after.bytesSent - before.bytesSent) + (after.bytesReceived - before.bytesReceived);
+        run.roundTrips = after.frames.size() - before.frames.size();
+        const bool chipHoldsImage = simulator_.withDevice(
+            [&](devsim::DeviceModel& device) { return device.chip(Chip).programMemory == image; });
+        run.intact = loop_.onMainThread([this] {
+            return screen_.status == AllCorrectText && !screen_.errorColour && !screen_.warned;
+        }) && chipHoldsImage;
+        return run;
+    }
+
+  private:
+    // On the main thread after each message: the operation is over when the queue is empty.
+    void noteCompletion() {
+        if (running_ && link_.queueLength() == 0) {
+            running_ = false;
+            done_->set_value(Clock::now());
+        }
+    }
+
+    template <typename Condition>
+    bool waitOnMainThread(Condition condition) {
+        const auto deadline = Clock::now() + 20s;
+        while (Clock::now() < deadline) {
+            if (loop_.onMainThread(condition)) {
+                return true;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+    devsim::Simulator simulator_;
+    serial::bench::MainThreadLoop loop_;
+    serial::TComm32 comm_{loop_};
+    serial::CommSink sink_{comm_};
+    link::CountingWatchdog watchdog_;
+    Screen screen_;
+    ProgramBuffer buffer_;
+    link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
+    ProgrammerLinkAccess access_{link_};
+    EveryOptionButReload options_;
+    CommandSequences sequences_{access_, options_, buffer_, screen_};
+    bool running_ = false;                             // main thread only
+    std::promise<Clock::time_point>* done_ = nullptr;  // set before running_
+};
+
+link::Bytes randomImage(unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    link::Bytes image(ImageSize);
+    for (std::uint8_t& value : image) {
+        value = static_cast<std::uint8_t>(byte(random));
+    }
+    return image;
+}
+
+void writeAndVerify(benchmark::State& state, unsigned baud) {
+    Rig rig(baud);
+    if (!rig.connect()) {
+        state.SkipWithError("the start-up conversation did not finish");
+        return;
+    }
+    double elapsed = 0;
+    double bound = 0;
+    std::size_t roundTrips = 0;
+    unsigned seed = 1;
+    for (auto _ : state) {
+        const Rig::Run run = rig.writeAndVerify(randomImage(seed++));
+        if (!run.intact) {
+            state.SkipWithError("the chip does not hold the image, or the status is not right");
+            return;
+        }
+        state.SetIterationTime(run.elapsed.count());
+        elapsed += run.elapsed.count();
+        roundTrips += run.roundTrips;
+        if (baud > 0) {
+            bound += static_cast<double>(run.bytesOnTheLine) * 10.0 / baud +
+                     static_cast<double>(run.roundTrips) * 1e-3;
+        }
+    }
+    // Written and verified: each byte of the image crosses the line twice.
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ImageSize));
+    state.counters["round_trips"] =
+        static_cast<double>(roundTrips) / static_cast<double>(state.iterations());
+    if (baud > 0) {
+        state.counters["bound_s"] = bound / static_cast<double>(state.iterations());
+        state.counters["bound_share"] = bound / elapsed;  // 1.0: as fast as the line allows
+    }
+}
+
+void BM_WriteAndVerify64KiBPaced115200(benchmark::State& state) {
+    writeAndVerify(state, 115200);
+}
+BENCHMARK(BM_WriteAndVerify64KiBPaced115200)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+void BM_WriteAndVerify64KiBUnpaced(benchmark::State& state) {
+    writeAndVerify(state, 0);
+}
+BENCHMARK(BM_WriteAndVerify64KiBUnpaced)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kelvan::operations::bench
