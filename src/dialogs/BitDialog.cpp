@@ -1,10 +1,13 @@
 #include "dialogs/BitDialog.h"
 
+#include "operations/BitWrites.h"
+
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPushButton>
 
 #include <algorithm>
+#include <optional>
 
 namespace kelvan::dialogs {
 namespace {
@@ -26,9 +29,10 @@ int releasedKey(const QEvent& event) {
 
 }  // namespace
 
-BitDialog::BitDialog(const QString& caption, const QColor& background, int clientWidth,
-                     int buttonLeft, QWidget* parent)
-    : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent) {
+BitDialog::BitDialog(link::BitDialog kind, const QString& caption, const QColor& background,
+                     int clientWidth, int buttonLeft, QWidget* parent)
+    : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent),
+      m_kind(kind) {
     Button1 = new QPushButton(QStringLiteral("Записать"), this);
     Button1->setGeometry(buttonLeft, 16, 75, 25);
     // The button's click is deliberately unbound: writing follows the release of a mouse
@@ -78,8 +82,9 @@ QCheckBox* BitDialog::bitBox(int index) const {
 
 void BitDialog::Button1Click() {
     for (int index = 0; index < bitCount(); ++index) {
-        for (const Payload& payload : writeCommands(index, bitBox(index)->isChecked())) {
-            enqueue(payload);
+        if (const std::optional<Payload> payload = operations::bitWriteCommand(
+                m_kind, static_cast<std::uint8_t>(index), bitBox(index)->isChecked())) {
+            enqueue(*payload);
         }
     }
     close();

@@ -2,6 +2,7 @@
 
 #include "dialogs/FixedDialog.h"
 #include "link/LinkFrame.h"
+#include "link/LinkPorts.h"
 
 #include <QString>
 
@@ -42,11 +43,8 @@ class BitDialog : public FixedDialog {
     QPushButton* Button1 = nullptr;
 
   protected:
-    BitDialog(const QString& caption, const QColor& background, int clientWidth, int buttonLeft,
-              QWidget* parent);
-
-    // The commands that write bit `index` in the state `checked`, in the order to queue them.
-    virtual std::vector<Payload> writeCommands(int index, bool checked) const = 0;
+    BitDialog(link::BitDialog kind, const QString& caption, const QColor& background,
+              int clientWidth, int buttonLeft, QWidget* parent);
 
     // Queues the write commands of every bit in increasing order, then closes the dialog.
     void Button1Click();
@@ -62,6 +60,7 @@ class BitDialog : public FixedDialog {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
+    link::BitDialog m_kind;
     std::vector<QCheckBox*> m_bitBoxes;
 };
 

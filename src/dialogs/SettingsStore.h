@@ -17,6 +17,17 @@ inline constexpr char kPathValue[] = "Path";
 inline constexpr int kOptionCount = 12;
 QString checkValueName(int number);  // "Check1" ... "Check12"
 
+// What the settings dialog holds before anything is stored, and so what a missing value means.
+// Windows names ports "COM1"; elsewhere a port is a device path.
+#ifdef Q_OS_WIN
+inline constexpr char kDefaultPortName[] = "COM1";
+#else
+inline constexpr char kDefaultPortName[] = "/dev/ttyUSB0";
+#endif
+inline constexpr std::int32_t kDefaultBitrate = 56000;
+inline constexpr std::int32_t kDefaultParity = -1;  // no "Девятый бит" item selected
+inline constexpr bool kDefaultOption = true;        // every option ticked
+
 // The per-user settings of the program: on Windows the registry key Software\NORVELLA\KELVAN
 // (strings as REG_SZ, integers as REG_DWORD), elsewhere the INI file NORVELLA/KELVAN.conf in the
 // user's configuration folder. A value of the wrong type or one that cannot be read counts as

@@ -27,17 +27,13 @@ namespace {
 // label moved to the left edge.
 #ifdef Q_OS_WIN
 constexpr bool kPortNamesInCapitals = true;
-constexpr char kDesignPortName[] = "COM1";
 constexpr int kPortLabelLeft = 56;
 constexpr QRect kPortFieldGeometry(104, 40, 57, 21);
 #else
 constexpr bool kPortNamesInCapitals = false;
-constexpr char kDesignPortName[] = "/dev/ttyUSB0";
 constexpr int kPortLabelLeft = 16;
 constexpr QRect kPortFieldGeometry(56, 40, 105, 21);
 #endif
-
-constexpr std::int32_t kDesignBitrate = 56000;
 
 QLabel* placeLabel(QWidget* parent, const QString& caption, int left, int top) {
     auto* label = new QLabel(caption, parent);
@@ -50,7 +46,7 @@ QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
     auto* box = new QCheckBox(caption, parent);
     box->move(8, top);
     box->adjustSize();
-    box->setChecked(true);
+    box->setChecked(kDefaultOption);
     return box;
 }
 
@@ -81,7 +77,7 @@ void TForm3::buildControls() {
     GroupBox1 = new QGroupBox(QStringLiteral("Настройки порта"), TabSheet1);
     GroupBox1->setGeometry(8, 8, 177, 201);
     Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), kPortLabelLeft, 43);
-    Edit1 = new QLineEdit(QString::fromUtf8(kDesignPortName), GroupBox1);
+    Edit1 = new QLineEdit(QString::fromUtf8(kDefaultPortName), GroupBox1);
     Edit1->setGeometry(kPortFieldGeometry);
     if (kPortNamesInCapitals) {
         Edit1->setValidator(new UpperCaseValidator(Edit1));
@@ -89,7 +85,7 @@ void TForm3::buildControls() {
     Label2 = placeLabel(GroupBox1, QStringLiteral("Скорость"), 32, 91);
     ysIntEdit1 = new TysIntEdit(GroupBox1);
     ysIntEdit1->setGeometry(104, 88, 57, 21);
-    ysIntEdit1->setValue(kDesignBitrate);
+    ysIntEdit1->setValue(kDefaultBitrate);
     Label3 = placeLabel(GroupBox1, QStringLiteral("Девятый бит"), 16, 139);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setEditable(true);
@@ -99,7 +95,7 @@ void TForm3::buildControls() {
     }
     ComboBox1->setGeometry(104, 136, 57, 21);
     // The design shows "Чет" in the field without selecting it.
-    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setCurrentIndex(kDefaultParity);
     ComboBox1->setEditText(QStringLiteral("Чет"));
 
     GroupBox2 = new QGroupBox(QStringLiteral("Запись программ"), TabSheet2);

@@ -9,9 +9,6 @@ class TForm4 : public BitDialog {
     Q_OBJECT
   public:
     explicit TForm4(QWidget* parent = nullptr);
-
-  protected:
-    std::vector<Payload> writeCommands(int index, bool checked) const override;
 };
 
 }  // namespace kelvan::dialogs

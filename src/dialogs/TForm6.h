@@ -10,9 +10,6 @@ class TForm6 : public BitDialog {
     Q_OBJECT
   public:
     explicit TForm6(QWidget* parent = nullptr);
-
-  protected:
-    std::vector<Payload> writeCommands(int index, bool checked) const override;
 };
 
 }  // namespace kelvan::dialogs
