@@ -15,6 +15,7 @@
 
 #include "devsim/DeviceFrameReader.h"
 #include "devsim/PseudoTerminal.h"
+#include "link/HexBytes.h"
 #include "link/LinkFrame.h"
 
 namespace kelvan::devsim {
@@ -41,16 +42,6 @@ constexpr std::chrono::nanoseconds PacingBatch = 500us;
 // The wire time of one byte at baud (a start bit, 8 data bits, a stop bit); 0 when unpaced.
 std::chrono::nanoseconds byteTimeAt(unsigned baud) {
     return std::chrono::nanoseconds(baud == 0 ? 0 : 10'000'000'000LL / baud);
-}
-
-std::string hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, " %02X", byte);
-        text += digits;
-    }
-    return text;
 }
 
 }  // namespace
@@ -115,7 +106,9 @@ class Simulator::Line {
         const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%10.3f ", seconds);
-        log_ << stamp << direction << hex(bytes) << note << '\n';
+        std::string line = direction;
+        link::appendSpacedHex(line, bytes);
+        log_ << stamp << line << note << '\n';
         log_.flush();
         if (!log_) {
             throw std::runtime_error("cannot write log file " + options_.logPath);

@@ -42,6 +42,16 @@ void CommandQueue::removeHeadIf(EntryId id) {
     }
 }
 
+void CommandQueue::dropBehindHead() {
+    ++clearCount_;
+    if (entries_.size() <= 1) {
+        return;
+    }
+    entries_.resize(1);
+    statusTexts_.resize(1);
+    view_.setProgress(progressMaximum_, 1);
+}
+
 void CommandQueue::clear() {
     ++clearCount_;
     while (!entries_.empty()) {

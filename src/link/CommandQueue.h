@@ -37,6 +37,9 @@ class CommandQueue {
 
     // RemoveHead until empty. Every call counts in clearCount(), on an empty queue too.
     void clear();
+    // Drops every entry behind the head, the head keeping its id; counts in clearCount() like
+    // clear(). The bar's position becomes the new count.
+    void dropBehindHead();
     // How often the queue was cleared (a verdict, a failed verify, the retry limit, the
     // watchdog): an operation that queued commands and finds this changed knows they may have
     // been dropped.

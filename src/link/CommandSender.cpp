@@ -17,11 +17,19 @@ void CommandSender::sendHead() {
     // A refused send is not detected here; it counts all the same, so a dead transmit path
     // ends in the warning below.
     static_cast<void>(sink_.sendData(std::span<const std::uint8_t>(transmitArea_).first(length)));
+    const bool resend = lastSentEntry_ == queue_.headId();
+    lastSentEntry_ = queue_.headId();
+    if (observer_ != nullptr) {
+        observer_->frameSent(queue_.head(), resend, lastSentAt_);
+    }
     ++retryCounter_;
     if (retryCounter_ > RetryLimit) {
         queue_.clear();
         retryCounter_ = 0;
         view_.closeProgress();
+        if (observer_ != nullptr) {
+            observer_->retryLimitReached(GiveUpWarning, clock_.now());
+        }
         view_.showWarning(GiveUpWarning);
     }
 }

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/CommandQueue.h"
 #include "link/LinkFrame.h"
+#include "link/LinkObserver.h"
 #include "link/LinkPorts.h"
 
 namespace kelvan::link {
@@ -32,12 +34,20 @@ class CommandSender {
 
     int retryCounter() const { return retryCounter_; }
 
+    // The head has gone out and awaits its answer.
+    bool headInFlight() const { return !queue_.empty() && lastSentEntry_ == queue_.headId(); }
+
+    // Told of every send and of the retry limit; null: nobody is.
+    void setObserver(LinkObserver* observer) { observer_ = observer; }
+
   private:
     CommandQueue& queue_;
     ByteSink& sink_;
     LinkView& view_;
     const LinkClock& clock_;
     LinkTime lastSentAt_ = LinkTime::min();
+    std::optional<CommandQueue::EntryId> lastSentEntry_;
+    LinkObserver* observer_ = nullptr;
     std::array<std::uint8_t, MaxFrameSize> transmitArea_{};
     std::int32_t retryCounter_ = 0;
 };

@@ -43,40 +43,53 @@ void ProgrammerLink::watchdogExpired() {
 // a lost command goes out again and what the retry limit counts.
 void ProgrammerLink::emptyFrame() {
     watchdog_.restart();
-    if (blockReceivedAt_ < sender_.lastSentAt()) {
-        return;
+    const bool stale = blockReceivedAt_ < sender_.lastSentAt();
+    if (observer_ != nullptr) {
+        observer_->frameReceived({}, stale ? ReceivedFrame::StaleReady : ReceivedFrame::Ready,
+                                 blockReceivedAt_);
     }
-    sender_.sendHead();
+    if (!stale) {
+        sender_.sendHead();
+    }
 }
 
-// A reply is acted on only while it answers the head; anything else, a reply shorter than its
-// layout included, is dropped without a word and leaves the queue and the RetryCounter as they
-// were. The reply is copied out of the parser's reply area, which a pass nested in a handler
-// (a box shown during dispatch) overwrites, and afterwards only the entry it answered is
-// removed, should a nested pass have answered or cleared it already. The counter restarts once
-// the dispatcher has found the reply complete; a send from a pass nested in the dispatch then
-// goes uncounted, which at worst allows one more repeat before the warning.
-// A status text that waits for this answer is shown after it, unless the queue was cleared
-// meanwhile (a wrong signature, a failed verify): then the command completed nothing.
+// The reply is copied out of the parser's reply area, which a pass nested in a handler (a box
+// shown during dispatch) overwrites.
 void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
-    if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
-        return;
-    }
     std::array<std::uint8_t, MaxPayloadLength> copy{};
     const std::size_t length = std::min(payload.size(), copy.size());
     std::copy_n(payload.begin(), length, copy.begin());
     const ReplyBytes reply(copy.data(), length);
+    const bool answered = answerHead(reply);
+    if (observer_ != nullptr) {
+        observer_->frameReceived(reply, answered ? ReceivedFrame::Answer : ReceivedFrame::Unmatched,
+                                 blockReceivedAt_);
+    }
+}
+
+// A reply is acted on only while it answers the head; anything else, a reply shorter than its
+// layout included, is dropped without a word and leaves the queue and the RetryCounter as they
+// were. Afterwards only the entry it answered is removed, should a nested pass have answered or
+// cleared it already. The counter restarts once the dispatcher has found the reply complete; a send
+// from a pass nested in the dispatch then goes uncounted, which at worst allows one more repeat
+// before the warning. A status text that waits for this answer is shown after it, unless the queue
+// was cleared meanwhile (a wrong signature, a failed verify): then the command completed nothing.
+bool ProgrammerLink::answerHead(ReplyBytes reply) {
+    if (queue_.empty() || !replyAnswers(reply, queue_.head())) {
+        return false;
+    }
     const CommandQueue::EntryId answered = queue_.headId();
     const std::string statusWhenAnswered(queue_.headStatusWhenAnswered());
     const std::uint64_t clearsBefore = queue_.clearCount();
     if (!dispatcher_.dispatch(reply)) {
-        return;
+        return false;
     }
     sender_.replyDispatched();
     queue_.removeHeadIf(answered);
     if (!statusWhenAnswered.empty() && queue_.clearCount() == clearsBefore) {
         view_.setStatusText(statusWhenAnswered);
     }
+    return true;
 }
 
 void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
@@ -88,6 +101,18 @@ void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload,
 }
 void ProgrammerLink::clearQueue() {
     queue_.clear();
+}
+bool ProgrammerLink::stopAfterCommandInFlight() {
+    if (sender_.headInFlight()) {
+        queue_.dropBehindHead();
+        return true;
+    }
+    queue_.clear();
+    return false;
+}
+void ProgrammerLink::setObserver(LinkObserver* observer) {
+    observer_ = observer;
+    sender_.setObserver(observer);
 }
 std::size_t ProgrammerLink::queueLength() const {
     return queue_.size();

@@ -16,6 +16,7 @@
 #include "link/Commands.h"
 #include "link/FrameParser.h"
 #include "link/LinkFrame.h"
+#include "link/LinkObserver.h"
 #include "link/LinkPorts.h"
 #include "link/ReplyDispatcher.h"
 
@@ -48,6 +49,10 @@ class ProgrammerLink : private FrameHandler {
     // statusWhenAnswered: how an operation reports success only when it has really completed.
     void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered);
     void clearQueue();
+    // Drops every queued command but one that has gone out and awaits its answer, which may
+    // still complete; true when such a command remains. How an interrupted run stops without
+    // leaving a command half done.
+    bool stopAfterCommandInFlight();
     std::size_t queueLength() const;
     // CommandQueue::clearCount: how often the queue was cleared, for whatever reason.
     std::uint64_t queueClearCount() const { return queue_.clearCount(); }
@@ -68,9 +73,15 @@ class ProgrammerLink : private FrameHandler {
     // The receive state, for diagnostics and tests.
     const FrameParser& parser() const { return parser_; }
 
+    // Told of every frame in both directions and of the retry limit (a wire trace); null, the
+    // default, costs one test per frame.
+    void setObserver(LinkObserver* observer);
+
   private:
     void emptyFrame() override;
     void replyFrame(std::span<const std::uint8_t> payload) override;
+    // Dispatches reply when it answers the head and removes the head; false when it does not.
+    bool answerHead(ReplyBytes reply);
 
     WatchdogTimer& watchdog_;
     LinkView& view_;
@@ -81,6 +92,7 @@ class ProgrammerLink : private FrameHandler {
     FrameParser parser_;
     // The stamp of the block the parser is working through.
     LinkTime blockReceivedAt_{};
+    LinkObserver* observer_ = nullptr;
 };
 
 }  // namespace kelvan::link

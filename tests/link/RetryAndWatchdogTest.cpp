@@ -275,5 +275,21 @@ TEST_F(ConversationTest, WarningInsideAWarningIsSurvived) {
     EXPECT_EQ(link.retryCounter(), 0);
 }
 
+// An interrupted run keeps only a command the programmer may already be carrying out.
+TEST_F(ConversationTest, StoppingKeepsOnlyTheCommandInFlight) {
+    enqueue({commands::eraseAll(), commands::readSignature(), commands::endOfSequence()});
+    EXPECT_FALSE(link.stopAfterCommandInFlight());  // nothing has gone out yet
+    EXPECT_EQ(link.queueLength(), 0u);
+
+    enqueue({commands::eraseAll(), commands::readSignature(), commands::endOfSequence()});
+    ready();
+    EXPECT_TRUE(link.stopAfterCommandInFlight());
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{7}}));
+    reply({7});
+    ready();
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{{7}}));
+    EXPECT_EQ(link.queueLength(), 0u);
+}
+
 }  // namespace
 }  // namespace kelvan::link::test
