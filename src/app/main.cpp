@@ -1,12 +1,51 @@
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QStringList>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <stdexcept>
+#include <system_error>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/QtTranslations.h"
+#include "dialogs/ErrorBox.h"
+#include "link/WireTrace.h"
+
+namespace {
+
+// The window's own command line, after Qt has taken its options: nothing, or --trace FILE
+// (also --trace=FILE). Returns the trace's path, empty for none; throws std::invalid_argument
+// with the complaint for anything else.
+QString traceArgument(const QStringList& arguments) {
+    QString trace;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QStringLiteral("--trace")) {
+            if (i + 1 == arguments.size()) {
+                throw std::invalid_argument("--trace needs a file name");
+            }
+            trace = arguments[++i];
+        } else if (argument.startsWith(QStringLiteral("--trace="))) {
+            trace = argument.mid(8);
+        } else {
+            throw std::invalid_argument("unknown argument " + argument.toStdString() +
+                                        "; the only option is --trace FILE");
+        }
+    }
+    if (trace.isEmpty() && arguments.size() > 1) {
+        throw std::invalid_argument("--trace needs a file name");  // "--trace=" or "--trace ''"
+    }
+    return trace;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    const auto started = std::chrono::steady_clock::now();
     QApplication application(argc, argv);
     // The settings live under this organisation and program name.
     QCoreApplication::setOrganizationName(QStringLiteral("NORVELLA"));
@@ -21,16 +60,41 @@ int main(int argc, char* argv[]) {
                  qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
     }
 
+    // A trace asked for and not written would be missed only when it is needed, so a file that
+    // cannot be opened stops the program before it talks to the programmer.
+    std::unique_ptr<kelvan::link::WireTraceFile> trace;
+    QString tracePath;
+    try {
+        tracePath = traceArgument(QCoreApplication::arguments());
+        if (!tracePath.isEmpty()) {
+            trace = std::make_unique<kelvan::link::WireTraceFile>(
+                std::filesystem::path(tracePath.toStdU16String()), started);
+        }
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "kelvan: %s\n", error.what());
+        return 2;
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "kelvan: %s\n", error.what());
+        kelvan::dialogs::showErrorBox(
+            nullptr, QStringLiteral("Невозможно записать трассировку в файл %1 (%2)")
+                         .arg(tracePath, QString::fromLocal8Bit(error.code().message())));
+        return 2;
+    }
+
     kelvan::app::MessageBoxPrompter prompter;
     // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps
     // the closing sequence from dropping edited data as if it had been saved.
     const auto save = []() -> std::optional<QString> {
         return QStringLiteral("Сохранение буфера в файл пока недоступно: ничего не записано.");
     };
-    kelvan::app::Application windows(prompter, save);
+    kelvan::app::Application windows(prompter, save, trace ? &trace->observer() : nullptr);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form1.showMaximized();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    if (trace && !trace->good()) {
+        std::fprintf(stderr, "kelvan: the trace could not be written to its end\n");
+    }
+    return status;
 }

@@ -1,8 +1,10 @@
 #include "link/WireTrace.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 #include "link/HexBytes.h"
 
@@ -67,5 +69,24 @@ void WireTrace::writeLine(LinkTime at, char direction, std::string_view rest) {
     out_ << stamp << rest << '\n';
     out_.flush();
 }
+
+namespace {
+
+// Opens file for the trace, throwing what went wrong.
+std::ofstream openTraceFile(const std::filesystem::path& file) {
+    errno = 0;
+    std::ofstream out(file, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!out) {
+        // The stream keeps no reason of its own; the failed open leaves the system's in errno.
+        throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(),
+                                "cannot write the trace " + file.string());
+    }
+    return out;
+}
+
+}  // namespace
+
+WireTraceFile::WireTraceFile(const std::filesystem::path& file, LinkTime start)
+    : out_(openTraceFile(file)), trace_(out_, start) {}
 
 }  // namespace kelvan::link

@@ -14,6 +14,8 @@
 // last command went out, which sends nothing) or "(unmatched)" (a reply that answered nothing
 // queued and was dropped). The first line, starting with "#", names the columns.
 
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -43,6 +45,21 @@ class WireTrace final : public LinkObserver {
 
     std::ostream& out_;
     LinkTime start_;
+};
+
+// A wire trace written to a file of its own.
+class WireTraceFile {
+  public:
+    // Creates or empties file. Throws std::system_error naming the file, with the system's
+    // reason, when it cannot be opened for writing.
+    WireTraceFile(const std::filesystem::path& file, LinkTime start);
+
+    LinkObserver& observer() { return trace_; }
+    bool good() const { return trace_.good(); }
+
+  private:
+    std::ofstream out_;
+    WireTrace trace_;
 };
 
 }  // namespace kelvan::link
