@@ -7,13 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "OutputFile.h"
 #include "buffer/ImageLoader.h"
+#include "common/LoadFailure.h"
+#include "common/OutputFile.h"
 
 namespace {
 
-using kelvan::buffer::ImageLengthLimit;
-using kelvan::buffer::LoadOutcome;
 using kelvan::buffer::LoadResult;
 
 constexpr const char* Usage = R"(Usage: kelvan-load [--no-hex] [--no-eep] INPUT OUTPUT
@@ -96,26 +95,6 @@ std::string parseArguments(int argc, char** argv, Arguments& arguments) {
     return {};
 }
 
-// Why nothing was written, for one line on standard error; empty for a loaded image.
-std::string failureOf(const LoadResult& result, const std::string& input) {
-    const std::string limit = std::to_string(ImageLengthLimit);
-    switch (result.outcome) {
-        case LoadOutcome::Loaded:
-            return {};
-        case LoadOutcome::NoFile:
-            return input + ": no such file";
-        case LoadOutcome::OpenFailed:
-            return "cannot read " + input + ": " + result.reason;
-        case LoadOutcome::IgnoredTooLong:
-            return input + ": longer than " + limit + " bytes, ignored";
-        case LoadOutcome::LengthWarning:
-            return input + ": the image would hold " + limit + " bytes or more, not loaded";
-        case LoadOutcome::Abandoned:
-            return input + ": " + result.reason;
-    }
-    return input + ": not loaded";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,7 +108,8 @@ int main(int argc, char** argv) {
     }
     const LoadResult result =
         kelvan::buffer::loadWorkingFile(std::filesystem::path(arguments.input), arguments.options);
-    if (const std::string failure = failureOf(result, arguments.input); !failure.empty()) {
+    if (const std::string failure = kelvan::tools::loadFailure(result, arguments.input);
+        !failure.empty()) {
         std::fprintf(stderr, "kelvan-load: %s\n", failure.c_str());
         return 1;
     }

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "common/OutputFile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -24,7 +24,7 @@ constexpr unsigned NameAttempts = 100;
 fs::path temporaryBeside(const fs::path& target, unsigned attempt) {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     fs::path temporary = target;
-    temporary += ".kelvan-load-" + std::to_string(stamp) + "-" + std::to_string(attempt) + ".tmp";
+    temporary += ".kelvan-" + std::to_string(stamp) + "-" + std::to_string(attempt) + ".tmp";
     return temporary;
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "buffer/ImageLoader.h"
+
+namespace kelvan::tools {
+
+// Why the load of input gave no image, as one line for standard error; empty when it was
+// loaded.
+std::string loadFailure(const buffer::LoadResult& result, const std::string& input);
+
+}  // namespace kelvan::tools

@@ -1,0 +1,480 @@
+#include "CliSession.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <span>
+
+#include "InterruptWatch.h"
+#include "common/LoadFailure.h"
+#include "common/OutputFile.h"
+#include "dialogs/NinthBit.h"
+#include "link/Commands.h"
+#include "operations/BitWrites.h"
+#include "operations/ChipSelection.h"
+
+namespace kelvan::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view NotConnected = "Программатор не подключен";
+constexpr auto InterruptPollInterval = 50ms;
+
+// The command line arrives as UTF-8 on every platform.
+std::filesystem::path utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string bitState(const BitLine& bit) {
+    if (!bit.set) {
+        return "?";
+    }
+    return *bit.set ? "1" : "0";
+}
+
+}  // namespace
+
+CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settings,
+                       Console& console, link::LinkObserver* trace)
+    : commandLine_(commandLine), settings_(settings), console_(console) {
+    link_.setObserver(trace);
+    pump_.attach(comm_);
+    comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                 serial::ReceiveTime receivedAt) {
+        link_.receiveData(std::span<const std::uint8_t>(bytes, length), receivedAt);
+        advance();
+    };
+
+    // The watchdog as the window runs it: 5 s, precise, never stopped by its own expiry.
+    watchdogTimer_.setInterval(5000);
+    watchdogTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
+        link_.watchdogExpired();
+        advance();
+    });
+    connectTimeout_.setSingleShot(true);
+    connectTimeout_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&connectTimeout_, &QTimer::timeout, &connectTimeout_, [this] {
+        if (phase_ == Phase::Connecting) {
+            console_.errorText(NotConnected);
+            finish(1);
+        }
+    });
+    interruptPoll_.setInterval(InterruptPollInterval);
+    QObject::connect(&interruptPoll_, &QTimer::timeout, &interruptPoll_, [this] {
+        if (const int signal = InterruptWatch::caught(); signal != 0) {
+            interrupt(signal);
+        }
+    });
+
+    screen_.confirmSizeWarning = commandLine_.truncate;
+    screen_.loadWorkingFile = [this] {
+        const buffer::LoadResult result = buffer::loadWorkingFile(
+            utf8Path(commandLine_.file),
+            buffer::LoadOptions{.hexFiles = options_.isSet(operations::Option::ReadHexFiles),
+                                .eepFiles = options_.isSet(operations::Option::ReadEepFiles)});
+        buffer_.clear();
+        if (result.outcome == buffer::LoadOutcome::Loaded) {
+            buffer_.resize(result.image.size());
+            buffer_.writeAt(0, result.image);
+        } else {
+            reloadFailure_ = tools::loadFailure(result, commandLine_.file);
+        }
+        return result.outcome;
+    };
+}
+
+CliSession::~CliSession() {
+    // A port that never opened, or one without modem lines, refuses both; nothing else is to
+    // be done about it on the way out.
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrRts));
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
+}
+
+std::optional<int> CliSession::start() {
+    if (commandLine_.action->argument == ArgumentKind::InputFile && !loadInput()) {
+        return 2;
+    }
+    watchdogTimer_.start();
+    if (!openPort()) {
+        return 2;
+    }
+    // What the window queues when it is shown.
+    link_.enqueue(link::commands::endOfSequence());
+    link_.enqueue(link::commands::askTitle());
+    connectTimeout_.start(std::chrono::milliseconds(
+        static_cast<std::int64_t>(std::ceil(commandLine_.timeoutSeconds * 1000))));
+    interruptPoll_.start();
+    return std::nullopt;
+}
+
+// The pick-up of the working file, before anything is said to the programmer.
+bool CliSession::loadInput() {
+    if (screen_.loadWorkingFile() == buffer::LoadOutcome::Loaded) {
+        return true;
+    }
+    console_.error(reloadFailure_);
+    return false;
+}
+
+bool CliSession::openPort() {
+    comm_.setCommPort(settings_.port);
+    comm_.setBaudRate(settings_.bitrate);
+    if (const std::optional<serial::TParity> parity = dialogs::ninthBitParity(settings_.parity)) {
+        comm_.setParity(*parity);
+    }
+    comm_.setFlowControl(serial::TFlowControl::fcNone);
+    comm_.setEventChar(0);
+    try {
+        if (!comm_.OpenPort()) {
+            console_.error(settings_.port + ": the port's threads could not be started");
+            return false;
+        }
+    } catch (const serial::ECommsError& error) {
+        console_.error(settings_.port + ": " + error.what());
+        return false;
+    }
+    // RTS on, DTR off, as the window leaves them; a port without modem lines (a
+    // pseudo-terminal, some adapters) refuses them while data still flows.
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeSetRts));
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
+    return true;
+}
+
+void CliSession::advance() {
+    if (phase_ == Phase::Done) {
+        return;
+    }
+    const bool gaveUp = screen_.retryWarnings() > 0;
+    const bool lost =
+        phase_ != Phase::Connecting && screen_.disconnections() > disconnectionsWhenFound_;
+    if (phase_ == Phase::Stopping) {
+        if (gaveUp || lost || link_.queueLength() == 0) {
+            interruptDone();
+        }
+        return;
+    }
+    if (gaveUp) {
+        finish(1);  // the warning is printed already
+        return;
+    }
+    if (lost) {
+        console_.errorText(NotConnected);
+        finish(1);
+        return;
+    }
+    if (link_.queueLength() != 0) {
+        return;
+    }
+    switch (phase_) {
+        case Phase::Connecting:
+            if (screen_.connected()) {
+                programmerFound();
+            }
+            break;
+        case Phase::ChoosingChip:
+            chipChosen();
+            break;
+        case Phase::ReadingBits:
+            printProgrammer();
+            printChip();
+            finish(0);
+            break;
+        case Phase::Running:
+            actionDone();
+            break;
+        case Phase::Stopping:
+        case Phase::Done:
+            break;
+    }
+}
+
+// The title and every about line and chip name have arrived.
+void CliSession::programmerFound() {
+    connectTimeout_.stop();
+    disconnectionsWhenFound_ = screen_.disconnections();
+    if (!commandLine_.chip) {
+        printProgrammer();
+        finish(0);
+        return;
+    }
+    const std::optional<int> chip = chipIndex();
+    if (!chip) {
+        console_.error("the programmer lists no chip " + *commandLine_.chip + "; it lists:");
+        for (std::size_t index = 0; index < screen_.chips().size(); ++index) {
+            console_.errorText("  " + std::to_string(index) + "  " + screen_.chips()[index]);
+        }
+        finish(2);
+        return;
+    }
+    chip_ = *chip;
+    phase_ = Phase::ChoosingChip;
+    for (const link::Bytes& payload : operations::chipChosenCommands(chip_)) {
+        link_.enqueue(payload);
+    }
+}
+
+// The command list, sizes and bit captions of the chip have arrived.
+void CliSession::chipChosen() {
+    const Action& action = *commandLine_.action;
+    if (!action.code) {
+        phase_ = Phase::ReadingBits;
+        for (const std::uint8_t code : {link::byteOf(link::CommandCode::ReadFuseBits),
+                                        link::byteOf(link::CommandCode::ReadLockBits)}) {
+            if (const std::optional<int> line = lineOf(code)) {
+                sequences_.chooseCommand(chip_, *line);
+            }
+        }
+        advance();
+        return;
+    }
+    const std::optional<int> line = lineOf(*action.code);
+    if (!line) {
+        console_.error(screen_.chips()[static_cast<std::size_t>(chip_)] + " does not offer " +
+                       std::string(action.name) + " (command " + std::to_string(*action.code) +
+                       "); it offers:");
+        listOfferedCommands();
+        finish(2);
+        return;
+    }
+    if (checkBitArguments()) {
+        runAction(*line);
+    }
+}
+
+// Queues the action as choosing its line would, and what the bit dialog's "Записать" queues.
+void CliSession::runAction(int line) {
+    clearsAtAction_ = link_.queueClearCount();
+    answeredAtAction_ = link_.queue().headId();
+    errorColoursAtAction_ = screen_.errorColours();
+    screen_.showQueueProgress = true;
+    sequences_.chooseCommand(chip_, line);
+
+    const ArgumentKind argument = commandLine_.action->argument;
+    if (argument == ArgumentKind::FuseBits || argument == ArgumentKind::LockIndices) {
+        const link::BitDialog dialog =
+            argument == ArgumentKind::FuseBits ? link::BitDialog::Fuse : link::BitDialog::Lock;
+        const auto& locks = commandLine_.lockBits;
+        const int count = static_cast<int>(screen_.bits(dialog).size());
+        for (int index = 0; index < count; ++index) {
+            const auto bit = static_cast<std::uint8_t>(index);
+            const bool set = dialog == link::BitDialog::Fuse
+                                 ? commandLine_.fuseBits[bit]
+                                 : std::binary_search(locks.begin(), locks.end(), bit);
+            if (const std::optional<link::Bytes> payload =
+                    operations::bitWriteCommand(dialog, bit, set)) {
+                link_.enqueue(*payload);
+            }
+        }
+    }
+
+    // Nothing queued has gone out yet: the event loop has not run since.
+    if (!reloadFailure_.empty()) {
+        link_.clearQueue();
+        console_.error(reloadFailure_);
+        finish(2);
+        return;
+    }
+    if (screen_.sizeWarningRefused()) {
+        link_.clearQueue();
+        console_.error(std::string(operations::SizeWarningText) + " " + commandLine_.file +
+                       " holds " + std::to_string(buffer_.size()) +
+                       " bytes; --truncate writes what fits");
+        finish(2);
+        return;
+    }
+    actionCommands_ = link_.queueLength();
+    phase_ = Phase::Running;
+    advance();
+}
+
+void CliSession::actionDone() {
+    const bool flagged = screen_.errorColours() != errorColoursAtAction_ ||
+                         link_.queueClearCount() != clearsAtAction_;
+    const ArgumentKind argument = commandLine_.action->argument;
+    if (flagged) {
+        if (argument == ArgumentKind::OutputFile) {
+            console_.error("the read did not complete; " + commandLine_.file + " was not written");
+        }
+        finish(1);
+        return;
+    }
+    if (argument == ArgumentKind::OutputFile) {
+        if (const std::error_code error =
+                tools::writeOutputFile(utf8Path(commandLine_.file), buffer_.bytes())) {
+            console_.error("cannot write " + commandLine_.file + ": " + error.message());
+            finish(2);
+            return;
+        }
+        console_.result(std::to_string(buffer_.size()) + " bytes read into " + commandLine_.file);
+    }
+    const std::uint8_t code = *commandLine_.action->code;
+    if (code == link::byteOf(link::CommandCode::ReadFuseBits)) {
+        printBits(link::BitDialog::Fuse, true);
+    } else if (code == link::byteOf(link::CommandCode::ReadLockBits)) {
+        printBits(link::BitDialog::Lock, true);
+    }
+    finish(0);
+}
+
+// Nothing more is sent: only a command already on its way may still finish.
+void CliSession::interrupt(int signal) {
+    if (phase_ == Phase::Stopping || phase_ == Phase::Done) {
+        return;
+    }
+    interruptPoll_.stop();
+    connectTimeout_.stop();
+    signal_ = signal;
+    interruptedIn_ = phase_;
+    answeredAtInterrupt_ = link_.queue().headId();
+    inFlightAtInterrupt_ = link_.stopAfterCommandInFlight();
+    clearsAfterStop_ = link_.queueClearCount();
+    phase_ = Phase::Stopping;
+    advance();
+}
+
+// Says what was done, then ends as a program ended by the signal would.
+void CliSession::interruptDone() {
+    const std::string name(commandLine_.action->name);
+    if (interruptedIn_ != Phase::Running) {
+        console_.error("interrupted before " + name + " began; nothing was done to the chip");
+        finish(128 + signal_);
+        return;
+    }
+    // Every command removed before the interrupt was answered: a clear would have ended the
+    // run. The one in flight was answered when no clear came after the stop.
+    const bool inFlightAnswered = inFlightAtInterrupt_ && link_.queueLength() == 0 &&
+                                  link_.queueClearCount() == clearsAfterStop_;
+    const auto answered = answeredAtInterrupt_ - answeredAtAction_ + (inFlightAnswered ? 1u : 0u);
+    std::string text = "interrupted: " + std::to_string(answered) + " of " +
+                       std::to_string(actionCommands_) + " commands of " + name +
+                       " were carried out and the rest was not sent";
+    if (inFlightAtInterrupt_ && !inFlightAnswered) {
+        text += "; the last one sent got no answer";
+    }
+    if (commandLine_.action->argument == ArgumentKind::OutputFile) {
+        text += "; " + commandLine_.file + " was not written";
+    }
+    console_.error(text);
+    finish(128 + signal_);
+}
+
+void CliSession::finish(int status) {
+    phase_ = Phase::Done;
+    connectTimeout_.stop();
+    interruptPoll_.stop();
+    watchdogTimer_.stop();
+    screen_.closeProgress();
+    QCoreApplication::exit(status);
+}
+
+// CHIP as a name exactly as listed, or else as an index into the list.
+std::optional<int> CliSession::chipIndex() const {
+    const std::vector<std::string>& chips = screen_.chips();
+    const std::string& wanted = *commandLine_.chip;
+    if (const auto named = std::find(chips.begin(), chips.end(), wanted); named != chips.end()) {
+        return static_cast<int>(named - chips.begin());
+    }
+    if (wanted.empty() || wanted.size() > 3 ||
+        wanted.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int index = std::stoi(wanted);
+    if (index >= static_cast<int>(chips.size())) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+std::optional<int> CliSession::lineOf(std::uint8_t code) const {
+    for (int line = 0; line < link_.commandCount(); ++line) {
+        if (access_.commandOfLine(line) == code) {
+            return line;
+        }
+    }
+    return std::nullopt;
+}
+
+// BITS must name every fuse bit, INDICES only lock bits the chip has.
+bool CliSession::checkBitArguments() {
+    const ArgumentKind argument = commandLine_.action->argument;
+    const std::string& chip = screen_.chips()[static_cast<std::size_t>(chip_)];
+    if (argument == ArgumentKind::FuseBits) {
+        const std::size_t count = screen_.bits(link::BitDialog::Fuse).size();
+        if (commandLine_.fuseBits.size() != count) {
+            console_.error("write-fuses: BITS has " + std::to_string(commandLine_.fuseBits.size()) +
+                           " bits, " + chip + " has " + std::to_string(count) + " fuse bits");
+            printBits(link::BitDialog::Fuse, false);
+            finish(2);
+            return false;
+        }
+    } else if (argument == ArgumentKind::LockIndices) {
+        const std::size_t count = screen_.bits(link::BitDialog::Lock).size();
+        if (!commandLine_.lockBits.empty() && commandLine_.lockBits.back() >= count) {
+            console_.error("write-locks: " + chip + " has " + std::to_string(count) +
+                           " lock bits, numbered from 0");
+            printBits(link::BitDialog::Lock, false);
+            finish(2);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CliSession::printProgrammer() {
+    console_.result("title: " + screen_.title());
+    for (const std::string& line : screen_.aboutLines()) {
+        console_.result("about: " + line);
+    }
+    for (std::size_t index = 0; index < screen_.chips().size(); ++index) {
+        console_.result("chip " + std::to_string(index) + ": " + screen_.chips()[index]);
+    }
+}
+
+void CliSession::printChip() {
+    console_.result("selected chip " + std::to_string(chip_) + ": " +
+                    screen_.chips()[static_cast<std::size_t>(chip_)]);
+    console_.result("program memory: " + std::to_string(link_.programMemorySize()) + " bytes");
+    console_.result("eeprom: " + std::to_string(link_.eepromSize()) + " bytes");
+    for (int line = 0; line < link_.commandCount(); ++line) {
+        const std::uint8_t code = *access_.commandOfLine(line);
+        console_.result("command " + std::to_string(code) + ": " +
+                        std::string(link::CommandNameTable[code]));
+    }
+    printBits(link::BitDialog::Fuse, false);
+    printBits(link::BitDialog::Lock, false);
+}
+
+// One line per bit (index, state or "?" when unread, caption); with summary, also the states in
+// the form write-fuses and write-locks take them.
+void CliSession::printBits(link::BitDialog dialog, bool summary) {
+    const bool fuse = dialog == link::BitDialog::Fuse;
+    const std::vector<BitLine>& bits = screen_.bits(dialog);
+    std::string states;
+    for (std::size_t index = 0; index < bits.size(); ++index) {
+        console_.result(std::string(fuse ? "fuse" : "lock") + " bit " + std::to_string(index) +
+                        ": " + bitState(bits[index]) + " " + bits[index].caption);
+        if (fuse) {
+            states += bitState(bits[index]);
+        } else if (bits[index].set.value_or(false)) {
+            states += (states.empty() ? "" : ",") + std::to_string(index);
+        }
+    }
+    if (summary) {
+        console_.result(fuse ? "fuse bits: " + states
+                             : "lock bits: " + (states.empty() ? std::string("none") : states));
+    }
+}
+
+void CliSession::listOfferedCommands() {
+    for (int line = 0; line < link_.commandCount(); ++line) {
+        const std::uint8_t code = *access_.commandOfLine(line);
+        console_.errorText("  " + std::to_string(code) + "  " +
+                           std::string(link::CommandNameTable[code]));
+    }
+}
+
+}  // namespace kelvan::cli

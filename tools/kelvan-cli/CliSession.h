@@ -1,0 +1,111 @@
+#pragma once
+
+// One run of kelvan-cli: a small state machine on the event loop around the program's own link,
+// serial component and operation sequences. It waits for the programmer (title and chip list),
+// chooses the chip as the chip list would and waits for its replies, runs the action as
+// choosing its line in the command list would, and waits for the queue to empty, the error
+// colour, the retry warning or the lost programmer.
+
+#include <QTimer>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "CommandLine.h"
+#include "Console.h"
+#include "ProgrammerScreen.h"
+#include "RunSettings.h"
+#include "app/CommEventPump.h"
+#include "buffer/ProgramBuffer.h"
+#include "link/LinkObserver.h"
+#include "link/ProgrammerLink.h"
+#include "operations/CommandSequences.h"
+#include "operations/ProgrammerLinkAccess.h"
+#include "serial/CommSink.h"
+#include "serial/TComm32.h"
+
+namespace kelvan::cli {
+
+class CliSession {
+  public:
+    // trace, when given, watches every frame of the run.
+    CliSession(const CommandLine& commandLine, const RunSettings& settings, Console& console,
+               link::LinkObserver* trace);
+    // Drops RTS and DTR, as the window does when it closes; the port closes with the component.
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Loads IN, opens the port, queues the start-up requests and starts the timers. Returns
+    // the exit status when the run ends before the event loop is needed; otherwise the loop's
+    // exit status is the run's.
+    std::optional<int> start();
+
+  private:
+    enum class Phase { Connecting, ChoosingChip, ReadingBits, Running, Stopping, Done };
+
+    // A QTimer as the link's watchdog (Timer2 in the window).
+    class TimerWatchdog : public link::WatchdogTimer {
+      public:
+        explicit TimerWatchdog(QTimer& timer) : timer_(timer) {}
+        void restart() override { timer_.start(); }
+
+      private:
+        QTimer& timer_;
+    };
+
+    bool loadInput();
+    bool openPort();
+    // Moves the run on after anything the link may have changed.
+    void advance();
+    void programmerFound();
+    void chipChosen();
+    void runAction(int line);
+    void actionDone();
+    void interrupt(int signal);
+    void interruptDone();
+    void finish(int status);
+
+    std::optional<int> chipIndex() const;
+    std::optional<int> lineOf(std::uint8_t code) const;
+    bool checkBitArguments();
+    void printProgrammer();
+    void printChip();
+    void printBits(link::BitDialog dialog, bool summary);
+    void listOfferedCommands();
+
+    const CommandLine& commandLine_;
+    const RunSettings& settings_;
+    Console& console_;
+    RunOptions options_{settings_};
+    ProgrammerScreen screen_{console_};
+    ProgramBuffer buffer_;
+    app::CommEventPump pump_;
+    serial::TComm32 comm_{pump_};
+    serial::CommSink sink_{comm_};
+    QTimer watchdogTimer_;
+    TimerWatchdog watchdog_{watchdogTimer_};
+    link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
+    operations::ProgrammerLinkAccess access_{link_};
+    operations::CommandSequences sequences_{access_, options_, buffer_, screen_};
+    QTimer connectTimeout_;
+    QTimer interruptPoll_;
+
+    Phase phase_ = Phase::Connecting;
+    int chip_ = -1;
+    std::string reloadFailure_;
+    int disconnectionsWhenFound_ = 0;
+    // Taken when the action is queued: how far the queue and the status had come.
+    std::uint64_t clearsAtAction_ = 0;
+    link::CommandQueue::EntryId answeredAtAction_ = 0;
+    int errorColoursAtAction_ = 0;
+    std::size_t actionCommands_ = 0;
+    // Taken at an interrupt.
+    Phase interruptedIn_ = Phase::Connecting;
+    int signal_ = 0;
+    link::CommandQueue::EntryId answeredAtInterrupt_ = 0;
+    bool inFlightAtInterrupt_ = false;
+    std::uint64_t clearsAfterStop_ = 0;
+};
+
+}  // namespace kelvan::cli
