@@ -2,23 +2,17 @@
 // are written to HEX by avr-objcopy and srec_cat, the records shuffled and thinned, and the
 // result must equal what srec_cat makes of the same file with the gaps filled with FF.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ScratchFolder.h"
-
-extern char** environ;
 
 namespace kelvan::tools {
 namespace {
@@ -32,44 +26,23 @@ struct ProcessRun {
     std::string errors;  // standard error
 };
 
-// Runs program (searched on PATH) with arguments inside folder, capturing both output streams.
-ProcessRun run(const ScratchFolder& folder, std::vector<std::string> arguments) {
-    const fs::path out = folder.path() / ".stdout";
-    const fs::path err = folder.path() / ".stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    const int error = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        throw std::system_error(error, std::generic_category(), "posix_spawnp " + arguments[0]);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) {
-        throw std::system_error(errno, std::generic_category(), "waitpid");
-    }
-    ProcessRun result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.read(out),
-                      folder.read(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return result;
+// Runs program (searched on PATH) with arguments, capturing both output streams away from the
+// test's folder, whose contents the tests count.
+ProcessRun run(std::vector<std::string> arguments) {
+    const ScratchFolder captures;
+    test::ChildProcess child(std::move(arguments), captures.path());
+    const std::optional<int> exitCode = child.wait();
+    return ProcessRun{exitCode.value_or(-1), child.output(), child.errors()};
 }
 
-ProcessRun load(const ScratchFolder& folder, std::vector<std::string> arguments) {
+ProcessRun load(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), KELVAN_LOAD_PATH);
-    return run(folder, std::move(arguments));
+    return run(std::move(arguments));
 }
 
 // Runs a toolchain program that must succeed.
-void tool(const ScratchFolder& folder, std::vector<std::string> arguments) {
-    const ProcessRun result = run(folder, arguments);
+void tool(std::vector<std::string> arguments) {
+    const ProcessRun result = run(arguments);
     ASSERT_EQ(result.exitCode, 0) << arguments[0] << ": " << result.errors;
 }
 
@@ -180,7 +153,7 @@ TEST_P(AgainstToolchains, SameImageAsSrecCat) {
                    path(folder, "span0.bin"),
                    path(folder, "tool.hex")};
     }
-    ASSERT_NO_FATAL_FAILURE(tool(folder, command));
+    ASSERT_NO_FATAL_FAILURE(tool(command));
 
     std::string text = folder.read("tool.hex");
     if (scenario.shuffle || scenario.dropEvery != 0) {
@@ -190,12 +163,12 @@ TEST_P(AgainstToolchains, SameImageAsSrecCat) {
     const Span& top = scenario.spans.back();
     const std::size_t length = top.address + top.length;
     ASSERT_NO_FATAL_FAILURE(
-        tool(folder, {"srec_cat", path(folder, "test.hex"), "-intel", "-fill", "0xFF", "0",
-                      std::to_string(length), "-o", path(folder, "tool.bin"), "-binary"}));
+        tool({"srec_cat", path(folder, "test.hex"), "-intel", "-fill", "0xFF", "0",
+              std::to_string(length), "-o", path(folder, "tool.bin"), "-binary"}));
     const std::string expected = folder.read("tool.bin");
     ASSERT_EQ(expected.size(), length);
 
-    const ProcessRun loaded = load(folder, {path(folder, "test.hex"), path(folder, "kelvan.bin")});
+    const ProcessRun loaded = load({path(folder, "test.hex"), path(folder, "kelvan.bin")});
     ASSERT_EQ(loaded.exitCode, 0) << loaded.errors;
     EXPECT_TRUE(folder.read("kelvan.bin") == expected);
 }
@@ -223,13 +196,13 @@ TEST(KelvanLoad, WritesTheImageByTheFileRules) {
         folder.write("out.bin", "old contents, to be replaced");
         std::vector<std::string> arguments = testCase.options;
         arguments.insert(arguments.end(), {path(folder, testCase.name), path(folder, "out.bin")});
-        const ProcessRun toFile = load(folder, arguments);
+        const ProcessRun toFile = load(arguments);
         EXPECT_EQ(toFile.exitCode, 0);
         EXPECT_EQ(toFile.errors, "");
         EXPECT_EQ(folder.read("out.bin"), testCase.expected);
 
         arguments.back() = "-";
-        const ProcessRun toOutput = load(folder, arguments);
+        const ProcessRun toOutput = load(arguments);
         EXPECT_EQ(toOutput.exitCode, 0);
         EXPECT_EQ(toOutput.output, testCase.expected);
         // Nothing is left beside the output but the two files.
@@ -262,7 +235,7 @@ TEST(KelvanLoad, FailuresSayWhyAndLeaveTheOutputAlone) {
         folder.write("kept.bin", "old");
         for (const std::string& output :
              {path(folder, "kept.bin"), path(folder, "absent.bin"), std::string("-")}) {
-            const ProcessRun result = load(folder, {input, output});
+            const ProcessRun result = load({input, output});
             EXPECT_EQ(result.exitCode, 1);
             EXPECT_EQ(result.errors, "kelvan-load: " + input + testCase.message);
             EXPECT_EQ(result.output, "");
@@ -278,14 +251,14 @@ TEST(KelvanLoad, UnwritableOutputAndWrongCommandLines) {
     const ScratchFolder folder;
     folder.write("a.bin", "AB");
     fs::create_directory(folder.path() / "folder");
-    const ProcessRun result = load(folder, {path(folder, "a.bin"), path(folder, "folder")});
+    const ProcessRun result = load({path(folder, "a.bin"), path(folder, "folder")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.errors, "kelvan-load: cannot write " + path(folder, "folder") + ": " +
                                  std::generic_category().message(EISDIR) + "\n");
     EXPECT_TRUE(fs::is_empty(folder.path() / "folder"));
 
-    EXPECT_EQ(load(folder, {path(folder, "a.bin")}).exitCode, 2);
-    EXPECT_EQ(load(folder, {"--no-such-option", path(folder, "a.bin"), "-"}).exitCode, 2);
+    EXPECT_EQ(load({path(folder, "a.bin")}).exitCode, 2);
+    EXPECT_EQ(load({"--no-such-option", path(folder, "a.bin"), "-"}).exitCode, 2);
 }
 
 }  // namespace

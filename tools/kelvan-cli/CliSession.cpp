@@ -158,12 +158,12 @@ void CliSession::advance() {
         return;
     }
     if (gaveUp) {
-        finish(1);  // the warning is printed already
+        fail();  // the warning is printed already
         return;
     }
     if (lost) {
         console_.errorText(NotConnected);
-        finish(1);
+        fail();
         return;
     }
     if (link_.queueLength() != 0) {
@@ -296,10 +296,7 @@ void CliSession::actionDone() {
                          link_.queueClearCount() != clearsAtAction_;
     const ArgumentKind argument = commandLine_.action->argument;
     if (flagged) {
-        if (argument == ArgumentKind::OutputFile) {
-            console_.error("the read did not complete; " + commandLine_.file + " was not written");
-        }
-        finish(1);
+        fail();
         return;
     }
     if (argument == ArgumentKind::OutputFile) {
@@ -360,6 +357,14 @@ void CliSession::interruptDone() {
     }
     console_.error(text);
     finish(128 + signal_);
+}
+
+// The programmer flagged a failure, gave no answer or went away: exit status 1.
+void CliSession::fail() {
+    if (phase_ == Phase::Running && commandLine_.action->argument == ArgumentKind::OutputFile) {
+        console_.error("the read did not complete; " + commandLine_.file + " was not written");
+    }
+    finish(1);
 }
 
 void CliSession::finish(int status) {

@@ -64,6 +64,7 @@ class CliSession {
     void actionDone();
     void interrupt(int signal);
     void interruptDone();
+    void fail();
     void finish(int status);
 
     std::optional<int> chipIndex() const;
