@@ -28,7 +28,7 @@ const std::array<Action, 15> Actions{{
 namespace {
 
 constexpr std::string_view Usage = R"USAGE(Usage: kelvan-cli [options] info
-       kelvan-cli [options] --chip CHIP ACTION [ARG]
+  or:  kelvan-cli [options] --chip CHIP ACTION [ARG]
 
 Talks to the programmer on the serial port the way the Kelvan window does: the same link, the
 same command sequences and the same write options, so that the same frames cross the line.
