@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "../LineBound.h"
 #include "../serial/SerialBenchSupport.h"
 #include "buffer/ProgramBuffer.h"
 #include "devsim/Catalogue.h"
@@ -99,8 +100,7 @@ class Rig {
 
     struct Run {
         std::chrono::duration<double> elapsed{};
-        std::size_t bytesOnTheLine = 0;  // both directions
-        std::size_t roundTrips = 0;
+        kelvan::bench::LineUse line;
         bool intact = false;
     };
 
@@ -136,10 +136,7 @@ class Rig {
             return run;
         }
         run.elapsed = end.get() - started;
-        const devsim::Traffic after = simulator_.traffic();
-        run.bytesOnTheLine =
-            (after.bytesSent - before.bytesSent) + (after.bytesReceived - before.bytesReceived);
-        run.roundTrips = after.frames.size() - before.frames.size();
+        run.line = kelvan::bench::lineUseBetween(before, simulator_.traffic());
         const bool chipHoldsImage = simulator_.withDevice(
             [&](devsim::DeviceModel& device) { return device.chip(Chip).programMemory == image; });
         run.intact = loop_.onMainThread([this] {
@@ -212,10 +209,9 @@ void writeAndVerify(benchmark::State& state, unsigned baud) {
         }
         state.SetIterationTime(run.elapsed.count());
         elapsed += run.elapsed.count();
-        roundTrips += run.roundTrips;
+        roundTrips += run.line.roundTrips;
         if (baud > 0) {
-            bound += static_cast<double>(run.bytesOnTheLine) * 10.0 / baud +
-                     static_cast<double>(run.roundTrips) * 1e-3;
+            bound += kelvan::bench::lineBoundSeconds(run.line, baud);
         }
     }
     // Written and verified: each byte of the image crosses the line twice.

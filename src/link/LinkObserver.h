@@ -16,8 +16,10 @@ enum class ReceivedFrame {
     Unmatched,   // a reply that answered nothing queued, or was too short: dropped
 };
 
-// Watches the frames crossing the line, for a wire trace. Called on the main thread from inside
-// the link, before or after the effects of the frame; it must not call back into the link.
+// Watches the frames crossing the line (a wire trace, a tool following its run). Called on the
+// main thread from inside the link: a received frame after its effects, a sent frame after the
+// hand-off. It may queue commands, which a ready behind the frame in the same block then sends;
+// it must not touch the link otherwise.
 class LinkObserver {
   public:
     virtual ~LinkObserver() = default;

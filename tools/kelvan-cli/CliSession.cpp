@@ -39,8 +39,8 @@ std::string bitState(const BitLine& bit) {
 
 CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settings,
                        Console& console, link::LinkObserver* trace)
-    : commandLine_(commandLine), settings_(settings), console_(console) {
-    link_.setObserver(trace);
+    : commandLine_(commandLine), settings_(settings), console_(console), watch_(*this, trace) {
+    link_.setObserver(&watch_);
     pump_.attach(comm_);
     comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
                                  serial::ReceiveTime receivedAt) {
@@ -85,6 +85,29 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
         }
         return result.outcome;
     };
+}
+
+void CliSession::LinkWatch::frameReceived(std::span<const std::uint8_t> payload,
+                                          link::ReceivedFrame kind, link::LinkTime at) {
+    if (trace_ != nullptr) {
+        trace_->frameReceived(payload, kind, at);
+    }
+    if (kind == link::ReceivedFrame::Answer && session_.link_.queueLength() == 0) {
+        session_.advance();
+    }
+}
+
+void CliSession::LinkWatch::frameSent(std::span<const std::uint8_t> payload, bool resend,
+                                      link::LinkTime at) {
+    if (trace_ != nullptr) {
+        trace_->frameSent(payload, resend, at);
+    }
+}
+
+void CliSession::LinkWatch::retryLimitReached(std::string_view warning, link::LinkTime at) {
+    if (trace_ != nullptr) {
+        trace_->retryLimitReached(warning, at);
+    }
 }
 
 CliSession::~CliSession() {

@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "CommandLine.h"
 #include "Console.h"
@@ -43,6 +45,24 @@ class CliSession {
 
   private:
     enum class Phase { Connecting, ChoosingChip, ReadingBits, Running, Stopping, Done };
+
+    // Passes every frame on to the trace, and moves the run on as soon as the last answer of a
+    // stage is in: the ready the programmer sends right behind it then already carries the
+    // next stage's first command, instead of the run waiting for an idle ready.
+    class LinkWatch : public link::LinkObserver {
+      public:
+        LinkWatch(CliSession& session, link::LinkObserver* trace)
+            : session_(session), trace_(trace) {}
+        void frameReceived(std::span<const std::uint8_t> payload, link::ReceivedFrame kind,
+                           link::LinkTime at) override;
+        void frameSent(std::span<const std::uint8_t> payload, bool resend,
+                       link::LinkTime at) override;
+        void retryLimitReached(std::string_view warning, link::LinkTime at) override;
+
+      private:
+        CliSession& session_;
+        link::LinkObserver* trace_;
+    };
 
     // A QTimer as the link's watchdog (Timer2 in the window).
     class TimerWatchdog : public link::WatchdogTimer {
@@ -89,6 +109,7 @@ class CliSession {
     link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
     operations::ProgrammerLinkAccess access_{link_};
     operations::CommandSequences sequences_{access_, options_, buffer_, screen_};
+    LinkWatch watch_;
     QTimer connectTimeout_;
     QTimer interruptPoll_;
 
