@@ -39,16 +39,21 @@ struct LoadResult {
     std::string reason;
 };
 
-// The working-file load: the file's extension (case-blind) and options choose Intel HEX or
-// raw; a raw file longer than the limit is ignored.
+// The working-file load: the file's extension (from the last "." after every "/", "\" and
+// ":", compared case-blind) and the options choose Intel HEX or raw. A raw file longer than the
+// limit is ignored, one of exactly the limit warned about; a HEX file is judged by its image
+// alone, however long its text. A folder counts as no file.
 LoadResult loadWorkingFile(const std::filesystem::path& file, const LoadOptions& options);
 
 // The load of the hidden tool-bar button: only ".hex" or ".HEX" exactly, with hexFiles set,
-// is read as Intel HEX; everything else is raw, and only the image length test applies.
+// is read as Intel HEX; everything else is raw, and only the image length test applies (a raw
+// file of the limit or longer is warned about).
 LoadResult loadWithButtonRules(const std::filesystem::path& file, bool hexFiles);
 
 // Intel HEX text to an image: records in any order, extended segment (02) and linear (04)
-// addresses honoured, gaps below the highest address written filled with FF.
+// addresses honoured, gaps below the highest address written filled with FF. Gives Loaded,
+// LengthWarning, or Abandoned with "no end-of-file record" or the line and the character that
+// is not a digit; IntelHexReader.h has the details.
 LoadResult readIntelHex(std::span<const std::uint8_t> text);
 
 }  // namespace kelvan::buffer

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <system_error>
+
+namespace kelvan::buffer {
+
+// An open file descriptor that closes itself: the few calls the loaders and kelvan-load need,
+// each reporting the system's reason through a std::error_code. Plain C++ over the POSIX or
+// the Windows C runtime calls, so that the command-line loader needs nothing else.
+class FileHandle {
+  public:
+    // Handed out by the factories below only, as prvalues; never copied or moved.
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle();
+
+    // Opens an existing file for reading; on failure the handle stays closed and error is set.
+    static FileHandle openForReading(const std::filesystem::path& file, std::error_code& error);
+
+    // Creates a file that must not exist yet, for writing, with the default permissions that
+    // the process's umask leaves; on failure (also when it exists) error is set.
+    static FileHandle createNew(const std::filesystem::path& file, std::error_code& error);
+
+    bool isOpen() const { return descriptor_ >= 0; }
+
+    // The length of the open file as the system reports it now.
+    std::uint64_t size(std::error_code& error) const;
+
+    // Reads up to into.size() bytes; returns how many arrived, 0 at the end of the file.
+    std::size_t readSome(std::span<std::uint8_t> into, std::error_code& error);
+
+    // Writes every byte or sets error.
+    void writeAll(std::span<const std::uint8_t> bytes, std::error_code& error);
+
+    // Closes the descriptor, reporting what the system says about the last writes.
+    void close(std::error_code& error);
+
+  private:
+    explicit FileHandle(int descriptor) : descriptor_(descriptor) {}
+
+    int descriptor_ = -1;
+};
+
+}  // namespace kelvan::buffer
