@@ -8,8 +8,8 @@
 
 namespace kelvan::app {
 
-Application::Application(Prompter& prompter, SaveOperation save)
-    : Form1(std::make_unique<TForm1>(*this, prompter, std::move(save))),
+Application::Application(Prompter& prompter)
+    : Form1(std::make_unique<TForm1>(*this, prompter)),
       Form3(std::make_unique<dialogs::TForm3>(*Form1, nullptr)),
       Form4(std::make_unique<dialogs::TForm4>()),
       Form5(std::make_unique<TForm5>()),

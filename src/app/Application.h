@@ -22,7 +22,7 @@ class Application {
   public:
     // Creates Form1, Form3 (which loads the settings and opens the port), Form4, Form5, Form6
     // and Form7, in this order. None is shown.
-    Application(Prompter& prompter, SaveOperation save);
+    explicit Application(Prompter& prompter);
     ~Application();
 
     Application(const Application&) = delete;

@@ -15,14 +15,26 @@ namespace kelvan::app::testing {
 
 class ScriptedPrompter : public Prompter {
   public:
-    Answer answer = Answer::Cancel;
-    QStringList questions;
+    Answer answer = Answer::Cancel;  // to every Yes/No/Cancel question
+    bool yes = true;                 // to every Yes/No question
+    // The name the save dialog returns; nothing is a cancelled dialog.
+    std::optional<QString> saveName;
+    QStringList questions;  // both kinds, in order
+    QStringList savePresets;
     QStringList warnings;
     QStringList errors;
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
         return answer;
+    }
+    bool askYesNo(QWidget*, const QString& text) override {
+        questions << text;
+        return yes;
+    }
+    std::optional<QString> askSaveFileName(QWidget*, const QString& preset) override {
+        savePresets << preset;
+        return saveName;
     }
     void showWarning(QWidget*, const QString& text) override { warnings << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }

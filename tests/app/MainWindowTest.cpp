@@ -7,13 +7,12 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListView>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +26,7 @@
 #include "app/Application.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
+#include "buffer/HexGrid.h"
 #include "dialogs/TForm3.h"
 
 namespace kelvan::app {
@@ -41,10 +41,7 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testing::writePortSettings(QStringLiteral("/nonexistent/kelvan-test-port"));
-        windows_ = std::make_unique<Application>(prompter_, [this]() -> std::optional<QString> {
-            ++saves_;
-            return saveError_;
-        });
+        windows_ = std::make_unique<Application>(prompter_);
     }
 
     TForm1& form() { return windows_->form1(); }
@@ -72,8 +69,7 @@ class MainWindowTest : public ::testing::Test {
 
     ScriptedPrompter prompter_;
     dialogs::test::ErrorBoxRecorder errorBoxes_;  // installed before the windows, removed after
-    int saves_ = 0;
-    std::optional<QString> saveError_;
+    QTemporaryDir folder_;                        // where the save dialog is pointed
     std::unique_ptr<Application> windows_;
 };
 
@@ -209,7 +205,7 @@ TEST_F(MainWindowTest, CancellingTheSaveQuestionKeepsEverything) {
     ASSERT_EQ(prompter_.questions.size(), 1);
     EXPECT_EQ(prompter_.questions.front(),
               QStringLiteral("Данные в буфере изменены!\n\rХотите сохранить изменения?"));
-    EXPECT_EQ(saves_, 0);
+    EXPECT_TRUE(prompter_.savePresets.isEmpty());
     EXPECT_TRUE(form().isVisible());
     EXPECT_NE(windows_->form3(), nullptr);
     EXPECT_TRUE(form().Timer1->isActive());
@@ -227,7 +223,7 @@ TEST_F(MainWindowTest, AnsweringNoDropsTheChangesAndCloses) {
 
     EXPECT_TRUE(form().close());
     EXPECT_EQ(prompter_.questions.size(), 1);
-    EXPECT_EQ(saves_, 0);
+    EXPECT_TRUE(prompter_.savePresets.isEmpty());
     EXPECT_FALSE(form().buffer().modified());
     EXPECT_EQ(windows_->form3(), nullptr);
     EXPECT_FALSE(form().Timer1->isActive());
@@ -240,9 +236,15 @@ TEST_F(MainWindowTest, AnsweringYesSavesThenCloses) {
     showAt(800, 600);
     prepareModifiedBuffer();
     prompter_.answer = ScriptedPrompter::Answer::Yes;
+    const QString saved = folder_.filePath(QStringLiteral("image.bin"));
+    prompter_.saveName = saved;
 
     EXPECT_TRUE(form().close());
-    EXPECT_EQ(saves_, 1);
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 40);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(3)), 0xAB);
     EXPECT_TRUE(prompter_.errors.isEmpty());
     EXPECT_FALSE(form().buffer().modified());
     EXPECT_EQ(windows_->form3(), nullptr);
@@ -253,11 +255,11 @@ TEST_F(MainWindowTest, AFailingSaveStopsTheClosingSequence) {
     showAt(800, 600);
     prepareModifiedBuffer();
     prompter_.answer = ScriptedPrompter::Answer::Yes;
-    saveError_ = QStringLiteral("cannot create /readonly/image.bin: Permission denied");
+    prompter_.saveName = folder_.path();  // a folder in the way
 
     EXPECT_FALSE(form().close());
-    EXPECT_EQ(saves_, 1);
-    EXPECT_EQ(prompter_.errors, QStringList{*saveError_});
+    ASSERT_EQ(prompter_.errors.size(), 1);
+    EXPECT_TRUE(prompter_.errors.front().contains(folder_.path()));
     EXPECT_TRUE(form().isVisible());
     EXPECT_TRUE(form().buffer().modified());
     EXPECT_EQ(form().buffer().size(), 40u);
@@ -265,6 +267,17 @@ TEST_F(MainWindowTest, AFailingSaveStopsTheClosingSequence) {
     EXPECT_TRUE(form().Timer1->isActive());
     EXPECT_TRUE(form().Timer2->isActive());
     EXPECT_TRUE(form().layoutEnabled());
+}
+
+TEST_F(MainWindowTest, CancellingTheSaveDialogStillCloses) {
+    showAt(800, 600);
+    prepareModifiedBuffer();
+    prompter_.answer = ScriptedPrompter::Answer::Yes;
+    prompter_.saveName.reset();
+
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(prompter_.savePresets, QStringList{QString()}) << "no working file yet";
+    EXPECT_EQ(windows_->form3(), nullptr);
 }
 
 TEST_F(MainWindowTest, FirstShowQueuesEndOfSequenceThenTitleRequest) {
@@ -430,13 +443,6 @@ TEST_F(MainWindowTest, SettingsButtonDoesNothingOnceTheDialogIsGone) {
     form().ToolButton6Click();
     QCoreApplication::processEvents();
     EXPECT_FALSE(modalShown);
-}
-
-TEST_F(MainWindowTest, SaveButtonReportsAFailedSave) {
-    saveError_ = QStringLiteral("cannot create /readonly/image.bin: Permission denied");
-    form().ToolButton5->click();
-    EXPECT_EQ(saves_, 1);
-    EXPECT_EQ(prompter_.errors, QStringList{*saveError_});
 }
 
 TEST_F(MainWindowTest, FolderTreeReportsAndTakesTheWorkingFolder) {
