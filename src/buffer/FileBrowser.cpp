@@ -108,6 +108,15 @@ FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& 
     Timer1->setInterval(300);
     connect(Timer1, &QTimer::timeout, this, &FileBrowser::Timer1Timer);
 
+    // The model reads folders in the background; the current folder comes into view once the
+    // folders above it have been read.
+    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString current = currentFolder();
+        const QString below = loaded.endsWith(u'/') ? loaded : loaded + u'/';
+        if (current == loaded || current.startsWith(below)) {
+            ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+        }
+    });
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { showFolder(folderModel_->filePath(current)); });
     // Queued, so that the combo box is not refilled inside its own signal.

@@ -93,6 +93,8 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
                     QAbstractItemView::AnyKeyPressed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWordWrap(false);
+    // A narrow column clips its two digits rather than turning them into an ellipsis.
+    setTextElideMode(Qt::ElideNone);
     setCornerButtonEnabled(false);
 
     // Fixed sizes: the headers never measure their texts, which would touch every row.
@@ -102,6 +104,7 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         header->setHighlightSections(false);
     }
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);  // over the centred digits
     verticalHeader()->setDefaultSectionSize(RowHeight);
     verticalHeader()->setFixedWidth(LabelColumnWidth);
     horizontalHeader()->setFixedHeight(RowHeight);

@@ -31,6 +31,9 @@ std::optional<std::size_t> HexGridModel::addressAt(const QModelIndex& index) con
 }
 
 QVariant HexGridModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole) {
         return {};
     }
