@@ -3,9 +3,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <array>
 #include <climits>
 
 #include "buffer/HexGridModel.h"
@@ -66,6 +69,48 @@ class HexCellDelegate : public QStyledItemDelegate {
 
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 
+    // Paints a cell's two digits from laid-out texts kept for all 256 values: laying each cell's
+    // text out anew costs more than the rest of a page repaint together.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QPalette::ColorGroup group =
+            option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        }
+        const QString text = index.data().toString();
+        if (!text.isEmpty()) {
+            const QStaticText& digits = laidOut(text, option.font);
+            const QSizeF size = digits.size();
+            const bool clip = size.width() > option.rect.width();
+            if (clip) {
+                painter->save();
+                painter->setClipRect(option.rect);
+            }
+            painter->setFont(option.font);
+            painter->setPen(
+                option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            painter->drawStaticText(
+                QPointF(option.rect.x() + (option.rect.width() - size.width()) / 2,
+                        option.rect.y() + (option.rect.height() - size.height()) / 2),
+                digits);
+            if (clip) {
+                painter->restore();
+            }
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor =
+                option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+            const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
+            if (style != nullptr) {
+                style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+            }
+        }
+    }
+
   protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* editor = qobject_cast<QLineEdit*>(object);
@@ -77,7 +122,23 @@ class HexCellDelegate : public QStyledItemDelegate {
     }
 
   private:
+    const QStaticText& laidOut(const QString& text, const QFont& font) const {
+        if (font != font_) {
+            font_ = font;
+            laidOut_.fill(QStaticText());
+        }
+        QStaticText& digits = laidOut_[HexTextToValue(text.toStdString()) & 0xFF];
+        if (digits.text().isEmpty()) {
+            digits.setText(text);
+            digits.setTextFormat(Qt::PlainText);
+            digits.prepare(QTransform(), font);
+        }
+        return digits;
+    }
+
     HexGrid& grid_;
+    mutable QFont font_;
+    mutable std::array<QStaticText, 256> laidOut_;
 };
 
 }  // namespace
