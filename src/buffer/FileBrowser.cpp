@@ -1,6 +1,5 @@
 #include "buffer/FileBrowser.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -26,6 +25,8 @@ bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+}  // namespace
+
 // Renaming in the list goes through the file system model; a name the file system refuses (one
 // taken already, one with a separator) is reported instead of the old name coming back without a
 // word.
@@ -49,12 +50,25 @@ class RenameDelegate : public QStyledItemDelegate {
         }
     }
 
+    // A rename editor is open. An Enter it does not use travels on to the list.
+    bool editing() const { return editing_; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        editing_ = true;
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+        editing_ = false;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
   private:
     app::Prompter& prompter_;
     QWidget& view_;
+    mutable bool editing_ = false;
 };
-
-}  // namespace
 
 FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& prompter,
                          Host& host)
@@ -84,7 +98,8 @@ FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& 
     ShellListView1 = new QTreeView(&box);
     ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
     ShellListView1->setModel(fileModel_);
-    ShellListView1->setItemDelegate(new RenameDelegate(prompter_, *ShellListView1));
+    renameDelegate_ = new RenameDelegate(prompter_, *ShellListView1);
+    ShellListView1->setItemDelegate(renameDelegate_);
     ShellListView1->setRootIsDecorated(false);
     ShellListView1->setItemsExpandable(false);
     ShellListView1->setUniformRowHeights(true);
@@ -194,12 +209,6 @@ void FileBrowser::Timer1Timer() {
     files_.LoadFile();
 }
 
-// An Enter that a rename editor does not use travels on to the list.
-bool FileBrowser::renameEditorHasFocus() const {
-    const QWidget* focus = QApplication::focusWidget();
-    return focus != nullptr && ShellListView1->viewport()->isAncestorOf(focus);
-}
-
 void FileBrowser::showContextMenu(const QPoint& position) {
     const QPersistentModelIndex item(ShellListView1->indexAt(position));
     if (!item.isValid()) {
@@ -245,7 +254,7 @@ bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         case QEvent::KeyPress:
-            if (watched == ShellListView1 && !renameEditorHasFocus() &&
+            if (watched == ShellListView1 && !renameDelegate_->editing() &&
                 isEnter(static_cast<QKeyEvent*>(event)->key())) {
                 enterPressedInList_ = true;
             }

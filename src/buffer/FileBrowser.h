@@ -22,6 +22,7 @@ class Prompter;
 namespace kelvan::buffer {
 
 class BufferFileActions;
+class RenameDelegate;
 
 class FileBrowser : public QObject {
     Q_OBJECT
@@ -65,13 +66,13 @@ class FileBrowser : public QObject {
     void showFolder(const QString& folder);
     // The list's menu for the file at `position` in the list's viewport, if there is one.
     void showContextMenu(const QPoint& position);
-    bool renameEditorHasFocus() const;
 
     BufferFileActions& files_;
     app::Prompter& prompter_;
     Host& host_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
+    RenameDelegate* renameDelegate_ = nullptr;
     // Enter went down in the list itself, not in a rename editor that handed it on.
     bool enterPressedInList_ = false;
 };

@@ -453,7 +453,16 @@ TEST_F(MainWindowTest, FolderTreeReportsAndTakesTheWorkingFolder) {
 
     form().setCurrentFolder(images);
     EXPECT_EQ(form().currentFolder(), images);
-    EXPECT_EQ(form().ShellComboBox1->currentText(), QDir::toNativeSeparators(images));
+    // The combo box holds the folder's ancestors from the root down to the folder itself.
+    QComboBox* combo = form().ShellComboBox1;
+    EXPECT_EQ(combo->currentText(), QDir::toNativeSeparators(images));
+    EXPECT_EQ(combo->itemData(0).toString(), QDir::rootPath());
+    ASSERT_GE(combo->count(), 3);
+    EXPECT_EQ(combo->itemData(combo->count() - 2).toString(), folder.path());
+    // Choosing an ancestor moves the tree there.
+    emit combo->activated(combo->count() - 2);
+    EXPECT_TRUE(testing::waitFor([&] { return form().currentFolder() == folder.path(); }));
+    form().setCurrentFolder(images);
 
     form().setCurrentFolder(QDir(folder.path()).filePath(QStringLiteral("missing")));
     EXPECT_EQ(form().currentFolder(), images) << "a folder that does not exist is ignored";

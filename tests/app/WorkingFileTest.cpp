@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,37 @@ TEST_F(WorkingFileTest, EnterReleasedInTheListPicksUpAndArrowsDoNot) {
     EXPECT_TRUE(form().buffer().empty()) << "nothing while Enter is down";
     QTest::keyRelease(list, Qt::Key_Return);
     EXPECT_EQ(bufferBytes(form()), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+}
+
+TEST_F(WorkingFileTest, FilesAreRenamedInPlaceAndARefusedNameIsReported) {
+    QTreeView* list = form().ShellListView1;
+    const auto rename = [&](const QString& from, const QString& to) {
+        pickUp(from, Qt::RightButton);
+        auto* menu = list->findChild<QMenu*>();
+        ASSERT_NE(menu, nullptr);
+        menu->actions().front()->trigger();
+        menu->close();
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* candidate : list->viewport()->findChildren<QLineEdit*>()) {
+            editor = candidate->isVisible() ? candidate : editor;  // not the last one, going
+        }
+        ASSERT_NE(editor, nullptr);
+        editor->setText(to);
+        // Enter goes down in the editor and comes up in the list once the editor has closed.
+        QTest::keyPress(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QTest::keyRelease(list, Qt::Key_Return);
+    };
+    rename(QStringLiteral("a.bin"), QStringLiteral("c.bin"));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("c.bin"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("a.bin"))));
+    EXPECT_EQ(form().files().workingFile(), QDir::toNativeSeparators(path(QStringLiteral("a.bin"))))
+        << "the Enter that ends a rename picks nothing up";
+
+    rename(QStringLiteral("b.hex"), QStringLiteral("c.bin"));
+    ASSERT_EQ(prompter_.errors.size(), 1);
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("b.hex"))));
+    EXPECT_EQ(contents(path(QStringLiteral("c.bin"))), QByteArray(20, '\x5A'));
 }
 
 TEST_F(WorkingFileTest, TheSaveQuestionDecidesWhetherTheNewFileComes) {
