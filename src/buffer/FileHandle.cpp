@@ -37,6 +37,7 @@ int closeDescriptor(int descriptor) {
 }
 constexpr int ReadOnly = _O_RDONLY;
 constexpr int CreateExclusive = _O_WRONLY | _O_CREAT | _O_EXCL;
+constexpr int WriteExisting = _O_WRONLY;
 #else
 using StatBuffer = struct stat;
 int openFile(const std::filesystem::path& file, int flags) {
@@ -70,6 +71,7 @@ int closeDescriptor(int descriptor) {
 }
 constexpr int ReadOnly = O_RDONLY;
 constexpr int CreateExclusive = O_WRONLY | O_CREAT | O_EXCL;
+constexpr int WriteExisting = O_WRONLY;
 #endif
 
 std::error_code lastError() {
@@ -93,6 +95,13 @@ FileHandle FileHandle::openForReading(const std::filesystem::path& file, std::er
 
 FileHandle FileHandle::createNew(const std::filesystem::path& file, std::error_code& error) {
     const int descriptor = openFile(file, CreateExclusive);
+    error = descriptor < 0 ? lastError() : std::error_code();
+    return FileHandle(descriptor);
+}
+
+FileHandle FileHandle::openExistingForWriting(const std::filesystem::path& file,
+                                              std::error_code& error) {
+    const int descriptor = openFile(file, WriteExisting);
     error = descriptor < 0 ? lastError() : std::error_code();
     return FileHandle(descriptor);
 }

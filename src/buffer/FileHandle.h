@@ -25,6 +25,11 @@ class FileHandle {
     // the process's umask leaves; on failure (also when it exists) error is set.
     static FileHandle createNew(const std::filesystem::path& file, std::error_code& error);
 
+    // Opens an existing file for writing without truncating it: for devices and pipes, which
+    // cannot be replaced; on failure error is set.
+    static FileHandle openExistingForWriting(const std::filesystem::path& file,
+                                             std::error_code& error);
+
     bool isOpen() const { return descriptor_ >= 0; }
 
     // The length of the open file as the system reports it now.

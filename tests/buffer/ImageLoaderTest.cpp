@@ -1,51 +1,22 @@
 #include "buffer/ImageLoader.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <system_error>
+
+#include "ScratchFolder.h"
 
 namespace kelvan::buffer {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using test::ScratchFolder;
 
 const std::string FourByteHex = ":0400000001020304F2\r\n:00000001FF\r\n";
 const Bytes FourBytes{1, 2, 3, 4};
-
-// A fresh folder for one test, removed with everything in it afterwards.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kelvan-loader-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::system_error(errno, std::generic_category(), "mkdtemp");
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;  // a leftover in the temporary folder fails no test
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-    fs::path write(const std::string& name, std::string_view contents) const {
-        const fs::path file = path_ / name;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary)
-            .write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        return file;
-    }
-
-  private:
-    fs::path path_;
-};
 
 enum class Rules { WorkingFile, Button };
 
@@ -63,8 +34,8 @@ struct NameCase {
     bool readAsHex;  // otherwise the text's own bytes are the image
 };
 
-std::ostream& operator<<(std::ostream& out, const NameCase& nameCase) {
-    return out << nameCase.name;
+void PrintTo(const NameCase& testCase, std::ostream* out) {
+    *out << testCase.name;
 }
 
 const NameCase NameCases[] = {
@@ -134,52 +105,6 @@ TEST(ImageLoader, RawLengthLimits) {
             EXPECT_TRUE(result.image.empty());
         }
     }
-}
-
-// The text of image at address 0 in 16-byte records with a linear base record at every
-// 64 KiB; checksums are left 00, as the reader never checks them.
-std::string hexTextOf(const Bytes& image) {
-    std::string text;
-    char field[32];
-    for (std::size_t address = 0; address < image.size(); address += 16) {
-        if (address % 0x10000 == 0) {
-            std::snprintf(field, sizeof field, ":02000004%04zX00\r\n", address >> 16);
-            text += field;
-        }
-        const std::size_t count = std::min<std::size_t>(16, image.size() - address);
-        std::snprintf(field, sizeof field, ":%02zX%04zX00", count, address & 0xFFFF);
-        text += field;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::snprintf(field, sizeof field, "%02X", image[address + k]);
-            text += field;
-        }
-        text += "00\r\n";
-    }
-    return text + ":00000001FF\r\n";
-}
-
-// A HEX file is judged by its image: this text is far longer than the raw limit.
-TEST(ImageLoader, LongHexFileOfAnImageBelowTheLimitLoads) {
-    Bytes image(300000);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
-    }
-    std::string text = hexTextOf(image);
-    ASSERT_GT(text.size(), ImageLengthLimit + 1);
-    const ScratchFolder folder;
-    const LoadResult loaded = loadWorkingFile(folder.write("long.hex", text), {});
-    EXPECT_EQ(loaded.outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(loaded.image, image);
-
-    // A fault far into the text is reported on its own line, counted across the reads.
-    std::size_t lineStart = 0;
-    for (int line = 1; line < 15000; ++line) {
-        lineStart = text.find('\n', lineStart) + 1;
-    }
-    text[lineStart + 3] = 'Z';
-    const LoadResult broken = loadWorkingFile(folder.write("broken.hex", text), {});
-    EXPECT_EQ(broken.outcome, LoadOutcome::Abandoned);
-    EXPECT_EQ(broken.reason, "line 15000: \"Z\" is not a hexadecimal digit");
 }
 
 TEST(ImageLoader, MissingFilesAndFoldersAreNoFile) {
