@@ -8,13 +8,17 @@
 
 namespace kelvan::app {
 
-Application::Application(Prompter& prompter)
-    : Form1(std::make_unique<TForm1>(*this, prompter)),
-      Form3(std::make_unique<dialogs::TForm3>(*Form1, nullptr)),
-      Form4(std::make_unique<dialogs::TForm4>()),
-      Form5(std::make_unique<TForm5>()),
-      Form6(std::make_unique<dialogs::TForm6>()),
-      Form7(std::make_unique<dialogs::TForm7>()) {
+Application::Application(Prompter& prompter) {
+    // Created in the body rather than the initialiser list: a handler that runs while one
+    // window is being created then finds the later ones null instead of members that are not
+    // constructed yet.
+    Form1 = std::make_unique<TForm1>(*this, prompter);
+    Form3 = std::make_unique<dialogs::TForm3>(*Form1, nullptr);
+    Form4 = std::make_unique<dialogs::TForm4>();
+    Form5 = std::make_unique<TForm5>();
+    Form6 = std::make_unique<dialogs::TForm6>();
+    Form7 = std::make_unique<dialogs::TForm7>();
+
     // The bit dialogs' "Записать" queues its writes on the link.
     link::ProgrammerLink& link = Form1->link();
     const auto enqueue = [&link](const dialogs::BitDialog::Payload& payload) {
@@ -22,9 +26,12 @@ Application::Application(Prompter& prompter)
     };
     Form4->enqueue = enqueue;
     Form6->enqueue = enqueue;
+    Form3->showStartupErrors();
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    destroyForm3();
+}
 
 void Application::destroyForm3() {
     Form3.reset();

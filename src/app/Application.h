@@ -20,9 +20,13 @@ class TForm5;
 
 class Application {
   public:
-    // Creates Form1, Form3 (which loads the settings and opens the port), Form4, Form5, Form6
-    // and Form7, in this order. None is shown.
+    // Creates Form1, Form3 (which starts the watchdog, loads the settings and opens the port),
+    // Form4, Form5, Form6 and Form7, in this order, and then shows the error boxes of Form3's
+    // start-up: only then may a box's event loop let the link reach every window. None of the
+    // windows is shown.
     explicit Application(Prompter& prompter);
+    // Destroys Form3 first, while the windows its settings-write error box may let the link
+    // reach still exist, then the others in reverse order of creation.
     ~Application();
 
     Application(const Application&) = delete;
@@ -33,10 +37,12 @@ class Application {
     dialogs::TForm3* form3() { return Form3.get(); }
     // Destroys the settings dialog, which stores the folder and the options as it goes.
     void destroyForm3();
-    dialogs::TForm4& form4() { return *Form4; }
-    TForm5& form5() { return *Form5; }
-    dialogs::TForm6& form6() { return *Form6; }
-    dialogs::TForm7& form7() { return *Form7; }
+    // The other windows; null while they are not created yet or destroyed already, which the
+    // link's handlers can meet inside any box's event loop.
+    dialogs::TForm4* form4() { return Form4.get(); }
+    TForm5* form5() { return Form5.get(); }
+    dialogs::TForm6* form6() { return Form6.get(); }
+    dialogs::TForm7* form7() { return Form7.get(); }
 
   private:
     // Declared in creation order, so they are destroyed in the reverse one: the dialogs go

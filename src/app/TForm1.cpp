@@ -140,6 +140,8 @@ TForm1::TForm1(Application& application, Prompter& prompter)
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(5000);
+    // A coarse timer may fire 5 % early and declare a programmer lost that keeps its 5 s.
+    Timer2->setTimerType(Qt::PreciseTimer);
     connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
 
     commPump_.attach(Comm321);
@@ -295,7 +297,9 @@ void TForm1::ToolButton6Click() {
 }
 
 void TForm1::ToolButton8Click() {
-    application_.form7().exec();
+    if (dialogs::TForm7* about = application_.form7()) {
+        about->exec();
+    }
 }
 
 void TForm1::ListBox1Click() {
@@ -399,7 +403,9 @@ void TForm1::appendCommand(std::string_view utf8Caption) {
     ListBox2->addItem(fromUtf8(utf8Caption));
 }
 
-dialogs::BitDialog& TForm1::bitDialog(link::BitDialog dialog) {
+// The link's calls below skip a window that does not exist: a box's event loop can run them
+// while the windows are still being created or already being destroyed.
+dialogs::BitDialog* TForm1::bitDialog(link::BitDialog dialog) {
     if (dialog == link::BitDialog::Lock) {
         return application_.form4();
     }
@@ -407,27 +413,39 @@ dialogs::BitDialog& TForm1::bitDialog(link::BitDialog dialog) {
 }
 
 void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
-    bitDialog(dialog).CreateBitBoxes(count);
+    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+        bits->CreateBitBoxes(count);
+    }
 }
 
 void TForm1::clearBitBoxes(link::BitDialog dialog) {
-    bitDialog(dialog).ClearBitBoxes();
+    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+        bits->ClearBitBoxes();
+    }
 }
 
 void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
-    bitDialog(dialog).setBitCaption(index, decoded(caption));
+    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+        bits->setBitCaption(index, decoded(caption));
+    }
 }
 
 void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
-    bitDialog(dialog).setBitChecked(index, checked);
+    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+        bits->setBitChecked(index, checked);
+    }
 }
 
 void TForm1::createAboutLabels(int count) {
-    application_.form7().CreateAboutLabels(count);
+    if (dialogs::TForm7* about = application_.form7()) {
+        about->CreateAboutLabels(count);
+    }
 }
 
 void TForm1::setAboutLine(int index, const link::DeviceText& line) {
-    application_.form7().setAboutLine(index, decoded(line));
+    if (dialogs::TForm7* about = application_.form7()) {
+        about->setAboutLine(index, decoded(line));
+    }
 }
 
 void TForm1::formatGrid() {
@@ -438,16 +456,22 @@ void TForm1::formatGrid() {
 }
 
 void TForm1::setProgress(int maximum, int position) {
-    application_.form5().ProgressBar1->setRange(0, maximum);
-    application_.form5().ProgressBar1->setValue(position);
+    if (TForm5* progress = application_.form5()) {
+        progress->ProgressBar1->setRange(0, maximum);
+        progress->ProgressBar1->setValue(position);
+    }
 }
 
 void TForm1::showProgress() {
-    application_.form5().show();
+    if (TForm5* progress = application_.form5()) {
+        progress->show();
+    }
 }
 
 void TForm1::closeProgress() {
-    application_.form5().hide();
+    if (TForm5* progress = application_.form5()) {
+        progress->hide();
+    }
 }
 
 void TForm1::showWarning(std::string_view utf8) {

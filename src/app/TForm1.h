@@ -110,25 +110,25 @@ class TForm1 : public QWidget,
     void showStatusText(const QString& text) override;
 
     // Controls, named as the rest of the program refers to them.
-    QToolBar* ToolBar1;
-    QToolButton* ToolButton2;
-    QToolButton* ToolButton5;
-    QToolButton* ToolButton6;
-    QToolButton* ToolButton8;
-    QStatusBar* StatusBar1;
-    QLabel* StatusPanel;
-    QGroupBox* GroupBox1;
-    QComboBox* ShellComboBox1;
-    QTreeView* ShellTreeView1;
-    QTreeView* ShellListView1;
-    QGroupBox* GroupBox2;
-    QListWidget* ListBox1;
-    QGroupBox* GroupBox3;
-    QListWidget* ListBox2;
-    QGroupBox* GroupBox4;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton6 = nullptr;
+    QToolButton* ToolButton8 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QComboBox* ShellComboBox1 = nullptr;
+    QTreeView* ShellTreeView1 = nullptr;
+    QTreeView* ShellListView1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
     buffer::HexGrid* StringGrid1 = nullptr;
-    QTimer* Timer1;
-    QTimer* Timer2;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
 
   signals:
     // The closing sequence ran to its end and the window closed.
@@ -153,8 +153,8 @@ class TForm1 : public QWidget,
 
     void createToolBar();
     void placeBars();
-    // The lock-bit dialog Form4 or the fuse-bit dialog Form6.
-    dialogs::BitDialog& bitDialog(link::BitDialog dialog);
+    // The lock-bit dialog Form4 or the fuse-bit dialog Form6; null while it does not exist.
+    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
 
     Application& application_;

@@ -15,8 +15,8 @@ class TForm5 : public QWidget {
   public:
     explicit TForm5(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
+    QLabel* Label1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QLibraryInfo>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
+#include "app/QtTranslations.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -11,6 +13,12 @@ int main(int argc, char* argv[]) {
     // The program ends when the main window has run its closing sequence, whatever other
     // window (a bit dialog, the progress window) is still on screen.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any window: the start-up error box already has a standard button.
+    if (!kelvan::app::installQtTranslations(application)) {
+        // The program works all the same, only Qt's own buttons and dialogs stay in English.
+        qWarning("kelvan: qtbase_ru not found in %s; Qt's standard texts stay in English",
+                 qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    }
 
     kelvan::app::MessageBoxPrompter prompter;
     kelvan::app::Application windows(prompter);

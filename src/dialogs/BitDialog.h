@@ -39,7 +39,7 @@ class BitDialog : public FixedDialog {
     // shown.
     std::function<void(const Payload&)> enqueue;
 
-    QPushButton* Button1;
+    QPushButton* Button1 = nullptr;
 
   protected:
     BitDialog(const QString& caption, const QColor& background, int clientWidth, int buttonLeft,

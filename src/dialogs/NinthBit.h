@@ -11,7 +11,7 @@ namespace kelvan::dialogs {
 // "Чет" gives odd and "Нечет" even parity, "0" space and "1" mark parity. Stored "Parity" indexes
 // depend on this pairing, so it must not be "corrected".
 struct NinthBitMode {
-    const char* caption;  // UTF-8
+    const char* caption = nullptr;  // UTF-8
     serial::TParity parity;
 };
 

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include <cstdint>
+#include <utility>
 
 namespace kelvan::dialogs {
 namespace {
@@ -141,6 +142,7 @@ void TForm3::buildControls() {
 }
 
 void TForm3::FormCreate() {
+    m_startingUp = true;
     m_host.startWatchdog();
     ReadRegistry();
     PageControl1->setGeometry(rect());
@@ -152,7 +154,7 @@ void TForm3::FormCreate() {
     try {
         opened = comm.OpenPort();
     } catch (const serial::ECommsError& error) {
-        showErrorBox(parentWidget(), QString::fromUtf8(error.what()));
+        reportError(QString::fromUtf8(error.what()));
     }
     if (opened) {
         // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses
@@ -170,6 +172,14 @@ void TForm3::FormCreate() {
         if (const std::optional<std::int32_t> stored = store.readInt(checkValueName(number))) {
             CheckBox(number)->setChecked(*stored != 0);
         }
+    }
+    m_startingUp = false;
+}
+
+void TForm3::showStartupErrors() {
+    const QStringList errors = std::exchange(m_startupErrors, {});
+    for (const QString& text : errors) {
+        showErrorBox(parentWidget(), text);
     }
 }
 
@@ -220,9 +230,16 @@ void TForm3::FormDestroy() {
 
 void TForm3::syncStore(SettingsStore& store) {
     if (!store.sync()) {
-        showErrorBox(parentWidget(),
-                     QStringLiteral("Невозможно сохранить настройки: ") + store.location());
+        reportError(QStringLiteral("Невозможно сохранить настройки: ") + store.location());
     }
+}
+
+void TForm3::reportError(const QString& text) {
+    if (m_startingUp) {
+        m_startupErrors << text;
+        return;
+    }
+    showErrorBox(parentWidget(), text);
 }
 
 void TForm3::setPortName(const QString& name) {

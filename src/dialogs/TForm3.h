@@ -5,6 +5,7 @@
 #include "serial/TComm32.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -39,43 +40,49 @@ class TForm3 : public FixedDialog {
     };
 
     // Builds the dialog and runs the start-up sequence (FormCreate). A port that cannot be opened
-    // is reported in the error box and start-up goes on.
+    // or settings that cannot be written do not stop it; their error texts wait for
+    // showStartupErrors.
     explicit TForm3(Host& host, QWidget* parent = nullptr);
     // FormDestroy: stores "Path" and "Check1".."Check12".
     ~TForm3() override;
+
+    // Shows the start-up failures in the error box, in the order they arose, and forgets them.
+    // Start-up keeps them back because a box runs the event loop, and with it the link's
+    // watchdog, which must not reach windows that are not created yet.
+    void showStartupErrors();
 
     // Option `number` (1..12) is ticked: CheckBoxN, the live setting.
     bool option(int number) const;
     QCheckBox* CheckBox(int number);
 
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1;
-    QWidget* TabSheet2;
-    QWidget* TabSheet3;
-    QGroupBox* GroupBox1;
-    QGroupBox* GroupBox2;
-    QGroupBox* GroupBox3;
-    QGroupBox* GroupBox4;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLineEdit* Edit1;
-    TysIntEdit* ysIntEdit1;
-    QComboBox* ComboBox1;
-    QCheckBox* CheckBox1;
-    QCheckBox* CheckBox2;
-    QCheckBox* CheckBox3;
-    QCheckBox* CheckBox4;
-    QCheckBox* CheckBox5;
-    QCheckBox* CheckBox6;
-    QCheckBox* CheckBox7;
-    QCheckBox* CheckBox8;
-    QCheckBox* CheckBox9;
-    QCheckBox* CheckBox10;
-    QCheckBox* CheckBox11;
-    QCheckBox* CheckBox12;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    TysIntEdit* ysIntEdit1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;
+    QCheckBox* CheckBox6 = nullptr;
+    QCheckBox* CheckBox7 = nullptr;
+    QCheckBox* CheckBox8 = nullptr;
+    QCheckBox* CheckBox9 = nullptr;
+    QCheckBox* CheckBox10 = nullptr;
+    QCheckBox* CheckBox11 = nullptr;
+    QCheckBox* CheckBox12 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
 
     // Loads "ComPort", "Bitrate" and "Parity" into the fields (storing a field's value for any
     // that is missing or unreadable) and hands the fields' values to the port.
@@ -90,10 +97,14 @@ class TForm3 : public FixedDialog {
     void Button1Click();
     // Writes the store through, reporting in the error box when that fails.
     void syncStore(SettingsStore& store);
+    // The error box, or the list of start-up failures while the start-up sequence runs.
+    void reportError(const QString& text);
     void setPortName(const QString& name);
 
     Host& m_host;
     std::array<QCheckBox*, 12> m_options{};
+    bool m_startingUp = false;
+    QStringList m_startupErrors;
 };
 
 }  // namespace kelvan::dialogs

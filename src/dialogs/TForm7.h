@@ -30,8 +30,8 @@ class TForm7 : public FixedDialog {
     int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
     QLabel* aboutLabel(int index) const;
 
-    QPushButton* Button1;
-    TUrl* Url1;
+    QPushButton* Button1 = nullptr;
+    TUrl* Url1 = nullptr;
 
   private:
     std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created

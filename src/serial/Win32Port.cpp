@@ -1,6 +1,8 @@
 // The Windows backend of the serial component: an overlapped COM port, a receive thread that
 // keeps one read and one line-event wait outstanding, and a transmit thread that writes the
-// queued blocks in order.
+// queued blocks in order. scripts/wine-serial runs it under Wine on a pseudo-terminal, which,
+// as on Linux, has no modem lines: the driver refuses line-event waits (the port works on
+// without line events) and the RTS/DTR escapes (EscapeFunction returns false).
 
 #include <windows.h>
 
@@ -127,7 +129,9 @@ class Overlapped {
     OVERLAPPED record_;
 };
 
-enum class Arm { Armed, Stopped, Failed };
+// Armed: an operation is outstanding. Refused: the driver cannot wait for line events at all
+// (Wine on a pseudo-terminal, some virtual COM ports), which only the line-event wait reports.
+enum class Arm { Armed, Stopped, Failed, Refused };
 
 class Win32Port : public PortBackend {
   public:
@@ -266,7 +270,8 @@ void Win32Port::reportInitialLines(CommNotifier& notifier) {
 }
 
 // Keeps one read and one line-event wait outstanding and reports what completes; ends quietly
-// on the stop event and with one hang-up on any failure.
+// on the stop event and with one hang-up on any failure. A driver that refuses line-event
+// waits gets reads only: the program needs the bytes, not the line events, as on Linux.
 void Win32Port::receiveLoop(CommNotifier& notifier) {
     Overlapped read;
     Overlapped wait;
@@ -281,15 +286,22 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
     } else {
         reportInitialLines(notifier);
         Arm armed = armEventWait(notifier, wait, mask, waitPending);
-        if (armed == Arm::Armed) {
+        bool watchingLines = armed != Arm::Refused;
+        if (armed == Arm::Armed || armed == Arm::Refused) {
             armed = armRead(notifier, read, buffer, readPending);
         }
         hangup = armed == Arm::Failed;
         if (armed == Arm::Armed) {
             postStarted(notifier, 0);
-            const HANDLE waitList[3] = {stop_, wait.event(), read.event()};
+            // The stop event first, then line events, then reads: the lowest signalled wins.
+            const HANDLE withLines[3] = {stop_, wait.event(), read.event()};
+            const HANDLE readsOnly[2] = {stop_, read.event()};
             for (;;) {
-                const DWORD which = WaitForMultipleObjects(3, waitList, FALSE, INFINITE);
+                DWORD which = watchingLines ? WaitForMultipleObjects(3, withLines, FALSE, INFINITE)
+                                            : WaitForMultipleObjects(2, readsOnly, FALSE, INFINITE);
+                if (!watchingLines && which == WAIT_OBJECT_0 + 1) {
+                    which = WAIT_OBJECT_0 + 2;  // the read, as in the full list
+                }
                 if (which == WAIT_OBJECT_0) {
                     break;
                 }
@@ -300,6 +312,10 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
                         break;
                     }
                     armed = armEventWait(notifier, wait, mask, waitPending);
+                    if (armed == Arm::Refused) {
+                        watchingLines = false;
+                        armed = Arm::Armed;
+                    }
                 } else if (which == WAIT_OBJECT_0 + 2) {
                     readPending = false;
                     DWORD count = 0;
@@ -323,13 +339,13 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
     if (hangup) {
         postHangup(notifier);
     }
-    // Cancel what is still outstanding and wait for it, so that neither record nor the buffer
-    // is released under a running operation: the purge aborts the read, an empty mask
-    // completes the line-event wait.
+    // Discard unread input, then cancel this thread's read and line-event wait and wait for
+    // them, so that neither record nor the buffer is released under a running operation. The
+    // purge alone is not enough: some drivers (Wine's) discard the input but leave the read
+    // waiting for the next byte, which a silent device never sends.
     DWORD ignored = 0;
-    if (!PurgeComm(port_, PurgeReceive) || !SetCommMask(port_, 0)) {
-        (void)CancelIo(port_);  // the last resort when the driver refuses both
-    }
+    (void)PurgeComm(port_, PurgeReceive);  // a port that has gone has nothing to discard
+    (void)CancelIo(port_);                 // fails only when nothing is outstanding
     if (readPending) {
         (void)GetOverlappedResult(port_, read.get(), &ignored, TRUE);  // it ends either way
     }
@@ -361,7 +377,8 @@ Arm Win32Port::armRead(CommNotifier& notifier, Overlapped& read, std::vector<std
     }
 }
 
-// Starts line-event waits until one stays pending, reporting those that complete at once.
+// Starts line-event waits until one stays pending, reporting those that complete at once;
+// Refused when the driver will not wait.
 Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mask, bool& pending) {
     for (;;) {
         if (signalled(stop_)) {
@@ -378,7 +395,7 @@ Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mas
             pending = true;
             return Arm::Armed;
         }
-        return Arm::Failed;
+        return Arm::Refused;
     }
 }
 

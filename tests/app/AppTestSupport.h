@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "ErrorBoxRecorder.h"
 #include "app/Prompter.h"
 
 namespace kelvan::app::testing {
@@ -23,6 +24,7 @@ class ScriptedPrompter : public Prompter {
     QStringList savePresets;
     QStringList warnings;
     QStringList errors;
+    std::chrono::milliseconds holdOpen{0};  // how long the warning box stays open
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
@@ -36,7 +38,10 @@ class ScriptedPrompter : public Prompter {
         savePresets << preset;
         return saveName;
     }
-    void showWarning(QWidget*, const QString& text) override { warnings << text; }
+    void showWarning(QWidget*, const QString& text) override {
+        warnings << text;
+        dialogs::test::holdBoxOpen(holdOpen);
+    }
     void showError(QWidget*, const QString& text) override { errors << text; }
 };
 

@@ -79,7 +79,7 @@ TEST_F(DevsimEndToEndTest, StartUpConversationShowsTheProgrammer) {
     EXPECT_TRUE(errorBoxes_.shown.isEmpty()) << errorBoxes_.shown.join('\n').toStdString();
 
     // The about lines arrive before the chip names.
-    dialogs::TForm7& about = windows_->form7();
+    dialogs::TForm7& about = *windows_->form7();
     ASSERT_EQ(about.aboutLabelCount(), static_cast<int>(catalogue_.aboutLines.size()));
     EXPECT_TRUE(prompter_.warnings.isEmpty());
 
@@ -116,8 +116,8 @@ TEST_F(DevsimEndToEndTest, ChoosingAChipFillsTheCommandList) {
     }));
     // The bit dialogs are built from the programmer's description, captions decoded.
     const auto& description = catalogue_.chips[static_cast<std::size_t>(chip)];
-    dialogs::TForm4& lockBits = windows_->form4();
-    dialogs::TForm6& fuseBits = windows_->form6();
+    dialogs::TForm4& lockBits = *windows_->form4();
+    dialogs::TForm6& fuseBits = *windows_->form6();
     const auto lastCaption = [](const dialogs::BitDialog& dialog) {
         return dialog.bitCount() == 0 ? QString() : dialog.bitBox(dialog.bitCount() - 1)->text();
     };

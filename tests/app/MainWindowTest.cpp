@@ -11,7 +11,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +26,7 @@
 #include "AppTestSupport.h"
 #include "ErrorBoxRecorder.h"
 #include "app/Application.h"
+#include "app/QtTranslations.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "buffer/HexGrid.h"
@@ -89,7 +92,7 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheDesignState) {
     EXPECT_EQ(form().ToolButton5->toolTip(), QStringLiteral("Сохранить буфер в файл"));
     EXPECT_EQ(form().ToolButton6->toolTip(), QStringLiteral("Настройки"));
     EXPECT_EQ(form().ToolButton8->toolTip(), QStringLiteral("О программаторе"));
-    TForm5& progress = windows_->form5();
+    TForm5& progress = *windows_->form5();
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(progress.size(), QSize(359, 89));
     EXPECT_EQ(progress.Label1->text(), QStringLiteral("Очередь команд"));
@@ -395,7 +398,7 @@ TEST_F(MainWindowTest, StatusBarShowsTextAndErrorColour) {
 
 TEST_F(MainWindowTest, ProgressWindowFollowsTheQueue) {
     form().Timer2->stop();
-    TForm5& progress = windows_->form5();
+    TForm5& progress = *windows_->form5();
     form().link().enqueue(Bytes{255});
     EXPECT_FALSE(progress.isVisible()) << "one command shows no progress";
     form().link().enqueue(Bytes{254});
@@ -408,9 +411,13 @@ TEST_F(MainWindowTest, ProgressWindowFollowsTheQueue) {
 }
 
 TEST_F(MainWindowTest, LinkWarningsGoToTheWarningBox) {
+    // The watchdog expires while the box is open, as the link may make it do.
+    form().Timer2->start(10);
+    prompter_.holdOpen = std::chrono::milliseconds(100);
     form().showWarning("Не могу выполнить команду!\n\rОчередь команд очищена.");
     EXPECT_EQ(prompter_.warnings,
               QStringList{QStringLiteral("Не могу выполнить команду!\n\rОчередь команд очищена.")});
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
 }
 
 TEST_F(MainWindowTest, ToolButtonsShowTheSettingsAndAboutDialogsModally) {
@@ -466,6 +473,16 @@ TEST_F(MainWindowTest, FolderTreeReportsAndTakesTheWorkingFolder) {
 
     form().setCurrentFolder(QDir(folder.path()).filePath(QStringLiteral("missing")));
     EXPECT_EQ(form().currentFolder(), images) << "a folder that does not exist is ignored";
+}
+
+TEST(QtTranslations, StandardButtonsReadInRussian) {
+    ASSERT_TRUE(installQtTranslations(*QCoreApplication::instance()));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvan"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Ok);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Да"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("&Нет"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Отмена"));
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QStringLiteral("ОК"));  // Cyrillic letters
 }
 
 TEST(DisplayLineBreaks, StoredLineBreaksShowAsOneBreak) {

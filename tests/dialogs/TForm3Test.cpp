@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -218,7 +219,11 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     plantSetting("Path", folder.path());
     plantSetting("Check5", 0);
     TForm3 form(host);
+    EXPECT_TRUE(errors.shown.isEmpty()) << "no box before every window exists";
+    form.showStartupErrors();
     EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!"});
+    form.showStartupErrors();
+    EXPECT_EQ(errors.shown.size(), 1) << "shown once";
     EXPECT_FALSE(host.comm().isOpen());
     EXPECT_TRUE(host.escapes.empty());
     EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
@@ -230,7 +235,19 @@ TEST_F(TForm3Test, AFileThatIsNoPortGetsItsFullStop) {
     ASSERT_TRUE(file.open());
     plantSetting("ComPort", file.fileName());
     TForm3 form(host);
+    form.showStartupErrors();
     EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт."});
+}
+
+TEST_F(TForm3Test, AfterStartUpASettingsWriteFailureShowsAtOnce) {
+    plantSetting("ComPort", kMissingPort);
+    TForm3 form(host);
+    forgetSettings();
+    ASSERT_TRUE(QDir().mkpath(settingsFilePath()));  // a folder where the file belongs
+    form.WriteRegistry();
+    EXPECT_EQ(errors.shown,
+              QStringList{"Невозможно сохранить настройки: " + settingsFilePath() + "."});
+    ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively());
 }
 
 TEST_F(TForm3Test, AStoredFolderThatIsGoneIsIgnored) {

@@ -334,7 +334,7 @@ TEST_F(ReplyTest, StartUpConversationFillsTheTitleAboutBoxAndChipList) {
 // A reply shorter than its layout is not an answer: it is dropped like a mismatched reply, so
 // the command goes out again and the retry limit reports a device that keeps sending them.
 struct ShortReply {
-    const char* name;
+    const char* name = nullptr;
     Bytes command;
     Bytes reply;
 };

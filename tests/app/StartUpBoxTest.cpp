@@ -1,0 +1,52 @@
+// A first start whose port cannot be opened, the error box left open past the watchdog's 5 s:
+// the watchdog's expiry must find every window it reaches, and start-up goes on afterwards.
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "SettingsTestSupport.h"
+#include "app/Application.h"
+#include "app/CommEventPump.h"
+#include "devsim/PseudoTerminal.h"
+
+namespace kelvan::app {
+namespace {
+
+using link::Bytes;
+
+void expectFirstStartSurvivesAHeldBox(const QString& port) {
+    dialogs::test::forgetSettings();
+    dialogs::test::plantSetting(QStringLiteral("ComPort"), port);
+    testing::ScriptedPrompter prompter;
+    dialogs::test::ErrorBoxRecorder errorBoxes;
+    errorBoxes.holdOpen = std::chrono::seconds(8);
+    Application windows(prompter);
+
+    EXPECT_EQ(errorBoxes.shown, QStringList{QStringLiteral("Невозможно открыть порт!")});
+    TForm1& form = windows.form1();
+    const auto queued = [&form] {
+        const auto& entries = form.link().queue().entries();
+        return std::vector<Bytes>(entries.begin(), entries.end());
+    };
+    // The watchdog expired behind the box and queued its title request.
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+    form.show();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Программатор не подключен"));
+    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}, {255}, {254}}));
+}
+
+TEST(StartUpBox, NoPort) {
+    expectFirstStartSurvivesAHeldBox(QStringLiteral("/nonexistent/kelvan-test-port"));
+}
+
+TEST(StartUpBox, PortHeldByAnotherProgram) {
+    devsim::PseudoTerminal terminal;
+    CommEventPump otherPump;
+    serial::TComm32 other(otherPump);
+    other.setCommPort(terminal.slavePath());
+    ASSERT_TRUE(other.OpenPort());
+    expectFirstStartSurvivesAHeldBox(QString::fromStdString(terminal.slavePath()));
+}
+
+}  // namespace
+}  // namespace kelvan::app
