@@ -4,7 +4,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <string_view>
 
 #include "buffer/HexGridModel.h"
 #include "buffer/HexGridRules.h"
@@ -162,10 +164,10 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setMinimumSectionSize(0);
-        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         header->setHighlightSections(false);
     }
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);  // over the centred digits
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setDefaultSectionSize(RowHeight);
     verticalHeader()->setFixedWidth(LabelColumnWidth);
     horizontalHeader()->setFixedHeight(RowHeight);
