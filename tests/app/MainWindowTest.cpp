@@ -272,17 +272,6 @@ TEST_F(MainWindowTest, AFailingSaveStopsTheClosingSequence) {
     EXPECT_TRUE(form().layoutEnabled());
 }
 
-TEST_F(MainWindowTest, CancellingTheSaveDialogStillCloses) {
-    showAt(800, 600);
-    prepareModifiedBuffer();
-    prompter_.answer = ScriptedPrompter::Answer::Yes;
-    prompter_.saveName.reset();
-
-    EXPECT_TRUE(form().close());
-    EXPECT_EQ(prompter_.savePresets, QStringList{QString()}) << "no working file yet";
-    EXPECT_EQ(windows_->form3(), nullptr);
-}
-
 TEST_F(MainWindowTest, FirstShowQueuesEndOfSequenceThenTitleRequest) {
     form().Timer2->stop();  // no watchdog expiry may touch the queue meanwhile
     EXPECT_TRUE(queued().empty());

@@ -1,12 +1,11 @@
-// The hex grid on screen: its texts and row counts for buffers of every shape, its geometry and
-// fixed-cell colour, and editing bytes from the keyboard.
+// The hex grid on screen: texts and row counts, geometry and fixed-cell colour, and editing
+// bytes from the keyboard.
 
 #include "buffer/HexGrid.h"
 
 #include <gtest/gtest.h>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 
@@ -33,30 +32,23 @@ class HexGridTest : public ::testing::Test {
         grid_->FitGridToBuffer();
     }
 
-    // Cell texts by the grid's own numbering: data rows from 1, data columns from 1.
-    QString cell(int column, int row) const {
-        return grid_->model()->index(row - 1, column - 1).data().toString();
-    }
-    QString rowLabel(int row) const {
-        return grid_->model()->headerData(row - 1, Qt::Vertical).toString();
-    }
-    QString columnDigit(int column) const {
-        return grid_->model()->headerData(column - 1, Qt::Horizontal).toString();
-    }
-    QStringList rowTexts(int row) const {
+    // A data row's 16 texts joined by "|", data rows counted from 1 as the grid counts them.
+    QString row(int row) const {
         QStringList texts;
-        for (int column = 1; column <= 16; ++column) {
-            texts << cell(column, row);
+        for (int column = 0; column < 16; ++column) {
+            texts << grid_->model()->index(row - 1, column).data().toString();
         }
-        return texts;
+        return texts.join(u'|');
+    }
+    QString header(int section, Qt::Orientation orientation) const {
+        return grid_->model()->headerData(section, orientation).toString();
     }
 
     void select(int column, int row) {
         grid_->setCurrentIndex(grid_->model()->index(row - 1, column - 1));
     }
     std::pair<int, int> selected() const {
-        const QModelIndex current = grid_->currentIndex();
-        return {current.column() + 1, current.row() + 1};
+        return {grid_->currentIndex().column() + 1, grid_->currentIndex().row() + 1};
     }
 
     // Keys go where the user's would: into the open cell editor, otherwise into the grid.
@@ -80,159 +72,96 @@ class HexGridTest : public ::testing::Test {
     HexGrid* grid_ = nullptr;
 };
 
-QStringList blanks(int count) {
-    QStringList texts;
-    for (int i = 0; i < count; ++i) {
-        texts << QString();
-    }
-    return texts;
-}
+const QString BlankRow(15, u'|');
 
-TEST_F(HexGridTest, StartsWithABlankHeaderAndOneBlankRow) {
+TEST_F(HexGridTest, RowsAndTextsFollowTheBuffer) {
     EXPECT_EQ(grid_->rowCount(), 2);
-    EXPECT_EQ(grid_->columnCount(), 17);
-    EXPECT_EQ(grid_->model()->columnCount(), 16);
-    for (int column = 1; column <= 16; ++column) {
-        EXPECT_EQ(columnDigit(column), QString()) << column;
-    }
-    EXPECT_EQ(rowLabel(1), QStringLiteral("0"));
-    EXPECT_EQ(rowTexts(1), blanks(16));
+    EXPECT_EQ(header(15, Qt::Horizontal), QString()) << "blank until FormatGrid first runs";
+    EXPECT_EQ(header(0, Qt::Vertical), QStringLiteral("0"));
+    EXPECT_EQ(row(1), BlankRow);
 
-    grid_->FormatGrid();
-    QStringList digits;
-    for (int column = 1; column <= 16; ++column) {
-        digits << columnDigit(column);
-    }
-    EXPECT_EQ(digits.join(QString()), QStringLiteral("0123456789ABCDEF"));
-}
-
-TEST_F(HexGridTest, RowsAndTextsFollowTheBufferLength) {
     load(5);
-    EXPECT_EQ(grid_->rowCount(), 3) << "five bytes and a blank row under them";
-    EXPECT_EQ(rowTexts(1), QStringList({"00", "01", "02", "03", "04"}) + blanks(11));
-    EXPECT_EQ(rowTexts(2), blanks(16));
-    EXPECT_EQ(rowLabel(2), QStringLiteral("1"));
-
-    load(16);
-    EXPECT_EQ(grid_->rowCount(), 2);
-    EXPECT_EQ(cell(11, 1), QStringLiteral("0A"));
-    EXPECT_EQ(cell(16, 1), QStringLiteral("0F"));
+    EXPECT_EQ(grid_->rowCount(), 3);
+    EXPECT_EQ(header(10, Qt::Horizontal) + header(15, Qt::Horizontal), QStringLiteral("AF"));
+    EXPECT_EQ(row(1), QStringLiteral("00|01|02|03|04|||||||||||"));
+    EXPECT_EQ(row(2), BlankRow);
 
     load(17);
     EXPECT_EQ(grid_->rowCount(), 3);
-    EXPECT_EQ(rowLabel(2), QStringLiteral("1"));
-    EXPECT_EQ(rowTexts(2), QStringList{"10"} + blanks(15));
+    EXPECT_EQ(row(1).section(u'|', 10, 10), QStringLiteral("0A"));
+    EXPECT_EQ(header(1, Qt::Vertical), QStringLiteral("1"));
+    EXPECT_EQ(row(2), QStringLiteral("10|||||||||||||||"));
 
-    load(1000);
+    load(1000);  // 62 full rows and 8 bytes, 0x3E0 to 0x3E7
     EXPECT_EQ(grid_->rowCount(), 64);
-    EXPECT_EQ(rowLabel(63), QStringLiteral("3E"));
-    // Bytes 992..999 hold E0..E7.
-    EXPECT_EQ(rowTexts(63),
-              QStringList({"E0", "E1", "E2", "E3", "E4", "E5", "E6", "E7"}) + blanks(8));
-    EXPECT_EQ(rowLabel(0x1A + 1), QStringLiteral("1A"));
-    EXPECT_EQ(cell(16, 0x1A + 1), QStringLiteral("AF")) << "address 0x1AF";
+    EXPECT_EQ(header(62, Qt::Vertical), QStringLiteral("3E"));
+    EXPECT_EQ(row(63), QStringLiteral("E0|E1|E2|E3|E4|E5|E6|E7||||||||"));
+    EXPECT_EQ(header(0x1A, Qt::Vertical), QStringLiteral("1A"));
     buffer_.set(0x1AF, 255);
-    grid_->FormatGrid();
-    EXPECT_EQ(cell(16, 0x1A + 1), QStringLiteral("FF"));
+    EXPECT_EQ(row(0x1A + 1).section(u'|', 15, 15), QStringLiteral("FF"));
 
+    // What a load does first: empty buffer, one blank row, the header kept.
     buffer_.clear();
     grid_->setRowCount(2);
     EXPECT_EQ(grid_->rowCount(), 2);
-    EXPECT_EQ(rowTexts(1), blanks(16));
-    EXPECT_EQ(columnDigit(16), QStringLiteral("F")) << "the header stays once written";
+    EXPECT_EQ(row(1), BlankRow);
+    EXPECT_EQ(header(15, Qt::Horizontal), QStringLiteral("F"));
 }
 
-TEST_F(HexGridTest, GeometryFillsTheBoxByTheFormula) {
+TEST_F(HexGridTest, GeometryByTheFormulaAndPaleYellowFixedCells) {
+    // Data column width (box width - 10 - 49) div 16 - 1, worked by hand.
     const struct {
-        int boxWidth;
-        int boxHeight;
-        int dataColumnWidth;  // (box width - 10 - 49) div 16 - 1, worked by hand
+        int width, height, column;
     } cases[] = {{500, 300, 26}, {1017, 713, 58}, {370, 200, 18}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.boxWidth);
-        box_.resize(c.boxWidth, c.boxHeight);
+        SCOPED_TRACE(c.width);
+        box_.resize(c.width, c.height);
         load(40);
-        EXPECT_EQ(grid_->geometry(), QRect(5, 15, c.boxWidth - 10, c.boxHeight - 20));
-        for (int column = 0; column < 16; ++column) {
-            EXPECT_EQ(grid_->columnWidth(column), c.dataColumnWidth);
-        }
+        EXPECT_EQ(grid_->geometry(), QRect(5, 15, c.width - 10, c.height - 20));
+        EXPECT_EQ(grid_->columnWidth(0), c.column);
+        EXPECT_EQ(grid_->columnWidth(15), c.column);
         EXPECT_EQ(grid_->verticalHeader()->width(), 32);
         EXPECT_EQ(grid_->horizontalHeader()->height(), 15);
-        EXPECT_EQ(grid_->rowHeight(0), 15);
         EXPECT_EQ(grid_->rowHeight(2), 15);
     }
-}
-
-TEST_F(HexGridTest, FixedCellsArePaleYellow) {
-    load(40);
+    // Inside the header row over column 3, and inside the label column beside row 1.
     const QImage image = grid_->grab().toImage();
-    const QColor fixed(255, 255, 166);
-    // Inside the header row over a data column, and inside the label column beside a row.
-    const QRect headerSection(grid_->verticalHeader()->width() + grid_->columnViewportPosition(3),
-                              0, grid_->columnWidth(3), 15);
-    EXPECT_EQ(image.pixelColor(headerSection.center().x(), 2), fixed);
-    EXPECT_EQ(image.pixelColor(2, 15 + grid_->rowViewportPosition(1) + 2), fixed);
+    const int columnMiddle = 32 + grid_->columnViewportPosition(3) + grid_->columnWidth(3) / 2;
+    EXPECT_EQ(image.pixelColor(columnMiddle, 2), QColor(255, 255, 166));
+    EXPECT_EQ(image.pixelColor(2, 15 + grid_->rowViewportPosition(1) + 2), QColor(255, 255, 166));
 }
 
-TEST_F(HexGridTest, EnterStoresTheTypedByteAndMovesOn) {
-    load(20);
-    select(1, 1);
-    type(QStringLiteral("ff"));
-    press(Qt::Key_Return);
-    EXPECT_EQ(buffer_.at(0), 255);
-    EXPECT_TRUE(buffer_.modified());
-    EXPECT_EQ(cell(1, 1), QStringLiteral("FF"));
-    EXPECT_EQ(selected(), std::make_pair(2, 1));
-
-    // One digit is the low one; the editor takes two at most.
-    type(QStringLiteral("a"));
-    press(Qt::Key_Enter);
-    EXPECT_EQ(buffer_.at(1), 0x0A);
-    type(QStringLiteral("123"));
-    EXPECT_EQ(qobject_cast<QLineEdit*>(keyTarget())->text(), QStringLiteral("12"));
-    press(Qt::Key_Return);
-    EXPECT_EQ(buffer_.at(2), 0x12);
-}
-
-TEST_F(HexGridTest, OnlyHexDigitsReachTheCell) {
-    load(20);
+TEST_F(HexGridTest, EnterStoresTheTypedDigitsAndMovesOn) {
+    load(48);  // three full data rows
     buffer_.set(4, 0x5C);
-    select(5, 1);
-    // "G", a blank and Backspace are swallowed, so Enter stores the cell's own value again,
-    // which still counts as an edit.
-    type(QStringLiteral("G "));
-    press(Qt::Key_Backspace);
-    EXPECT_EQ(keyTarget(), grid_) << "no editor was opened";
-    press(Qt::Key_Return);
-    EXPECT_EQ(buffer_.at(4), 0x5C);
-    EXPECT_TRUE(buffer_.modified());
-
-    // Inside the open editor as well.
-    buffer_.setModified(false);
-    select(5, 1);
-    type(QStringLiteral("3"));
-    type(QStringLiteral("x "));
-    press(Qt::Key_Backspace);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(keyTarget())->text(), QStringLiteral("3"));
-    press(Qt::Key_Return);
-    EXPECT_EQ(buffer_.at(4), 0x03);
-}
-
-TEST_F(HexGridTest, EnterAdvancesAcrossRowsAndWrapsOnTheLastOne) {
-    load(40);  // data rows 1 and 2 full, row 3 holding 8 bytes
     const struct {
-        std::pair<int, int> from;
-        std::pair<int, int> to;
+        std::pair<int, int> cell;
+        const char* keys;  // typed before Enter; "\b" is Backspace
+        int value;         // of the cell's byte afterwards
+        std::pair<int, int> next;
     } cases[] = {
-        {{3, 2}, {4, 2}},
-        {{16, 1}, {1, 2}},
-        {{16, 3}, {1, 3}},  // column F of the last data row wraps within the row
+        {{1, 1}, "ff", 0xFF, {2, 1}},    {{2, 1}, "a", 0x0A, {3, 1}},
+        {{3, 1}, "123", 0x12, {4, 1}},    // the editor holds two characters
+        {{4, 1}, "3x \b", 0x03, {5, 1}},  // only digits reach the open editor
+        {{5, 1}, "G \b", 0x5C, {6, 1}},   // no editor opens; Enter stores the cell's own value
+        {{16, 1}, "", 0x0F, {1, 2}},      // column F moves to the next row
+        {{16, 3}, "", 0x2F, {1, 3}},      // ...but wraps within the last data row
     };
     for (const auto& c : cases) {
-        select(c.from.first, c.from.second);
+        SCOPED_TRACE(c.keys);
+        buffer_.setModified(false);
+        select(c.cell.first, c.cell.second);
+        for (const char key : std::string_view(c.keys)) {
+            key == '\b' ? press(Qt::Key_Backspace) : type(QString(QChar(key)));
+        }
         press(Qt::Key_Return);
-        EXPECT_EQ(selected(), c.to) << c.from.first << "," << c.from.second;
+        const auto address = static_cast<std::size_t>(c.cell.first - 1 + 16 * (c.cell.second - 1));
+        EXPECT_EQ(buffer_.at(address), c.value);
+        EXPECT_TRUE(buffer_.modified());
+        EXPECT_EQ(selected(), c.next);
+        EXPECT_EQ(keyTarget(), grid_) << "the editor closed";
     }
+    EXPECT_EQ(row(1).left(8), QStringLiteral("FF|0A|12"));
 }
 
 TEST_F(HexGridTest, CommitOnACellWithoutAByteWritesNothing) {
@@ -244,7 +173,7 @@ TEST_F(HexGridTest, CommitOnACellWithoutAByteWritesNothing) {
     press(Qt::Key_Return);
     EXPECT_EQ(buffer_.size(), 5u);
     EXPECT_FALSE(buffer_.modified());
-    EXPECT_EQ(cell(9, 1), QString());
+    EXPECT_EQ(row(1), QStringLiteral("00|01|02|03|04|||||||||||"));
 }
 
 }  // namespace
