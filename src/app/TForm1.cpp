@@ -148,8 +148,9 @@ TForm1::TForm1(Application& application, Prompter& prompter)
     Comm321.setCommPort("COM2");
     Comm321.setFlowControl(serial::TFlowControl::fcNone);
     Comm321.setEventChar(0);
-    Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length) {
-        Comm321ReceiveData(buffer, length);
+    Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
+                                   serial::ReceiveTime receivedAt) {
+        Comm321ReceiveData(buffer, length, receivedAt);
     };
 
     // FormCreate: lay the window out once at its design size.
@@ -333,8 +334,9 @@ void TForm1::ListBox2KeyUp(int key) {
     }
 }
 
-void TForm1::Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length) {
-    link_.receiveData(std::span<const std::uint8_t>(buffer, length));
+void TForm1::Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length,
+                                serial::ReceiveTime receivedAt) {
+    link_.receiveData(std::span<const std::uint8_t>(buffer, length), receivedAt);
 }
 
 QString TForm1::statusText() const {

@@ -67,7 +67,8 @@ class TForm1 : public QWidget,
     void ListBox2Click();
     void ListBox2MouseUp();
     void ListBox2KeyUp(int key);
-    void Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length);
+    void Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length,
+                            serial::ReceiveTime receivedAt);
 
     link::ProgrammerLink& link() { return link_; }
     ProgramBuffer& buffer() { return ProgramBuffer_; }

@@ -25,10 +25,17 @@ void CommandQueue::removeHead() {
         return;
     }
     entries_.pop_front();
+    ++removed_;
     const int count = static_cast<int>(entries_.size());
     view_.setProgress(progressMaximum_, count);
     if (count == 0) {
         view_.closeProgress();
+    }
+}
+
+void CommandQueue::removeHeadIf(EntryId id) {
+    if (!entries_.empty() && headId() == id) {
+        removeHead();
     }
 }
 

@@ -14,6 +14,9 @@ namespace kelvan::link {
 // how much of it is left while more than one command is pending.
 class CommandQueue {
   public:
+    // Names one entry for as long as it is queued: the number of entries queued before it.
+    using EntryId = std::uint64_t;
+
     explicit CommandQueue(LinkView& view) : view_(view) {}
 
     // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and
@@ -25,6 +28,10 @@ class CommandQueue {
     // and the window closes when the queue empties.
     void removeHead();
 
+    // Drops the head only while it is still the entry named by id: a reply handler that ran
+    // a nested pass may find its command already answered, or the queue cleared and refilled.
+    void removeHeadIf(EntryId id);
+
     // RemoveHead until empty.
     void clear();
 
@@ -33,12 +40,15 @@ class CommandQueue {
 
     // The head's payload; valid until the queue next changes. Precondition: not empty.
     std::span<const std::uint8_t> head() const { return entries_.front(); }
+    // Entries leave only from the front, so the head was queued after every entry removed.
+    EntryId headId() const { return removed_; }
     const std::deque<Bytes>& entries() const { return entries_; }
 
   private:
     LinkView& view_;
     std::deque<Bytes> entries_;
     int progressMaximum_ = 0;
+    EntryId removed_ = 0;
 };
 
 }  // namespace kelvan::link
