@@ -6,8 +6,10 @@
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -23,6 +25,27 @@ namespace {
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+
+// Qt formats sizes and dates of files with the system's locale; the list shows them in the
+// program's own language like every other text.
+class FileListModel : public QFileSystemModel {
+  public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole && index.column() == SizeColumn && !isDir(index)) {
+            return QLocale().formattedDataSize(size(index), 1, QLocale::DataSizeTraditionalFormat);
+        }
+        if (role == Qt::DisplayRole && index.column() == DateColumn) {
+            return QLocale().toString(lastModified(index), QLocale::ShortFormat);
+        }
+        return QFileSystemModel::data(index, role);
+    }
+
+  private:
+    static constexpr int SizeColumn = 1;
+    static constexpr int DateColumn = 3;
+};
 
 }  // namespace
 
@@ -91,7 +114,7 @@ FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& 
         ShellTreeView1->hideColumn(column);
     }
 
-    fileModel_ = new QFileSystemModel(this);
+    fileModel_ = new FileListModel(this);
     fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     fileModel_->setReadOnly(false);  // names are edited in place
     ShellListView1 = new QTreeView(&box);
@@ -122,15 +145,19 @@ FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& 
     Timer1->setInterval(300);
     connect(Timer1, &QTimer::timeout, this, &FileBrowser::Timer1Timer);
 
-    // The model reads folders in the background; the current folder comes into view once the
-    // folders above it have been read.
-    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        const QString current = currentFolder();
-        const QString below = loaded.endsWith(u'/') ? loaded : loaded + u'/';
-        if (current == loaded || current.startsWith(below)) {
-            ShellTreeView1->scrollTo(ShellTreeView1->currentIndex());
+    // The model reads and sorts folders in the background, which moves the rows after the tree
+    // scrolled to its current folder; until the user touches the tree it keeps that folder in
+    // view as the rows settle.
+    const auto keepCurrentInView = [this] {
+        if (followCurrentFolder_) {
+            ShellTreeView1->scrollTo(ShellTreeView1->currentIndex(),
+                                     QAbstractItemView::PositionAtCenter);
         }
-    });
+    };
+    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, keepCurrentInView);
+    connect(folderModel_, &QAbstractItemModel::layoutChanged, this, keepCurrentInView);
+    ShellTreeView1->viewport()->installEventFilter(this);
+    ShellTreeView1->verticalScrollBar()->installEventFilter(this);
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { showFolder(folderModel_->filePath(current)); });
     // Queued, so that the combo box is not refilled inside its own signal.
@@ -153,7 +180,8 @@ void FileBrowser::setCurrentFolder(const QString& folder) {
     }
     ShellTreeView1->setCurrentIndex(index);
     ShellTreeView1->expand(index);
-    ShellTreeView1->scrollTo(index);
+    ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    followCurrentFolder_ = true;
 }
 
 // The combo box lists the folder's ancestors from the root down to the folder itself, and the
@@ -227,6 +255,13 @@ void FileBrowser::showContextMenu(const QPoint& position) {
 // after the release on every platform); Enter released in the list picks up when it also went
 // down there.
 bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ShellTreeView1->viewport() || watched == ShellTreeView1->verticalScrollBar()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel) {
+            followCurrentFolder_ = false;
+        }
+        return QObject::eventFilter(watched, event);
+    }
     const bool inList = watched == ShellListView1 || watched == ShellListView1->viewport();
     if (!inList) {
         return QObject::eventFilter(watched, event);

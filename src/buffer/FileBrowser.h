@@ -73,6 +73,9 @@ class FileBrowser : public QObject {
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     RenameDelegate* renameDelegate_ = nullptr;
+    // The tree keeps its current folder in view while the model settles, until the user
+    // scrolls or clicks in it.
+    bool followCurrentFolder_ = true;
     // Enter went down in the list itself, not in a rename editor that handed it on.
     bool enterPressedInList_ = false;
 };
