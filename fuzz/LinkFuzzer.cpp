@@ -1,9 +1,12 @@
 // libFuzzer target for the receive parser and the reply dispatcher. The input is a little
 // program: each step delivers a block (raw bytes, a framed payload, an answer to the queue
-// head split over two blocks, a long block), a ready signal, a watchdog expiry, or a queue or
-// buffer change. The view checks every index against the counts the link gave it and re-enters
-// the link from inside the modal warning, as the event loop can.
+// head split over two blocks, a long block), a ready signal, a watchdog expiry, a queue or
+// buffer change, or moves the clock or the age of the blocks that follow, so that readies go
+// stale. The view checks every index against the counts the link gave it and re-enters the
+// link from inside the modal warning and from inside the dispatch of a reply (as a box shown
+// there would), as the event loop can.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -74,7 +77,8 @@ class CheckingSink : public ByteSink {
 
 class CheckingView : public NullLinkView {
   public:
-    std::function<void()> duringWarning;
+    // Runs where a modal box would run the event loop.
+    std::function<void()> reenter;
 
     void clearCommandList() override { commands_ = 0; }
     void appendCommand(std::string_view) override {
@@ -87,25 +91,29 @@ class CheckingView : public NullLinkView {
     void clearBitBoxes(BitDialog dialog) override { bits(dialog) = 0; }
     void setBitCaption(BitDialog dialog, int index, const DeviceText&) override {
         require(index >= 0 && index < bits(dialog), "bit caption index");
+        reenter();
     }
     void setBitChecked(BitDialog dialog, int index, bool) override {
         require(index >= 0 && index < bits(dialog), "bit state index");
     }
+    // What the dispatcher shows once its tables are up to date, so that nested steps find
+    // them consistent with the view.
+    void setCaption(const DeviceText&) override { reenter(); }
+    void setStatusText(std::string_view) override { reenter(); }
+    void appendChip(const DeviceText&) override { reenter(); }
+    void formatGrid() override { reenter(); }
     void createAboutLabels(int count) override {
         require(count >= 0 && count <= 255, "about label count");
         about_ = count;
     }
     void setAboutLine(int index, const DeviceText&) override {
         require(index >= 0 && index < about_, "about line index");
+        reenter();
     }
     void setProgress(int maximum, int position) override {
         require(position >= 0 && position <= maximum, "progress position");
     }
-    void showWarning(std::string_view) override {
-        if (duringWarning) {
-            duringWarning();
-        }
-    }
+    void showWarning(std::string_view) override { reenter(); }
 
     int lockBits() const { return lock_; }
     int fuseBits() const { return fuse_; }
@@ -160,7 +168,7 @@ class Harness {
   public:
     explicit Harness(Input& input) : input_(input) {
         buffer_.resize(1024);
-        view_.duringWarning = [this] {
+        view_.reenter = [this] {
             // The event loop runs while the box is open: a few more steps, nested.
             if (depth_ < 3) {
                 ++depth_;
@@ -184,21 +192,21 @@ class Harness {
 
   private:
     void step() {
-        switch (input_.byte() % 8) {
+        switch (input_.byte() % 10) {
             case 0:
-                link_.receiveData(input_.take(input_.byte()));
+                receive(input_.take(input_.byte()));
                 break;
             case 1:
-                link_.receiveData(input_.take(256 + std::size_t{input_.byte()} * 16));
+                receive(input_.take(256 + std::size_t{input_.byte()} * 16));
                 break;
             case 2:
-                link_.receiveData(buildLinkFrame(input_.take(input_.byte())));
+                receive(buildLinkFrame(input_.take(input_.byte())));
                 break;
             case 3:
                 answerHead();
                 break;
             case 4:
-                link_.receiveData(buildLinkFrame(Bytes{}));
+                receive(buildLinkFrame(Bytes{}));
                 break;
             case 5:
                 link_.watchdogExpired();
@@ -208,15 +216,26 @@ class Harness {
                 link_.enqueue(all[input_.byte() % all.size()]);
                 break;
             }
-            default:
+            case 7:
                 if (input_.byte() % 2 == 0) {
                     link_.clearQueue();
                 } else {
                     buffer_.resize(std::size_t{input_.byte()} * 8);
                 }
                 break;
+            case 8:
+                clock_.time += std::chrono::milliseconds(input_.byte());
+                break;
+            default:
+                // The blocks that follow were read this long ago: a busy host.
+                age_ = std::chrono::milliseconds(std::size_t{input_.byte()} * 4);
+                break;
         }
         checkInvariants();
+    }
+
+    void receive(std::span<const std::uint8_t> block) {
+        link_.receiveData(block, clock_.time - age_);
     }
 
     // A reply that starts like the head command (code and address), then input bytes, split
@@ -235,8 +254,8 @@ class Harness {
         }
         const Bytes frame = buildLinkFrame(payload);
         const std::size_t split = input_.byte() % frame.size();
-        link_.receiveData(std::span(frame).first(split));
-        link_.receiveData(std::span(frame).subspan(split));
+        receive(std::span(frame).first(split));
+        receive(std::span(frame).subspan(split));
     }
 
     void checkInvariants() const {
@@ -255,7 +274,9 @@ class Harness {
     CountingWatchdog watchdog_;
     CheckingView view_;
     ProgramBuffer buffer_;
-    ProgrammerLink link_{sink_, watchdog_, view_, buffer_};
+    ManualClock clock_;
+    std::chrono::milliseconds age_{0};
+    ProgrammerLink link_{sink_, watchdog_, view_, buffer_, clock_};
     int depth_ = 0;
 };
 

@@ -72,8 +72,9 @@ class Rig {
         simulator_.start();
         comm_.setCommPort(simulator_.slavePath());
         comm_.setBaudRate(115200);
-        comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length) {
-            link_.receiveData(std::span(bytes, length));
+        comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                     serial::ReceiveTime receivedAt) {
+            link_.receiveData(std::span(bytes, length), receivedAt);
         };
         if (!comm_.OpenPort()) {
             return false;

@@ -63,7 +63,7 @@ void BM_SerialReceive64KiB(benchmark::State& state) {
     received.reserve(TransferSize);
     std::mutex mutex;
     std::condition_variable complete;
-    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
+    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length, ReceiveTime) {
         std::lock_guard lock(mutex);
         received.insert(received.end(), bytes, bytes + length);
         if (received.size() >= TransferSize) {

@@ -36,8 +36,9 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
     CommSink sink(comm);
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
-    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
-        programmerLink.receiveData(std::span(bytes, length));
+    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length,
+                             ReceiveTime receivedAt) {
+        programmerLink.receiveData(std::span(bytes, length), receivedAt);
     };
     comm.setBaudRate(56000);
     if (!openOnPty(comm, pty, state)) {

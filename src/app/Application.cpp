@@ -8,11 +8,11 @@
 
 namespace kelvan::app {
 
-Application::Application(Prompter& prompter, SaveOperation save) {
+Application::Application(Prompter& prompter) {
     // Created in the body rather than the initialiser list: a handler that runs while one
     // window is being created then finds the later ones null instead of members that are not
     // constructed yet.
-    Form1 = std::make_unique<TForm1>(*this, prompter, std::move(save));
+    Form1 = std::make_unique<TForm1>(*this, prompter);
     Form3 = std::make_unique<dialogs::TForm3>(*Form1, nullptr);
     Form4 = std::make_unique<dialogs::TForm4>();
     Form5 = std::make_unique<TForm5>();

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QLibraryInfo>
-#include <optional>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
@@ -22,12 +21,7 @@ int main(int argc, char* argv[]) {
     }
 
     kelvan::app::MessageBoxPrompter prompter;
-    // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps
-    // the closing sequence from dropping edited data as if it had been saved.
-    const auto save = []() -> std::optional<QString> {
-        return QStringLiteral("Сохранение буфера в файл пока недоступно: ничего не записано.");
-    };
-    kelvan::app::Application windows(prompter, save);
+    kelvan::app::Application windows(prompter);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

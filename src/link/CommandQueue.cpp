@@ -28,11 +28,20 @@ void CommandQueue::removeHead() {
     }
     entries_.pop_front();
     statusTexts_.pop_front();
+    ++removed_;
     const int count = static_cast<int>(entries_.size());
     view_.setProgress(progressMaximum_, count);
     if (count == 0) {
         view_.closeProgress();
     }
+}
+
+bool CommandQueue::removeHeadIf(EntryId id) {
+    if (entries_.empty() || headId() != id) {
+        return false;
+    }
+    removeHead();
+    return true;
 }
 
 void CommandQueue::clear() {

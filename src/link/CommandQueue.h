@@ -16,6 +16,9 @@ namespace kelvan::link {
 // how much of it is left while more than one command is pending.
 class CommandQueue {
   public:
+    // Names one entry for as long as it is queued: the number of entries queued before it.
+    using EntryId = std::uint64_t;
+
     explicit CommandQueue(LinkView& view) : view_(view) {}
 
     // Copies payload to the tail; an empty payload queues nothing. The bar's maximum and
@@ -27,6 +30,11 @@ class CommandQueue {
     // Drops the head (nothing on an empty queue); the bar's position becomes the new count,
     // and the window closes when the queue empties.
     void removeHead();
+
+    // Drops the head only while it is still the entry named by id: a reply handler that ran
+    // a nested pass may find its command already answered, or the queue cleared and refilled.
+    // Returns whether it dropped it.
+    bool removeHeadIf(EntryId id);
 
     // RemoveHead until empty. Every call counts in clearCount(), on an empty queue too.
     void clear();
@@ -41,6 +49,8 @@ class CommandQueue {
     // The head's payload; valid until the queue next changes. Precondition: not empty.
     std::span<const std::uint8_t> head() const { return entries_.front(); }
     std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
+    // Entries leave only from the front, so the head was queued after every entry removed.
+    EntryId headId() const { return removed_; }
     const std::deque<Bytes>& entries() const { return entries_; }
 
   private:
@@ -49,6 +59,7 @@ class CommandQueue {
     std::deque<std::string> statusTexts_;  // one per entry, mostly empty
     int progressMaximum_ = 0;
     std::uint64_t clearCount_ = 0;
+    EntryId removed_ = 0;
 };
 
 }  // namespace kelvan::link

@@ -12,6 +12,8 @@ void CommandSender::sendHead() {
         return;
     }
     const std::size_t length = buildLinkFrame(queue_.head(), transmitArea_);
+    // Taken before the hand-off, so every byte the programmer sends in answer is read later.
+    lastSentAt_ = clock_.now();
     // A refused send is not detected here; it counts all the same, so a dead transmit path
     // ends in the warning below.
     static_cast<void>(sink_.sendData(std::span<const std::uint8_t>(transmitArea_).first(length)));

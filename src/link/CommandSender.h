@@ -15,13 +15,17 @@ class CommandSender {
   public:
     static constexpr int RetryLimit = 7;  // more sends than this without a reply: give up
 
-    CommandSender(CommandQueue& queue, ByteSink& sink, LinkView& view)
-        : queue_(queue), sink_(sink), view_(view) {}
+    CommandSender(CommandQueue& queue, ByteSink& sink, LinkView& view, const LinkClock& clock)
+        : queue_(queue), sink_(sink), view_(view), clock_(clock) {}
 
-    // Frames and sends the head (nothing, and no count, when the queue is empty). On the
-    // eighth send since the last dispatched reply: clears the queue, resets the counter,
-    // closes the progress window and shows the modal warning, which may re-enter the link.
+    // Frames and sends the head (nothing, and no count, when the queue is empty), noting the
+    // moment of the hand-off. On the eighth send since the last dispatched reply: clears the
+    // queue, resets the counter, closes the progress window and shows the modal warning,
+    // which may re-enter the link.
     void sendHead();
+
+    // When a head was last handed to the sink; the clock's earliest time before the first.
+    LinkTime lastSentAt() const { return lastSentAt_; }
 
     // A reply was dispatched: the count of unanswered sends starts again.
     void replyDispatched() { retryCounter_ = 0; }
@@ -32,6 +36,8 @@ class CommandSender {
     CommandQueue& queue_;
     ByteSink& sink_;
     LinkView& view_;
+    const LinkClock& clock_;
+    LinkTime lastSentAt_ = LinkTime::min();
     std::array<std::uint8_t, MaxFrameSize> transmitArea_{};
     std::int32_t retryCounter_ = 0;
 };

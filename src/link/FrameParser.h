@@ -15,7 +15,8 @@ class FrameHandler {
     virtual ~FrameHandler() = default;
     // A ready signal (payload length 0) arrived.
     virtual void emptyFrame() = 0;
-    // A frame with a valid payload checksum arrived; payload is the reply area, 1..255 bytes.
+    // A frame with a valid payload checksum arrived; payload is the reply area, 1..255 bytes,
+    // which a nested pass overwrites: a handler that may re-enter copies it first.
     virtual void replyFrame(std::span<const std::uint8_t> payload) = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -31,6 +32,27 @@ class WatchdogTimer {
     virtual ~WatchdogTimer() = default;
     virtual void restart() = 0;
 };
+
+// When a block was received and when a head was handed to the sink, on one clock: the serial
+// receive thread stamps its blocks with steady_clock, so the program's link reads the same one.
+using LinkTime = std::chrono::steady_clock::time_point;
+
+class LinkClock {
+  public:
+    virtual ~LinkClock() = default;
+    virtual LinkTime now() const = 0;
+};
+
+class SteadyLinkClock final : public LinkClock {
+  public:
+    LinkTime now() const override { return std::chrono::steady_clock::now(); }
+};
+
+// The program's clock; it holds no state, so one instance serves every link.
+inline const LinkClock& steadyLinkClock() {
+    static const SteadyLinkClock clock;
+    return clock;
+}
 
 // Everything the link does to the screen. The main window implements it; tests record it.
 // Device texts arrive undecoded; host texts are UTF-8. Indexes passed here always lie inside

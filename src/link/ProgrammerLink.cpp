@@ -1,22 +1,28 @@
 #include "link/ProgrammerLink.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "link/ReplyLayout.h"
 
 namespace kelvan::link {
 
 ProgrammerLink::ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view,
-                               ProgramBuffer& buffer)
+                               ProgramBuffer& buffer, const LinkClock& clock)
     : watchdog_(watchdog),
       view_(view),
       queue_(view),
-      sender_(queue_, sink, view),
+      sender_(queue_, sink, view, clock),
       dispatcher_(view, buffer, queue_, tables_),
       parser_(*this) {}
 
-void ProgrammerLink::receiveData(std::span<const std::uint8_t> block) {
+void ProgrammerLink::receiveData(std::span<const std::uint8_t> block, LinkTime receivedAt) {
+    // Blocks delivered by nested calls (while a modal box is open) carry their own stamps; the
+    // rest of this block keeps its own once they return.
+    const LinkTime outer = std::exchange(blockReceivedAt_, receivedAt);
     parser_.receive(block);
+    blockReceivedAt_ = outer;
 }
 
 void ProgrammerLink::watchdogExpired() {
@@ -30,29 +36,43 @@ void ProgrammerLink::watchdogExpired() {
     queue_.enqueue(commands::askTitle());
 }
 
+// A ready read before the head last went out was sent before the programmer could have seen
+// that command (the host was busy while several readies piled up): sending again would have
+// the command carried out twice and its second answer taken for the next command with the
+// same code. It is still proof of life. A ready read afterwards repeats the head, which is how
+// a lost command goes out again and what the retry limit counts.
 void ProgrammerLink::emptyFrame() {
     watchdog_.restart();
+    if (blockReceivedAt_ < sender_.lastSentAt()) {
+        return;
+    }
     sender_.sendHead();
 }
 
 // A reply is acted on only while it answers the head; anything else, a reply shorter than its
 // layout included, is dropped without a word and leaves the queue and the RetryCounter as they
-// were. The dispatcher never sends, so the counter can be reset after it has run.
-// A status text that waits for this answer is shown after it, unless the answer cleared the
-// queue (a wrong signature, a failed verify): then the command completed nothing.
+// were. The reply is copied out of the parser's reply area, which a pass nested in a handler
+// (a box shown during dispatch) overwrites, and afterwards only the entry it answered is
+// removed, should a nested pass have answered or cleared it already. The counter restarts once
+// the dispatcher has found the reply complete; a send from a pass nested in the dispatch then
+// goes uncounted, which at worst allows one more repeat before the warning.
+// A status text that waits for this answer is shown once the entry is removed by it; an answer
+// that cleared the queue (a wrong signature, a failed verify) completed nothing.
 void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
     if (queue_.empty() || !replyAnswers(payload, queue_.head())) {
         return;
     }
+    std::array<std::uint8_t, MaxPayloadLength> copy{};
+    const std::size_t length = std::min(payload.size(), copy.size());
+    std::copy_n(payload.begin(), length, copy.begin());
+    const ReplyBytes reply(copy.data(), length);
+    const CommandQueue::EntryId answered = queue_.headId();
     const std::string statusWhenAnswered(queue_.headStatusWhenAnswered());
-    const std::uint64_t clearsBefore = queue_.clearCount();
-    if (!dispatcher_.dispatch(payload)) {
+    if (!dispatcher_.dispatch(reply)) {
         return;
     }
     sender_.replyDispatched();
-    // The dispatcher may have cleared the queue; removing from an empty queue does nothing.
-    queue_.removeHead();
-    if (!statusWhenAnswered.empty() && queue_.clearCount() == clearsBefore) {
+    if (queue_.removeHeadIf(answered) && !statusWhenAnswered.empty()) {
         view_.setStatusText(statusWhenAnswered);
     }
 }

@@ -23,14 +23,19 @@ namespace kelvan::link {
 
 class ProgrammerLink : private FrameHandler {
   public:
-    ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view, ProgramBuffer& buffer);
+    // clock: what the hand-offs to sink are stamped with; it must be the clock that stamps
+    // the received blocks.
+    ProgrammerLink(ByteSink& sink, WatchdogTimer& watchdog, LinkView& view, ProgramBuffer& buffer,
+                   const LinkClock& clock = steadyLinkClock());
     ProgrammerLink(const ProgrammerLink&) = delete;
     ProgrammerLink& operator=(const ProgrammerLink&) = delete;
 
     // Comm321ReceiveData: append a received block to the 300-byte ReceiveBuffer and run the
     // parser. A block longer than 300 bytes is fed in pieces with a pass after each.
+    // receivedAt: when the serial receive thread read the block. A ready signal read before
+    // the head was last sent is stale and sends nothing (it still restarts the watchdog).
     // May re-enter itself and watchdogExpired through LinkView::showWarning.
-    void receiveData(std::span<const std::uint8_t> block);
+    void receiveData(std::span<const std::uint8_t> block, LinkTime receivedAt);
 
     // Timer2Timer: the LinkWatchdog expired. Shows the disconnected caption, clears the queue,
     // the lock-bit dialog and both lists, and queues the title request.
@@ -74,6 +79,8 @@ class ProgrammerLink : private FrameHandler {
     DeviceTables tables_;
     ReplyDispatcher dispatcher_;
     FrameParser parser_;
+    // The stamp of the block the parser is working through.
+    LinkTime blockReceivedAt_{};
 };
 
 }  // namespace kelvan::link

@@ -111,6 +111,11 @@ bool replyAnswers(ReplyBytes reply, ReplyBytes head) {
         return false;
     }
     const auto code = static_cast<CommandCode>(reply[0]);
+    if (code == CommandCode::AskLockBitCaption || code == CommandCode::AskFuseBitCaption ||
+        code == CommandCode::AskAboutLine) {
+        // The index follows the code in the request and in its answer alike.
+        return reply.size() >= 2 && head.size() >= 2 && reply[1] == head[1];
+    }
     const bool read = code == CommandCode::ReadProgramMemory || code == CommandCode::ReadEeprom;
     const bool verify =
         code == CommandCode::VerifyProgramMemory || code == CommandCode::VerifyEeprom;

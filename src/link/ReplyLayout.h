@@ -38,9 +38,10 @@ std::optional<std::uint8_t> readCountReply(ReplyBytes reply);
 std::optional<IndexedTextReply> readIndexedTextReply(ReplyBytes reply);
 std::optional<ReplyBytes> readTextReply(ReplyBytes reply);
 
-// True when reply may answer the queued command head: same CommandCode, and for the addressed
+// True when reply may answer the queued command head: same CommandCode; for the indexed
+// replies (captions 244, 246, about lines 252) the command's own index; for the addressed
 // replies the command's own address (reads 9, 13) or an address inside the command's chunk
-// (verifies 11, 15), so that a late duplicate answer to an earlier chunk is not taken for the
+// (verifies 11, 15). So a late duplicate answer to an earlier request is not taken for the
 // answer to the current one. Whether the rest of the reply is complete is the dispatcher's
 // check.
 bool replyAnswers(ReplyBytes reply, ReplyBytes head);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Stand-ins for the link's ports where there is no window and no timer: the benchmarks, the
-// fuzzer and the tests. Fakes that care about only a few of the view's calls derive from
+// Stand-ins for the link's ports where there is no window, timer or serial thread: the benchmarks,
+// the fuzzer and the tests. Fakes that care about only a few of the view's calls derive from
 // NullLinkView and override those.
 
 #include "link/LinkPorts.h"
@@ -30,6 +30,14 @@ class NullLinkView : public LinkView {
     void showProgress() override {}
     void closeProgress() override {}
     void showWarning(std::string_view) override {}
+};
+
+// A clock that stands still until it is set: the time of hand-offs and of received blocks is
+// whatever the caller says.
+class ManualClock : public LinkClock {
+  public:
+    LinkTime now() const override { return time; }
+    LinkTime time{};
 };
 
 // A watchdog that never expires on its own; it counts how often the link restarted it.

@@ -4,11 +4,13 @@
 
 namespace kelvan::serial {
 
-void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes) {
+void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes,
+                  ReceiveTime receivedAt) {
     while (!bytes.empty()) {
         const std::size_t count = std::min(bytes.size(), MaxDeliveredBlock);
         CommMessage message{CommMessage::Kind::RxData};
         message.block.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+        message.receivedAt = receivedAt;
         notifier.post(std::move(message));
         bytes = bytes.subspan(count);
     }

@@ -3,6 +3,7 @@
 // What the worker threads of the serial component tell the main thread, and the one interface
 // they tell it through.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -47,6 +48,10 @@ inline constexpr int EscapeClrBreak = 9;
 // byte that follows the data.
 inline constexpr std::size_t MaxDeliveredBlock = 4095;
 
+// When the receive thread read a block. The link compares it with the moments it sends, so
+// both use steady_clock.
+using ReceiveTime = std::chrono::steady_clock::time_point;
+
 // One notification from a worker thread to the main thread.
 struct CommMessage {
     enum class Kind { RxData, Hangup, Started, Event };
@@ -55,6 +60,9 @@ struct CommMessage {
                                         // Event: the line-error flags (CE_ bits) when posted
     std::uint32_t lParam = 0;           // Event: low 16 bits mask, high 16 bits modem status
     std::vector<std::uint8_t> block{};  // RxData: the received bytes (at most 4095)
+    // RxData: when the bytes were read. A message built without one counts as read when it
+    // was built, never as long ago, which would make the link take its readies as stale.
+    ReceiveTime receivedAt = std::chrono::steady_clock::now();
 };
 
 // The "notification window": worker threads post to it; its owner hands every message back to
@@ -66,9 +74,11 @@ class CommNotifier {
     virtual void post(CommMessage message) = 0;  // called from any thread
 };
 
-// Posts `bytes` as RxData messages of at most MaxDeliveredBlock bytes each, in order. Posts
-// nothing for an empty span.
-void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes);
+// Posts `bytes` as RxData messages of at most MaxDeliveredBlock bytes each, in order, all
+// stamped receivedAt. Posts nothing for an empty span. Called by the receive thread as soon as
+// a read returns, the default stamp is the moment the bytes were read.
+void postReceived(CommNotifier& notifier, std::span<const std::uint8_t> bytes,
+                  ReceiveTime receivedAt = std::chrono::steady_clock::now());
 
 void postHangup(CommNotifier& notifier);
 void postStarted(CommNotifier& notifier, std::uint32_t which);

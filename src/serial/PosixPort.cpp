@@ -205,8 +205,12 @@ void PosixPort::receiveLoop(CommNotifier& notifier) {
 
     std::vector<std::uint8_t> buffer(ReadBufferSize);
     std::size_t held = 0;
+    // A burst is stamped with its first read: the earliest moment any of its bytes was in hand.
+    // The link takes a ready read before it last sent as stale, and misjudging one that way
+    // only waits for the programmer's next ready, where the other way repeats a command.
+    ReceiveTime burstStart{};
     auto deliverHeld = [&] {
-        postReceived(notifier, std::span(buffer.data(), held));
+        postReceived(notifier, std::span(buffer.data(), held), burstStart);
         held = 0;
     };
     for (;;) {
@@ -234,6 +238,9 @@ void PosixPort::receiveLoop(CommNotifier& notifier) {
         }
         const ssize_t count = read(fd_, buffer.data() + held, buffer.size() - held);
         if (count > 0) {
+            if (held == 0) {
+                burstStart = std::chrono::steady_clock::now();
+            }
             held += static_cast<std::size_t>(count);
             if (held == buffer.size()) {
                 deliverHeld();

@@ -169,7 +169,7 @@ bool TComm32::EscapeFunction(int code) {
 void TComm32::handleMessage(const CommMessage& message) {
     switch (message.kind) {
         case CommMessage::Kind::RxData:
-            deliver(message.block);
+            deliver(message.block, message.receivedAt);
             break;
         case CommMessage::Kind::Hangup:
             if (OnRequestHangup) {
@@ -196,7 +196,7 @@ void TComm32::handleMessage(const CommMessage& message) {
 // next block in a nested call keeps its own bytes intact. Our threads never post more than
 // MaxDeliveredBlock bytes; a longer block from another poster is handed on in pieces rather
 // than overrunning the buffer. Dropped when OnReceiveData is unassigned.
-void TComm32::deliver(std::span<const std::uint8_t> bytes) {
+void TComm32::deliver(std::span<const std::uint8_t> bytes, ReceiveTime receivedAt) {
     if (!OnReceiveData) {
         return;
     }
@@ -205,7 +205,7 @@ void TComm32::deliver(std::span<const std::uint8_t> bytes) {
         const std::size_t count = std::min(bytes.size(), MaxDeliveredBlock);
         std::memcpy(delivery.data(), bytes.data(), count);
         delivery[count] = 0;
-        OnReceiveData(delivery.data(), static_cast<std::uint16_t>(count));
+        OnReceiveData(delivery.data(), static_cast<std::uint16_t>(count), receivedAt);
         bytes = bytes.subspan(count);
     }
 }

@@ -82,7 +82,11 @@ class TComm32 {
 
     // Events (assigned by the owner; only OnReceiveData is used by the program). The bytes
     // given to OnReceiveData stay valid only during the call and are followed by a zero byte.
-    std::function<void(const std::uint8_t* buffer, std::uint16_t length)> OnReceiveData;
+    // receivedAt is when the receive thread read them. It travels as an argument rather than
+    // as a property of the component, because a handler that opens a modal box receives the
+    // next blocks in nested calls, which would overwrite a stored stamp under it.
+    std::function<void(const std::uint8_t* buffer, std::uint16_t length, ReceiveTime receivedAt)>
+        OnReceiveData;
     NotifyEvent OnRequestHangup;
     NotifyEvent OnCommEvent;
     std::function<void(TComm32&, std::uint32_t errorCode)> OnError;
@@ -108,7 +112,7 @@ class TComm32 {
     void applySettings();
     void applyQueueSizes();
     void raiseLineEvents(std::uint32_t mask, std::uint32_t status, std::uint32_t errors);
-    void deliver(std::span<const std::uint8_t> bytes);
+    void deliver(std::span<const std::uint8_t> bytes, ReceiveTime receivedAt);
 
     CommNotifier& notifier_;
     std::unique_ptr<PortBackend> backend_;

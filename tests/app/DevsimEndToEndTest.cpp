@@ -40,8 +40,7 @@ class DevsimEndToEndTest : public ::testing::Test {
     void SetUp() override {
         simulator_.start();
         testing::writePortSettings(QString::fromStdString(simulator_.slavePath()));
-        windows_ = std::make_unique<Application>(
-            prompter_, []() -> std::optional<QString> { return std::nullopt; });
+        windows_ = std::make_unique<Application>(prompter_);
         windows_->form1().show();
     }
 
@@ -84,11 +83,13 @@ TEST_F(DevsimEndToEndTest, StartUpConversationShowsTheProgrammer) {
     ASSERT_EQ(about.aboutLabelCount(), static_cast<int>(catalogue_.aboutLines.size()));
     EXPECT_TRUE(prompter_.warnings.isEmpty());
 
-    // On the wire: 255 first, then the title request.
-    const auto traffic = simulator_.traffic();
-    ASSERT_GE(traffic.frames.size(), 2u);
-    EXPECT_EQ(traffic.frames[0], (link::Bytes{255}));
-    EXPECT_EQ(traffic.frames[1], (link::Bytes{254}));
+    // On the wire: 255 first, then the title request. A ready of the programmer's idle timer
+    // that crosses a command on a loaded machine legitimately has it sent again.
+    auto frames = simulator_.traffic().frames;
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[0], (link::Bytes{255}));
+    EXPECT_EQ(frames[1], (link::Bytes{254}));
 }
 
 TEST_F(DevsimEndToEndTest, ChoosingAChipFillsTheCommandList) {

@@ -220,7 +220,8 @@ class LinkOverPty : public ::testing::Test {
             const int restartsBefore = watchdog_.restarts;
             const bool pending = link_->queueLength() > 0;
             link_->receiveData(
-                std::span<const std::uint8_t>(block, static_cast<std::size_t>(count)));
+                std::span<const std::uint8_t>(block, static_cast<std::size_t>(count)),
+                std::chrono::steady_clock::now());
             if (pending && link_->queueLength() == 0) {
                 restartsWhenEmptied = restartsBefore;
             }
@@ -316,6 +317,15 @@ class LinkOverPty : public ::testing::Test {
 
     Bytes bufferBytes() const { return Bytes(buffer_.bytes().begin(), buffer_.bytes().end()); }
 
+    // How many commands with code the host sent, not counting the repeats that a further
+    // ready legitimately provoked (a ready of the device's idle timer crossing the command on
+    // a loaded machine).
+    std::size_t asked(std::uint8_t code) const {
+        const std::vector<Bytes> frames = withoutRepeats(sink_->sent);
+        return static_cast<std::size_t>(std::count_if(
+            frames.begin(), frames.end(), [code](const Bytes& frame) { return frame[0] == code; }));
+    }
+
     std::unique_ptr<Simulator> simulator_;
     bool deviceWaiting_ = false;  // its ready after start-up has not been taken yet
     int fd_ = -1;
@@ -400,7 +410,7 @@ TEST_F(LinkOverPty, ChunkedReadWriteAndVerifyOfSixtyFourKilobytes) {
     readProgramMemory(2);
     const std::size_t chunks = (65536 + link::ChunkSize - 1) / link::ChunkSize;
     EXPECT_EQ(bufferBytes(), deviceProgramMemory(2));
-    EXPECT_EQ(simulator_->framesReceived(9), chunks);
+    EXPECT_EQ(asked(9), chunks);
     EXPECT_EQ(view_.gridRefreshes, static_cast<int>(chunks));
 
     // Write a new image back, then verify it.
@@ -422,7 +432,7 @@ TEST_F(LinkOverPty, ChunkedReadWriteAndVerifyOfSixtyFourKilobytes) {
     verifyProgramMemory(2);
     EXPECT_EQ(view_.statusText, "Все верно.");
     EXPECT_FALSE(view_.errorColour);
-    EXPECT_EQ(simulator_->framesReceived(11), chunks);
+    EXPECT_EQ(asked(11), chunks);
     EXPECT_TRUE(view_.warnings.empty());
 }
 
@@ -488,7 +498,7 @@ TEST_F(LinkOverPty, RightSignatureLetsTheEraseRun) {
     checkSignatureThenErase();
     EXPECT_EQ(view_.statusText, "Сигнатура: 5A 8 1B верна");
     EXPECT_FALSE(view_.errorColour);
-    EXPECT_EQ(simulator_->framesReceived(7), 1u);
+    EXPECT_EQ(asked(7), 1u);
     const Bytes memory = deviceProgramMemory(1);
     EXPECT_EQ(std::count(memory.begin(), memory.end(), 0xFF), std::ssize(memory));
 }
@@ -502,9 +512,8 @@ TEST_F(LinkOverPty, ConversationStartsAgainAfterTheDeviceFallsSilent) {
     EXPECT_EQ(view_.disconnectedCaption, "Программатор не подключен");
     EXPECT_TRUE(view_.chips.empty());
     ASSERT_TRUE(runQueue());
-    ASSERT_TRUE(
-        simulator_->waitUntil([](const Traffic& t) { return t.framesPerCode[250] == 6; }, 10s));
-    EXPECT_EQ(simulator_->framesReceived(254), 2u);
+    EXPECT_EQ(asked(250), 6u);
+    EXPECT_EQ(asked(254), 2u);
     EXPECT_EQ(view_.chips.size(), 3u);
 }
 

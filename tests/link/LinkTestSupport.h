@@ -62,7 +62,12 @@ class FakeView : public LinkView {
         log("clearChipList");
         chips.clear();
     }
-    void appendChip(const DeviceText& name) override { chips.push_back(name.bytes); }
+    void appendChip(const DeviceText& name) override {
+        chips.push_back(name.bytes);
+        if (duringAppendChip) {
+            duringAppendChip();  // as a box shown while a reply is dispatched would
+        }
+    }
     void clearCommandList() override {
         log("clearCommandList");
         commandList.clear();
@@ -132,6 +137,7 @@ class FakeView : public LinkView {
     int gridFormats = 0;
     std::vector<std::string> warnings;
     std::function<void()> duringWarning;
+    std::function<void()> duringAppendChip;
 
   private:
     void log(std::string entry) { calls.push_back(std::move(entry)); }
@@ -169,7 +175,9 @@ inline Bytes textReply(std::uint8_t code, std::initializer_list<std::uint8_t> pr
 
 class LinkTest : public ::testing::Test {
   protected:
-    void receive(const Bytes& bytes) { link.receiveData(bytes); }
+    // A block read now, or at receivedAt.
+    void receive(const Bytes& bytes) { link.receiveData(bytes, clock.now()); }
+    void receive(const Bytes& bytes, LinkTime receivedAt) { link.receiveData(bytes, receivedAt); }
     void ready() { receive(ReadyFrame); }
     void reply(const Bytes& payload) { receive(frame(payload)); }
     // Queue the payloads, then answer nothing yet.
@@ -197,7 +205,8 @@ class LinkTest : public ::testing::Test {
     CountingWatchdog watchdog;
     FakeView view;
     ProgramBuffer buffer;
-    ProgrammerLink link{sink, watchdog, view, buffer};
+    ManualClock clock;
+    ProgrammerLink link{sink, watchdog, view, buffer, clock};
 };
 
 }  // namespace kelvan::link::test

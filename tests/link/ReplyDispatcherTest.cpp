@@ -294,6 +294,31 @@ TEST_F(ReplyTest, StaleDuplicateOfAnEarlierChunkIsDropped) {
     EXPECT_EQ(link.queueLength(), 0u);
 }
 
+TEST_F(ReplyTest, StaleDuplicateOfAnEarlierIndexIsDropped) {
+    giveBitBoxes(BitDialog::Lock, 2);
+    giveBitBoxes(BitDialog::Fuse, 2);
+    exchange(commands::askAboutLineCount(), {253, 2});
+    link.clearQueue();
+    struct Indexed {
+        Bytes (*ask)(std::uint8_t);
+        std::string& secondLine;
+    };
+    for (const Indexed& indexed : {Indexed{commands::askLockBitCaption, view.lockBoxes[1].caption},
+                                   Indexed{commands::askFuseBitCaption, view.fuseBoxes[1].caption},
+                                   Indexed{commands::askAboutLine, view.aboutLines[1]}}) {
+        const std::uint8_t code = indexed.ask(0)[0];
+        enqueue({indexed.ask(0), indexed.ask(1)});
+        reply(textReply(code, {0}, "first"));
+        const std::string before = indexed.secondLine;
+        reply(textReply(code, {0}, "again"));  // a late repeat of the first answer
+        EXPECT_EQ(indexed.secondLine, before) << int{code};
+        EXPECT_EQ(queued(), (Queue{indexed.ask(1)})) << int{code};
+        reply(textReply(code, {1}, "second"));
+        EXPECT_EQ(indexed.secondLine, "second") << int{code};
+        EXPECT_EQ(link.queueLength(), 0u) << int{code};
+    }
+}
+
 TEST_F(ReplyTest, StaleDuplicateVerifyFailureDoesNotStopTheOperation) {
     enqueue({commands::verifyEeprom(0, Bytes(8, 0)), commands::verifyEeprom(8, Bytes(8, 0)),
              commands::endOfSequence()});

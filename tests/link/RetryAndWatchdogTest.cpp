@@ -199,6 +199,62 @@ TEST_F(ConversationTest, LinkCanBeReenteredWhileTheWarningIsOpen) {
     EXPECT_EQ(watchdog.restarts, 10);
 }
 
+// Moments on the test's clock, in milliseconds from its start.
+LinkTime at(int milliseconds) {
+    return LinkTime{std::chrono::milliseconds(milliseconds)};
+}
+
+// The host was busy for 700 ms while the programmer, waiting for work, sent a ready every
+// 500 ms. The second ready was on its way before the first command went out, so it sends
+// nothing: each chunk goes out once, and the next one goes out on the ready behind the answer.
+TEST_F(ConversationTest, ReadiesPiledUpWhileTheHostWasBusySendTheHeadOnce) {
+    const Bytes first = commands::writeProgramMemory(0, Bytes(224, 0x11));
+    const Bytes second = commands::writeProgramMemory(224, Bytes(224, 0x22));
+    enqueue({first, second});
+    clock.time = at(700);
+    receive(ReadyFrame, at(0));
+    receive(ReadyFrame, at(500));
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{first}));
+    EXPECT_EQ(watchdog.restarts, 2);  // still proof of life
+    EXPECT_EQ(link.retryCounter(), 1);
+
+    clock.time = at(1400);
+    receive(frame({10}), at(701));
+    receive(ReadyFrame, at(702));
+    receive(frame({10}), at(1401));
+    EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{first, second}));
+    EXPECT_EQ(link.queueLength(), 0u);
+    EXPECT_EQ(link.retryCounter(), 0);
+}
+
+// A ready read after the head last went out repeats it: a lost command goes out again, and
+// the retry limit counts it. Readies are (read at, handled at) in milliseconds.
+TEST_F(ConversationTest, ReadyReadAfterTheHeadWentOutRepeatsIt) {
+    enqueue({commands::eraseAll()});
+    const std::pair<int, int> readies[] = {{0, 0}, {500, 600}, {550, 600}, {1000, 1000}};
+    for (const auto& [readAt, handledAt] : readies) {
+        clock.time = at(handledAt);
+        receive(ReadyFrame, at(readAt));
+    }
+    EXPECT_EQ(sink.payloads(), std::vector<Bytes>(3, Bytes{7}));  // not for the one at 550
+    EXPECT_EQ(link.retryCounter(), 3);
+    EXPECT_EQ(watchdog.restarts, 4);
+}
+
+// A box shown while a reply is dispatched runs the event loop, and a nested block may bring a
+// repeat of the same answer, which answers the head a second time. Only that entry leaves.
+TEST_F(ConversationTest, NestedPassDuringDispatchRemovesOnlyTheAnsweredEntry) {
+    enqueue({commands::askChipName(0), commands::askChipName(1)});
+    int depth = 0;
+    view.duringAppendChip = [&] {
+        if (depth++ == 0) {
+            reply(textReply(250, {}, "A1"));
+        }
+    };
+    reply(textReply(250, {}, "A1"));
+    EXPECT_EQ(queued(), (std::vector<Bytes>{commands::askChipName(1)}));
+}
+
 TEST_F(ConversationTest, WarningInsideAWarningIsSurvived) {
     enqueue({commands::eraseAll()});
     int depth = 0;

@@ -95,18 +95,24 @@ TEST(HandleMessage, ReceivedBytesArriveInDeliverableBlocksFollowedByZero) {
     TComm32 comm(notifier);
     std::vector<std::size_t> sizes;
     std::vector<std::uint8_t> all;
-    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
+    std::vector<ReceiveTime> stamps;
+    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length,
+                             ReceiveTime receivedAt) {
         sizes.push_back(length);
         EXPECT_EQ(buffer[length], 0);
         all.insert(all.end(), buffer, buffer + length);
+        stamps.push_back(receivedAt);
     };
     const auto bytes = patternBytes(10000, 5);
     postReceived(notifier, bytes);
     EXPECT_EQ(notifier.take().size(), 3u);
-    postReceived(notifier, bytes);
+    // Every piece of a read carries the moment of that read.
+    const ReceiveTime readAt{std::chrono::milliseconds(1234)};
+    postReceived(notifier, bytes, readAt);
     notifier.drainInto(comm);
     EXPECT_EQ(sizes, (std::vector<std::size_t>{4095, 4095, 1810}));
     EXPECT_EQ(all, bytes);
+    EXPECT_EQ(stamps, (std::vector<ReceiveTime>{readAt, readAt, readAt}));
 
     // A longer block from another poster is handed on in pieces, not overrun.
     sizes.clear();
@@ -126,7 +132,7 @@ TEST(HandleMessage, NestedDeliveryLeavesTheOuterBlockIntact) {
     std::vector<std::uint8_t> outerAfterNested;
     std::vector<std::uint8_t> innerSeen;
     int depth = 0;
-    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
+    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length, ReceiveTime) {
         if (depth++ == 0) {
             // As a modal box would: the event loop runs and delivers the next block.
             postReceived(notifier, inner);

@@ -1,16 +1,20 @@
 // TComm32 and the programmer link together against the simulated programmer on a
-// pseudo-terminal: the start-up conversation of the program, through the real threads.
+// pseudo-terminal, through the real threads: the start-up conversation of the program, also
+// with a main thread that is busy for longer than the programmer's ready interval.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SerialTestSupport.h"
 #include "buffer/ProgramBuffer.h"
 #include "devsim/Cp1251.h"
 #include "devsim/Simulator.h"
+#include "link/Commands.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
 #include "serial/CommSink.h"
@@ -18,7 +22,14 @@
 namespace kelvan::serial::test {
 namespace {
 
+using namespace std::chrono_literals;
+using link::Bytes;
 using link::DeviceText;
+
+// Longer than the simulator's 500 ms between readies, so that two of them wait in the queue.
+constexpr auto Stall = 700ms;
+// A stalled conversation takes one stall per command; this leaves room for a loaded machine.
+constexpr auto StalledTimeout = 90s;
 
 // Records the caption and the chip list; the rest of the screen does not matter here.
 class StartupView : public link::NullLinkView {
@@ -34,51 +45,124 @@ class StartupView : public link::NullLinkView {
     void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
 };
 
-TEST(SerialLinkEndToEnd, StartupConversationFillsTitleAndChipList) {
-    devsim::Simulator device;
-    device.start();
+class SerialLinkEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        device.start();
+        comm.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                    ReceiveTime receivedAt) {
+            programmerLink.receiveData(std::span(bytes, length), receivedAt);
+        };
+        // What the settings dialog does at start-up.
+        comm.setCommPort(device.slavePath());
+        comm.setBaudRate(56000);
+        ASSERT_TRUE(comm.OpenPort());
+    }
 
+    // The test thread is the main thread: it raises the component's events until done()
+    // holds or timeout passes, blocked for stall before it takes each batch of waiting
+    // messages. False on time-out.
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds stall,
+                  std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            if (stall > 0ms) {
+                std::this_thread::sleep_for(stall);
+            } else {
+                notifier.waitUntil([](const auto& messages) { return !messages.empty(); }, 200ms);
+            }
+            notifier.drainInto(comm);
+        }
+        return true;
+    }
+
+    // What the main window queues when it is shown.
+    void startUp() {
+        programmerLink.enqueue(link::commands::endOfSequence());
+        programmerLink.enqueue(link::commands::askTitle());
+    }
+
+    bool allChipsListed() const { return view.chips.size() >= expectedChips().size(); }
+
+    static std::vector<std::string> expectedChips() {
+        std::vector<std::string> names;
+        for (const auto& chip : devsim::standardCatalogue().chips) {
+            names.push_back(devsim::utf8ToCp1251(chip.name));
+        }
+        return names;
+    }
+
+    devsim::Simulator device;
     QueueNotifier notifier;
-    TComm32 comm(notifier);
+    TComm32 comm{notifier};
     StartupView view;
     link::CountingWatchdog watchdog;
-    CommSink sink(comm);
+    CommSink sink{comm};
     ProgramBuffer buffer;
-    link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
-    comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length) {
-        programmerLink.receiveData(std::span(bytes, length));
-    };
+    link::ProgrammerLink programmerLink{sink, watchdog, view, buffer};
+};
 
-    // What the settings dialog and the main window do at start-up.
-    comm.setCommPort(device.slavePath());
-    comm.setBaudRate(56000);
-    ASSERT_TRUE(comm.OpenPort());
-    const std::uint8_t reset[] = {255};
-    const std::uint8_t title[] = {254};
-    programmerLink.enqueue(reset);
-    programmerLink.enqueue(title);
+TEST_F(SerialLinkEndToEnd, StartupConversationFillsTitleAndChipList) {
+    startUp();
+    ASSERT_TRUE(runUntil([this] { return allChipsListed(); }, 0ms, IoTimeout));
 
-    const auto& catalogue = devsim::standardCatalogue();
-    std::vector<std::string> expectedChips;
-    for (const auto& chip : catalogue.chips) {
-        expectedChips.push_back(devsim::utf8ToCp1251(chip.name));
-    }
-    // The test thread is the main thread: it raises the component's events until the chip list
-    // is complete or the time-out passes.
-    const auto deadline = std::chrono::steady_clock::now() + IoTimeout;
-    while (view.chips.size() < expectedChips.size() &&
-           std::chrono::steady_clock::now() < deadline) {
-        notifier.waitUntil([](const auto& messages) { return !messages.empty(); },
-                           std::chrono::milliseconds(200));
-        notifier.drainInto(comm);
-    }
-
-    EXPECT_EQ(view.caption, devsim::utf8ToCp1251(catalogue.title));
-    EXPECT_EQ(view.chips, expectedChips);
+    EXPECT_EQ(view.caption, devsim::utf8ToCp1251(devsim::standardCatalogue().title));
+    EXPECT_EQ(view.chips, expectedChips());
     EXPECT_TRUE(view.warnings.empty());
     EXPECT_GT(watchdog.restarts, 0);
     EXPECT_GE(device.framesReceived(255), 1u);
     EXPECT_GE(device.framesReceived(254), 1u);
+    EXPECT_FALSE(device.failure().has_value());
+}
+
+// Chip names carry no index: a name asked for twice would be listed twice and push the
+// others down.
+TEST_F(SerialLinkEndToEnd, StalledStartUpListsTheChipsInTheProgrammersOrder) {
+    startUp();
+    ASSERT_TRUE(runUntil([this] { return programmerLink.queueLength() == 0 && allChipsListed(); },
+                         Stall, StalledTimeout))
+        << view.chips.size() << " chips";
+    EXPECT_EQ(view.chips, expectedChips());
+    EXPECT_EQ(device.framesReceived(250), expectedChips().size());
+    EXPECT_TRUE(view.warnings.empty());
+    EXPECT_FALSE(device.failure().has_value());
+}
+
+// Write chunks are answered by their code alone: a chunk sent twice would have its second
+// answer taken for the next chunk, which then never went out.
+TEST_F(SerialLinkEndToEnd, StalledWriteBringsEveryChunkToTheChipOnce) {
+    constexpr std::uint8_t Chip = 1;
+    constexpr std::size_t Chunks = 8;
+    Bytes image(Chunks * link::ChunkSize);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    programmerLink.enqueue(link::commands::selectChip(Chip));
+    for (std::size_t chunk = 0; chunk < Chunks; ++chunk) {
+        const auto address = static_cast<std::uint32_t>(chunk * link::ChunkSize);
+        programmerLink.enqueue(link::commands::writeProgramMemory(
+            address, std::span(image).subspan(address, link::ChunkSize)));
+    }
+    programmerLink.enqueue(link::commands::endOfSequence());
+    ASSERT_TRUE(runUntil(
+        [this] { return programmerLink.queueLength() == 0 && device.framesReceived(255) > 0; },
+        Stall, StalledTimeout));
+
+    // The chunks as the chip received them, in order: each address once.
+    std::vector<std::uint32_t> written;
+    for (const Bytes& frame : device.traffic().frames) {
+        if (frame[0] == 10) {
+            written.push_back(static_cast<std::uint32_t>(frame[1] | frame[2] << 8));
+        }
+    }
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{0, 224, 448, 672, 896, 1120, 1344, 1568}));
+    const Bytes memory = device.withDevice(
+        [](devsim::DeviceModel& model) { return model.chip(Chip).programMemory; });
+    EXPECT_EQ(Bytes(memory.begin(), memory.begin() + std::ssize(image)), image);
+    EXPECT_TRUE(view.warnings.empty());
     EXPECT_FALSE(device.failure().has_value());
 }
 

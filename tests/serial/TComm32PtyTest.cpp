@@ -24,8 +24,10 @@ class OpenPortTest : public ::testing::Test {
         comm.setCommPort(pty.slavePath());
         ASSERT_TRUE(comm.OpenPort());
         ASSERT_TRUE(notifier.waitForKind(Kind::Started, 2));
-        comm.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length) {
+        comm.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
+                                    ReceiveTime receivedAt) {
             blocks.emplace_back(buffer, buffer + length);
+            stamps.push_back(receivedAt);
             zeroAfterEveryBlock = zeroAfterEveryBlock && buffer[length] == 0;
         };
         notifier.drainInto(comm);
@@ -50,6 +52,7 @@ class OpenPortTest : public ::testing::Test {
     QueueNotifier notifier;
     TComm32 comm{notifier};
     std::vector<std::vector<std::uint8_t>> blocks;
+    std::vector<ReceiveTime> stamps;
     bool zeroAfterEveryBlock = true;
 };
 
@@ -63,8 +66,15 @@ TEST_F(OpenPortTest, EachBurstArrivesAsOneBlockInOrder) {
     const std::vector<std::vector<std::uint8_t>> bursts = {
         {0xD1, 0xE0, 0xEB, 0xEE, 0x00, 0x8A}, patternBytes(262, 1), {0x42}, patternBytes(1000, 9)};
     for (const auto& burst : bursts) {
+        const auto written = std::chrono::steady_clock::now();
         pty.writeAll(burst, IoTimeout);
-        ASSERT_TRUE(receiveBlocks(1));
+        ASSERT_TRUE(notifier.waitForKind(Kind::RxData));
+        const auto posted = std::chrono::steady_clock::now();
+        notifier.drainInto(comm);
+        // Stamped by the receive thread when it read the burst, not when the block was raised.
+        ASSERT_EQ(stamps.size(), blocks.size());
+        EXPECT_GE(stamps.back(), written);
+        EXPECT_LE(stamps.back(), posted);
     }
     EXPECT_EQ(blocks, bursts);
     EXPECT_TRUE(zeroAfterEveryBlock);
@@ -354,7 +364,7 @@ TEST(TComm32Pty, TransmitThreadThatCannotBeCreatedLeavesTheReceiverRunning) {
     pty.writeAll(frame, IoTimeout);
     ASSERT_TRUE(notifier.waitForKind(Kind::RxData));
     std::vector<std::uint8_t> received;
-    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length) {
+    comm.OnReceiveData = [&](const std::uint8_t* buffer, std::uint16_t length, ReceiveTime) {
         received.assign(buffer, buffer + length);
     };
     notifier.drainInto(comm);

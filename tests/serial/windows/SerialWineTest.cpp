@@ -119,8 +119,9 @@ class Session {
         : comm_(std::make_unique<serial::TComm32>(notifier_)),
           sink_(*comm_),
           link_(sink_, watchdog_, view_, buffer_) {
-        comm_->OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length) {
-            link_.receiveData(std::span(bytes, length));
+        comm_->OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                      serial::ReceiveTime receivedAt) {
+            link_.receiveData(std::span(bytes, length), receivedAt);
         };
         comm_->OnRequestHangup = [this](serial::TComm32&) { ++hangups_; };
         // The program's defaults: what the settings dialog applies before opening.
