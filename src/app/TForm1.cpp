@@ -19,6 +19,7 @@
 #include "app/Prompter.h"
 #include "app/TForm5.h"
 #include "app/ToolbarIcons.h"
+#include "app/WindowOperationHost.h"
 #include "app/Windows1251.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
@@ -28,6 +29,7 @@
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
 #include "operations/ChipSelection.h"
+#include "operations/CommandSequences.h"
 
 namespace kelvan::app {
 namespace {
@@ -133,6 +135,10 @@ TForm1::TForm1(Application& application, Prompter& prompter)
                        : buffer::LoadOptions{settings->option(4), settings->option(12)};
         });
     fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
+    operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
+                                                           *files_, prompter_);
+    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, *operationHost_,
+                                                                ProgramBuffer_, *operationHost_);
     ShellComboBox1 = fileBrowser_->ShellComboBox1;
     ShellTreeView1 = fileBrowser_->ShellTreeView1;
     ShellListView1 = fileBrowser_->ShellListView1;
@@ -320,8 +326,7 @@ void TForm1::ListBox1KeyUp(int key) {
 }
 
 void TForm1::ListBox2Click() {
-    resetStatusColour();
-    link_.enqueue(link::commands::selectChip(operations::chipIndexByte(selectedRow(*ListBox1))));
+    sequences_->chooseCommand(selectedRow(*ListBox1), selectedRow(*ListBox2));
 }
 
 void TForm1::ListBox2MouseUp() {

@@ -14,6 +14,7 @@
 #include "dialogs/TForm3.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
+#include "operations/ProgrammerLinkAccess.h"
 #include "serial/CommSink.h"
 #include "serial/TComm32.h"
 
@@ -36,10 +37,15 @@ namespace kelvan::dialogs {
 class BitDialog;
 }
 
+namespace kelvan::operations {
+class CommandSequences;
+}
+
 namespace kelvan::app {
 
 class Application;
 class Prompter;
+class WindowOperationHost;
 
 class TForm1 : public QWidget,
                public link::LinkView,
@@ -173,6 +179,10 @@ class TForm1 : public QWidget,
     link::ProgrammerLink link_;
     std::unique_ptr<buffer::BufferFileActions> files_;
     buffer::FileBrowser* fileBrowser_ = nullptr;
+    // The command list's sequences, on the link and this window.
+    operations::ProgrammerLinkAccess linkAccess_{link_};
+    std::unique_ptr<WindowOperationHost> operationHost_;
+    std::unique_ptr<operations::CommandSequences> sequences_;
 };
 
 }  // namespace kelvan::app
