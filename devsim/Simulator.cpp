@@ -54,7 +54,6 @@ class Simulator::Line {
         : owner_(owner),
           options_(owner.options_),
           random_(options_.seed),
-          corrupt_(std::clamp(options_.corruptFraction, 0.0, 1.0)),
           byteTime_(byteTimeAt(options_.baud)) {
         int fds[2];
         if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
@@ -136,7 +135,6 @@ class Simulator::Line {
     int wakeWrite_ = -1;
     std::ofstream log_;
     std::mt19937 random_;
-    std::bernoulli_distribution corrupt_;
     DeviceFrameReader reader_;
     std::size_t skippedLogged_ = 0;
 
@@ -163,10 +161,16 @@ class Simulator::Line {
 void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at) {
     Bytes frame = link::buildLinkFrame(payload);
     std::size_t corrupted = 0;
-    if (corrupt_.p() > 0.0) {
+    double fraction = 0.0;
+    {
+        std::lock_guard lock(owner_.mutex_);
+        fraction = owner_.corruptFraction_;
+    }
+    if (fraction > 0.0) {
+        std::bernoulli_distribution corrupt(fraction);
         std::uniform_int_distribution<int> bit(0, 7);
         for (std::uint8_t& byte : frame) {
-            if (corrupt_(random_)) {
+            if (corrupt(random_)) {
                 byte = static_cast<std::uint8_t>(byte ^ (1u << bit(random_)));
                 ++corrupted;
             }
@@ -487,7 +491,9 @@ void Simulator::Line::run() {
 }
 
 Simulator::Simulator(SimulatorOptions options, const Catalogue& catalogue)
-    : options_(std::move(options)), device_(catalogue) {
+    : options_(std::move(options)),
+      device_(catalogue),
+      corruptFraction_(std::clamp(options_.corruptFraction, 0.0, 1.0)) {
     device_.setWrongSignature(options_.wrongSignature);
     device_.setBadProgramCells(options_.badProgramCells);
 }
@@ -546,6 +552,11 @@ void Simulator::goSilent(std::chrono::milliseconds duration) {
     if (line_) {
         line_->wake();
     }
+}
+
+void Simulator::setCorruptFraction(double fraction) {
+    std::lock_guard lock(mutex_);
+    corruptFraction_ = std::clamp(fraction, 0.0, 1.0);
 }
 
 void Simulator::offerReadyNow() {

@@ -84,6 +84,10 @@ class Simulator {
     // Go silent now for duration (output dropped, input ignored), then send a ready again.
     void goSilent(std::chrono::milliseconds duration);
 
+    // From the next frame on, flip one bit in this share (0..1) of outgoing bytes, so that a
+    // test can hold a clean start-up conversation before the line turns bad.
+    void setCorruptFraction(double fraction);
+
     // Sends a ready at once, as the idle timer would when it next runs out, so a test that
     // has just queued commands need not wait for it. Ignored while silent or while a doubled
     // ready is still going out.
@@ -118,6 +122,7 @@ class Simulator {
     Traffic traffic_;
     std::optional<std::string> failure_;
     std::optional<std::chrono::milliseconds> silenceRequest_;
+    double corruptFraction_;  // under mutex_
     bool readyRequest_ = false;
 
     std::unique_ptr<Line> line_;

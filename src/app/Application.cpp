@@ -8,11 +8,11 @@
 
 namespace kelvan::app {
 
-Application::Application(Prompter& prompter, SaveOperation save, link::LinkObserver* trace) {
+Application::Application(Prompter& prompter, link::LinkObserver* trace) {
     // Created in the body rather than the initialiser list: a handler that runs while one
     // window is being created then finds the later ones null instead of members that are not
     // constructed yet.
-    Form1 = std::make_unique<TForm1>(*this, prompter, std::move(save));
+    Form1 = std::make_unique<TForm1>(*this, prompter);
     Form1->link().setObserver(trace);
     Form3 = std::make_unique<dialogs::TForm3>(*Form1, nullptr);
     Form4 = std::make_unique<dialogs::TForm4>();

@@ -1,6 +1,7 @@
 #include "app/Prompter.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -20,6 +21,22 @@ Prompter::Answer MessageBoxPrompter::askYesNoCancel(QWidget* parent, const QStri
         default:
             return Answer::Cancel;
     }
+}
+
+bool MessageBoxPrompter::askYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(),
+                                 displayLineBreaks(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxPrompter::askSaveFileName(QWidget* parent, const QString& preset) {
+    const QString name =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить как"), preset, QString(),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 void MessageBoxPrompter::showWarning(QWidget* parent, const QString& text) {

@@ -4,6 +4,7 @@
 // driven without a user at the screen.
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -17,6 +18,11 @@ class Prompter {
 
     // Confirmation box with Yes, No and Cancel; closing it any other way answers Cancel.
     virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // Confirmation box with Yes and No; true only for Yes, closing it any other way answers No.
+    virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
+    // The save-file dialog opened on `preset` (folder and name), with no file-type filter, no
+    // default extension and no overwrite question of its own. Nothing when it was cancelled.
+    virtual std::optional<QString> askSaveFileName(QWidget* parent, const QString& preset) = 0;
     // Warning box with a single OK button.
     virtual void showWarning(QWidget* parent, const QString& text) = 0;
     // The program's error box.
@@ -27,6 +33,8 @@ class Prompter {
 class MessageBoxPrompter : public Prompter {
   public:
     Answer askYesNoCancel(QWidget* parent, const QString& text) override;
+    bool askYesNo(QWidget* parent, const QString& text) override;
+    std::optional<QString> askSaveFileName(QWidget* parent, const QString& preset) override;
     void showWarning(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
 };

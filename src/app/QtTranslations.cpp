@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace kelvan::app {
@@ -26,6 +27,9 @@ class CyrillicOkTranslator : public QTranslator {
 }  // namespace
 
 bool installQtTranslations(QCoreApplication& application) {
+    // Sizes, dates and file types in the file list follow the interface's language, whatever
+    // the system's locale says.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     // Both are owned by the application, so they live as long as the texts they supply.
     auto* catalogue = new QTranslator(&application);
     if (!catalogue->load(QStringLiteral("qtbase_ru"),

@@ -2,17 +2,12 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,13 +19,17 @@
 #include "app/Prompter.h"
 #include "app/TForm5.h"
 #include "app/ToolbarIcons.h"
+#include "app/WindowOperationHost.h"
 #include "app/Windows1251.h"
+#include "buffer/BufferFileActions.h"
+#include "buffer/HexGrid.h"
 #include "dialogs/DialogLook.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
 #include "operations/ChipSelection.h"
+#include "operations/CommandSequences.h"
 
 namespace kelvan::app {
 namespace {
@@ -41,10 +40,6 @@ const QColor StatusErrorColour(255, 128, 128);
 
 constexpr int ToolBarHeight = 29;
 constexpr int StatusBarHeight = 19;
-
-// The line break is stored as LF CR, as in every other text of the program.
-const QString SaveQuestion =
-    QStringLiteral("Данные в буфере изменены!\n\rХотите сохранить изменения?");
 
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -78,13 +73,11 @@ QWidget* fixedSpacer(QWidget* parent, int width) {
 
 }  // namespace
 
-TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
+TForm1::TForm1(Application& application, Prompter& prompter)
     : QWidget(nullptr),
-      Timer1(new QTimer(this)),
       Timer2(new QTimer(this)),
       application_(application),
       prompter_(prompter),
-      save_(std::move(save)),
       commPump_(this),
       Comm321(commPump_),
       commSink_(Comm321),
@@ -108,7 +101,6 @@ TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
 
     GroupBox1 = new QGroupBox(QStringLiteral("Файл"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    createFileBrowser();
 
     GroupBox2 = new QGroupBox(QStringLiteral("Микросхема"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -131,14 +123,27 @@ TForm1::TForm1(Application& application, Prompter& prompter, SaveOperation save)
     for (QGroupBox* box : {GroupBox1, GroupBox2, GroupBox3, GroupBox4}) {
         box->setStyleSheet(GroupBoxStyle);
     }
-    StringGrid1 = new QTableWidget(2, 17, GroupBox4);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->horizontalHeader()->hide();
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid1 = new buffer::HexGrid(ProgramBuffer_, GroupBox4);
 
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(300);
+    files_ = std::make_unique<buffer::BufferFileActions>(
+        ProgramBuffer_, *StringGrid1, prompter_, this, [this] {
+            // Read live from the settings dialog; once the closing sequence has destroyed it,
+            // the defaults stand in.
+            const dialogs::TForm3* settings = application_.form3();
+            return settings == nullptr
+                       ? buffer::LoadOptions{}
+                       : buffer::LoadOptions{settings->option(4), settings->option(12)};
+        });
+    fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
+    operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
+                                                           *files_, prompter_);
+    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, *operationHost_,
+                                                                ProgramBuffer_, *operationHost_);
+    ShellComboBox1 = fileBrowser_->ShellComboBox1;
+    ShellTreeView1 = fileBrowser_->ShellTreeView1;
+    ShellListView1 = fileBrowser_->ShellListView1;
+    Timer1 = fileBrowser_->Timer1;
+
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(5000);
     // A coarse timer may fire 5 % early and declare a programmer lost that keeps its 5 s.
@@ -196,47 +201,10 @@ void TForm1::createToolBar() {
     ToolBar1->addWidget(fixedSpacer(ToolBar1, 77));  // ToolButton7
     ToolBar1->addWidget(ToolButton8);
 
+    connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(ToolButton6, &QToolButton::clicked, this, [this] { ToolButton6Click(); });
     connect(ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
-}
-
-void TForm1::createFileBrowser() {
-    ShellComboBox1 = new QComboBox(GroupBox1);
-    ShellComboBox1->setObjectName(QStringLiteral("ShellComboBox1"));
-    ShellComboBox1->setMaxVisibleItems(8);
-    ShellComboBox1->resize(ShellComboBox1->width(), ShellComboBox1->sizeHint().height());
-
-    folderModel_ = new QFileSystemModel(this);
-    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    folderModel_->setRootPath(QDir::rootPath());
-    ShellTreeView1 = new QTreeView(GroupBox1);
-    ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));
-    ShellTreeView1->setModel(folderModel_);
-    ShellTreeView1->setHeaderHidden(true);
-    for (int column = 1; column < folderModel_->columnCount(); ++column) {
-        ShellTreeView1->hideColumn(column);
-    }
-
-    fileModel_ = new QFileSystemModel(this);
-    fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
-    ShellListView1 = new QListView(GroupBox1);
-    ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
-    ShellListView1->setModel(fileModel_);
-    ShellListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ShellListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-
-    connect(
-        ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-        [this](const QModelIndex& current) { showFolderFiles(folderModel_->filePath(current)); });
-    setCurrentFolder(QDir::homePath());
-}
-
-// The file list and the combo box follow the folder chosen in the tree.
-void TForm1::showFolderFiles(const QString& folder) {
-    ShellComboBox1->clear();
-    ShellComboBox1->addItem(QDir::toNativeSeparators(folder));
-    ShellListView1->setRootIndex(fileModel_->setRootPath(folder));
 }
 
 void TForm1::placeBars() {
@@ -292,8 +260,8 @@ void TForm1::FormResize() {
                            clientHeight - barsHeight - 10);
 
     if (StringGrid1->rowCount() >= 2) {
-        StringGrid1->setGeometry(5, 15, GroupBox4->width() - 10, GroupBox4->height() - 20);
-        formatGrid();
+        StringGrid1->ApplyGridGeometry();
+        StringGrid1->RefreshGridRows();
     }
 }
 
@@ -303,20 +271,8 @@ void TForm1::FormShow() {
 }
 
 bool TForm1::FormClose() {
-    if (ProgramBuffer_.modified()) {
-        switch (prompter_.askYesNoCancel(this, SaveQuestion)) {
-            case Prompter::Answer::Yes:
-                if (const auto error = save_()) {
-                    prompter_.showError(this, *error);
-                    return false;
-                }
-                break;
-            case Prompter::Answer::No:
-                break;
-            case Prompter::Answer::Cancel:
-                return false;
-        }
-        ProgramBuffer_.setModified(false);
+    if (!files_->offerToSaveChanges()) {
+        return false;
     }
     application_.destroyForm3();
     // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
@@ -333,10 +289,12 @@ bool TForm1::FormClose() {
     return true;
 }
 
+void TForm1::ToolButton2Click() {
+    files_->ToolButton2Click();
+}
+
 void TForm1::ToolButton5Click() {
-    if (const auto error = save_()) {
-        prompter_.showError(this, *error);
-    }
+    files_->ToolButton5Click();
 }
 
 void TForm1::ToolButton6Click() {
@@ -368,8 +326,7 @@ void TForm1::ListBox1KeyUp(int key) {
 }
 
 void TForm1::ListBox2Click() {
-    resetStatusColour();
-    link_.enqueue(link::commands::selectChip(operations::chipIndexByte(selectedRow(*ListBox1))));
+    sequences_->chooseCommand(selectedRow(*ListBox1), selectedRow(*ListBox2));
 }
 
 void TForm1::ListBox2MouseUp() {
@@ -400,17 +357,11 @@ void TForm1::startWatchdog() {
 }
 
 QString TForm1::currentFolder() const {
-    const QModelIndex current = ShellTreeView1->currentIndex();
-    return current.isValid() ? folderModel_->filePath(current) : QString();
+    return fileBrowser_->currentFolder();
 }
 
 void TForm1::setCurrentFolder(const QString& folder) {
-    const QModelIndex index = folderModel_->index(folder);
-    if (!index.isValid()) {
-        return;
-    }
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
+    fileBrowser_->setCurrentFolder(folder);
 }
 
 void TForm1::setCaption(const link::DeviceText& title) {
@@ -422,7 +373,11 @@ void TForm1::setDisconnectedCaption(std::string_view utf8) {
 }
 
 void TForm1::setStatusText(std::string_view utf8) {
-    StatusPanel->setText(fromUtf8(utf8));
+    showStatusText(fromUtf8(utf8));
+}
+
+void TForm1::showStatusText(const QString& text) {
+    StatusPanel->setText(text);
 }
 
 void TForm1::setStatusErrorColour() {
@@ -501,8 +456,10 @@ void TForm1::setAboutLine(int index, const link::DeviceText& line) {
 }
 
 void TForm1::formatGrid() {
-    // The grid shows nothing of the buffer yet; a repaint is all a refresh can do here.
-    StringGrid1->viewport()->update();
+    // The link may report before the window has built its grid.
+    if (StringGrid1 != nullptr) {
+        StringGrid1->FormatGrid();
+    }
 }
 
 void TForm1::setProgress(int maximum, int position) {

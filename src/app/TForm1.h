@@ -6,47 +6,54 @@
 // lives in the link, the chip choice in the operations.
 
 #include <QWidget>
-#include <functional>
-#include <optional>
+#include <memory>
 
 #include "app/CommEventPump.h"
+#include "buffer/FileBrowser.h"
 #include "buffer/ProgramBuffer.h"
 #include "dialogs/TForm3.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
+#include "operations/ProgrammerLinkAccess.h"
 #include "serial/CommSink.h"
 #include "serial/TComm32.h"
 
 class QComboBox;
-class QFileSystemModel;
 class QGroupBox;
 class QLabel;
-class QListView;
 class QListWidget;
 class QStatusBar;
-class QTableWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
 
+namespace kelvan::buffer {
+class BufferFileActions;
+class HexGrid;
+}  // namespace kelvan::buffer
+
 namespace kelvan::dialogs {
 class BitDialog;
+}
+
+namespace kelvan::operations {
+class CommandSequences;
 }
 
 namespace kelvan::app {
 
 class Application;
 class Prompter;
+class WindowOperationHost;
 
-// The save behind "Сохранить буфер в файл". Returns the error text when the save failed;
-// nothing when the buffer was written or the user chose not to write it.
-using SaveOperation = std::function<std::optional<QString>()>;
-
-class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Host {
+class TForm1 : public QWidget,
+               public link::LinkView,
+               public dialogs::TForm3::Host,
+               public buffer::FileBrowser::Host {
     Q_OBJECT
   public:
-    TForm1(Application& application, Prompter& prompter, SaveOperation save);
+    TForm1(Application& application, Prompter& prompter);
     ~TForm1() override;
 
     // Handlers of the window's own events.
@@ -56,6 +63,7 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     bool FormClose();
 
     // Handlers of the controls.
+    void ToolButton2Click();
     void ToolButton5Click();
     void ToolButton6Click();
     void ToolButton8Click();
@@ -70,6 +78,9 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
 
     link::ProgrammerLink& link() { return link_; }
     ProgramBuffer& buffer() { return ProgramBuffer_; }
+    // WorkingFile, the loads and the save.
+    buffer::BufferFileActions& files() { return *files_; }
+    buffer::FileBrowser& fileBrowser() { return *fileBrowser_; }
     bool layoutEnabled() const { return LayoutEnabled; }
     QString statusText() const;
     QColor statusColour() const;
@@ -101,6 +112,10 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     void closeProgress() override;
     void showWarning(std::string_view utf8) override;
 
+    // FileBrowser::Host
+    void resetStatusColour() override;
+    void showStatusText(const QString& text) override;
+
     // Controls, named as the rest of the program refers to them.
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton2 = nullptr;
@@ -112,13 +127,13 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* ShellComboBox1 = nullptr;
     QTreeView* ShellTreeView1 = nullptr;
-    QListView* ShellListView1 = nullptr;
+    QTreeView* ShellListView1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QGroupBox* GroupBox3 = nullptr;
     QListWidget* ListBox2 = nullptr;
     QGroupBox* GroupBox4 = nullptr;
-    QTableWidget* StringGrid1 = nullptr;
+    buffer::HexGrid* StringGrid1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 
@@ -144,24 +159,17 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     };
 
     void createToolBar();
-    void createFileBrowser();
-    void showFolderFiles(const QString& folder);
     void placeBars();
-    void resetStatusColour();
     // The lock-bit dialog Form4 or the fuse-bit dialog Form6; null while it does not exist.
     dialogs::BitDialog* bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
 
     Application& application_;
     Prompter& prompter_;
-    SaveOperation save_;
 
     // Cleared by the closing sequence; while false a size change moves nothing.
     bool LayoutEnabled = true;
     bool shown_ = false;
-
-    QFileSystemModel* folderModel_ = nullptr;
-    QFileSystemModel* fileModel_ = nullptr;
 
     ProgramBuffer ProgramBuffer_;
     CommEventPump commPump_;
@@ -169,6 +177,12 @@ class TForm1 : public QWidget, public link::LinkView, public dialogs::TForm3::Ho
     serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
     TimerWatchdog watchdog_;
     link::ProgrammerLink link_;
+    std::unique_ptr<buffer::BufferFileActions> files_;
+    buffer::FileBrowser* fileBrowser_ = nullptr;
+    // The command list's sequences, on the link and this window.
+    operations::ProgrammerLinkAccess linkAccess_{link_};
+    std::unique_ptr<WindowOperationHost> operationHost_;
+    std::unique_ptr<operations::CommandSequences> sequences_;
 };
 
 }  // namespace kelvan::app

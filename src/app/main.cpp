@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -82,12 +81,7 @@ int main(int argc, char* argv[]) {
     }
 
     kelvan::app::MessageBoxPrompter prompter;
-    // Saving the buffer to a file is not part of this build yet. Reporting a failure keeps
-    // the closing sequence from dropping edited data as if it had been saved.
-    const auto save = []() -> std::optional<QString> {
-        return QStringLiteral("Сохранение буфера в файл пока недоступно: ничего не записано.");
-    };
-    kelvan::app::Application windows(prompter, save, trace ? &trace->observer() : nullptr);
+    kelvan::app::Application windows(prompter, trace ? &trace->observer() : nullptr);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace kelvan {
@@ -17,6 +18,8 @@ class ProgramBuffer {
     // Keeps the bytes below the new length; bytes added by growing are 0.
     void resize(std::size_t length) { bytes_.resize(length, 0); }
     void clear() { bytes_.clear(); }
+    // The buffer becomes `bytes`: a loaded image, byte 0 at address 0.
+    void replace(std::vector<std::uint8_t> bytes) { bytes_ = std::move(bytes); }
 
     std::uint8_t at(std::size_t address) const { return bytes_.at(address); }
     void set(std::size_t address, std::uint8_t value) { bytes_.at(address) = value; }

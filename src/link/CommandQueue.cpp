@@ -27,8 +27,8 @@ void CommandQueue::removeHead() {
         return;
     }
     entries_.pop_front();
-    ++removed_;
     statusTexts_.pop_front();
+    ++removed_;
     const int count = static_cast<int>(entries_.size());
     view_.setProgress(progressMaximum_, count);
     if (count == 0) {
@@ -36,10 +36,12 @@ void CommandQueue::removeHead() {
     }
 }
 
-void CommandQueue::removeHeadIf(EntryId id) {
-    if (!entries_.empty() && headId() == id) {
-        removeHead();
+bool CommandQueue::removeHeadIf(EntryId id) {
+    if (entries_.empty() || headId() != id) {
+        return false;
     }
+    removeHead();
+    return true;
 }
 
 void CommandQueue::dropBehindHead() {

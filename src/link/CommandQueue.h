@@ -33,7 +33,8 @@ class CommandQueue {
 
     // Drops the head only while it is still the entry named by id: a reply handler that ran
     // a nested pass may find its command already answered, or the queue cleared and refilled.
-    void removeHeadIf(EntryId id);
+    // Returns whether it dropped it.
+    bool removeHeadIf(EntryId id);
 
     // RemoveHead until empty. Every call counts in clearCount(), on an empty queue too.
     void clear();
@@ -50,9 +51,9 @@ class CommandQueue {
 
     // The head's payload; valid until the queue next changes. Precondition: not empty.
     std::span<const std::uint8_t> head() const { return entries_.front(); }
+    std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
     // Entries leave only from the front, so the head was queued after every entry removed.
     EntryId headId() const { return removed_; }
-    std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
     const std::deque<Bytes>& entries() const { return entries_; }
 
   private:
@@ -60,8 +61,8 @@ class CommandQueue {
     std::deque<Bytes> entries_;
     std::deque<std::string> statusTexts_;  // one per entry, mostly empty
     int progressMaximum_ = 0;
-    EntryId removed_ = 0;
     std::uint64_t clearCount_ = 0;
+    EntryId removed_ = 0;
 };
 
 }  // namespace kelvan::link

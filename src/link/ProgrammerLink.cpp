@@ -70,23 +70,22 @@ void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
 // A reply is acted on only while it answers the head; anything else, a reply shorter than its
 // layout included, is dropped without a word and leaves the queue and the RetryCounter as they
 // were. Afterwards only the entry it answered is removed, should a nested pass have answered or
-// cleared it already. The counter restarts once the dispatcher has found the reply complete; a send
-// from a pass nested in the dispatch then goes uncounted, which at worst allows one more repeat
-// before the warning. A status text that waits for this answer is shown after it, unless the queue
-// was cleared meanwhile (a wrong signature, a failed verify): then the command completed nothing.
+// cleared it already. The counter restarts once the dispatcher has found the reply complete; a
+// send from a pass nested in the dispatch then goes uncounted, which at worst allows one more
+// repeat before the warning.
+// A status text that waits for this answer is shown once the entry is removed by it; an answer
+// that cleared the queue (a wrong signature, a failed verify) completed nothing.
 bool ProgrammerLink::answerHead(ReplyBytes reply) {
     if (queue_.empty() || !replyAnswers(reply, queue_.head())) {
         return false;
     }
     const CommandQueue::EntryId answered = queue_.headId();
     const std::string statusWhenAnswered(queue_.headStatusWhenAnswered());
-    const std::uint64_t clearsBefore = queue_.clearCount();
     if (!dispatcher_.dispatch(reply)) {
         return false;
     }
     sender_.replyDispatched();
-    queue_.removeHeadIf(answered);
-    if (!statusWhenAnswered.empty() && queue_.clearCount() == clearsBefore) {
+    if (queue_.removeHeadIf(answered) && !statusWhenAnswered.empty()) {
         view_.setStatusText(statusWhenAnswered);
     }
     return true;

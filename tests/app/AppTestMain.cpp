@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
@@ -16,8 +18,24 @@ void writePortSettings(const QString& port) {
     dialogs::test::plantSetting(QStringLiteral("Parity"), -1);
 }
 
+// An event loop that waits for events, as the program's own does, looking at the condition
+// every 2 ms. QTest::qWaitFor sleeps 10 ms between its passes, which would stretch every round
+// trip with the simulated programmer to 10 ms.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    return QTest::qWaitFor(condition, static_cast<int>(timeout.count()));
+    if (condition()) {
+        return true;
+    }
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            loop.quit();
+        }
+    });
+    look.start(2);
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
 }
 
 }  // namespace kelvan::app::testing

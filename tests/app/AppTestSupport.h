@@ -16,8 +16,12 @@ namespace kelvan::app::testing {
 
 class ScriptedPrompter : public Prompter {
   public:
-    Answer answer = Answer::Cancel;
-    QStringList questions;
+    Answer answer = Answer::Cancel;  // to every Yes/No/Cancel question
+    bool yes = true;                 // to every Yes/No question
+    // The name the save dialog returns; nothing is a cancelled dialog.
+    std::optional<QString> saveName;
+    QStringList questions;  // both kinds, in order
+    QStringList savePresets;
     QStringList warnings;
     QStringList errors;
     std::chrono::milliseconds holdOpen{0};  // how long the warning box stays open
@@ -25,6 +29,14 @@ class ScriptedPrompter : public Prompter {
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
         return answer;
+    }
+    bool askYesNo(QWidget*, const QString& text) override {
+        questions << text;
+        return yes;
+    }
+    std::optional<QString> askSaveFileName(QWidget*, const QString& preset) override {
+        savePresets << preset;
+        return saveName;
     }
     void showWarning(QWidget*, const QString& text) override {
         warnings << text;

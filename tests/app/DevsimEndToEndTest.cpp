@@ -40,8 +40,7 @@ class DevsimEndToEndTest : public ::testing::Test {
     void SetUp() override {
         simulator_.start();
         testing::writePortSettings(QString::fromStdString(simulator_.slavePath()));
-        windows_ = std::make_unique<Application>(
-            prompter_, []() -> std::optional<QString> { return std::nullopt; });
+        windows_ = std::make_unique<Application>(prompter_);
         windows_->form1().show();
     }
 

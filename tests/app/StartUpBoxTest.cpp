@@ -20,7 +20,7 @@ void expectFirstStartSurvivesAHeldBox(const QString& port) {
     testing::ScriptedPrompter prompter;
     dialogs::test::ErrorBoxRecorder errorBoxes;
     errorBoxes.holdOpen = std::chrono::seconds(8);
-    Application windows(prompter, [] { return std::optional<QString>(); });
+    Application windows(prompter);
 
     EXPECT_EQ(errorBoxes.shown, QStringList{QStringLiteral("Невозможно открыть порт!")});
     TForm1& form = windows.form1();

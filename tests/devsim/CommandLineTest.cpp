@@ -88,9 +88,8 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 TEST(CommandLine, HelpNamesEveryOption) {
     const std::string usage = usageText();
     for (const char* option : {"--baud", "--ready-interval", "--wrong-signature", "--bad-cell",
-                               "--corrupt",
-                               "--seed", "--silent-after", "--silent-for", "--duplicate-ready",
-                               "--log", "--dump", "--exit-after", "--help"}) {
+                               "--corrupt", "--seed", "--silent-after", "--silent-for",
+                               "--duplicate-ready", "--log", "--dump", "--exit-after", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }

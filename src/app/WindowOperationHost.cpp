@@ -1,0 +1,60 @@
+#include "app/WindowOperationHost.h"
+
+#include <QPushButton>
+
+#include "app/Application.h"
+#include "app/Prompter.h"
+#include "app/TForm1.h"
+#include "buffer/BufferFileActions.h"
+#include "buffer/HexGrid.h"
+#include "dialogs/TForm3.h"
+#include "dialogs/TForm4.h"
+#include "dialogs/TForm6.h"
+
+namespace kelvan::app {
+
+bool WindowOperationHost::isSet(operations::Option option) const {
+    const dialogs::TForm3* settings = application_.form3();
+    return settings == nullptr || settings->option(static_cast<int>(option));
+}
+
+void WindowOperationHost::setStatusText(std::string_view utf8) {
+    window_.setStatusText(utf8);
+}
+
+void WindowOperationHost::setStatusErrorColour() {
+    window_.setStatusErrorColour();
+}
+
+void WindowOperationHost::resetStatusColour() {
+    window_.resetStatusColour();
+}
+
+void WindowOperationHost::fitGridToBuffer() {
+    grid_.FitGridToBuffer();
+}
+
+void WindowOperationHost::showBitDialog(link::BitDialog dialog, bool writable) {
+    dialogs::BitDialog* bits = dialog == link::BitDialog::Lock
+                                   ? static_cast<dialogs::BitDialog*>(application_.form4())
+                                   : application_.form6();
+    if (bits == nullptr) {
+        return;
+    }
+    bits->Button1->setEnabled(writable);
+    bits->show();
+    // A dialog left open behind the main window comes to the front again.
+    bits->raise();
+    bits->activateWindow();
+}
+
+void WindowOperationHost::showSizeWarning(std::string_view utf8) {
+    prompter_.showWarning(&window_,
+                          QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+buffer::LoadOutcome WindowOperationHost::reloadWorkingFile() {
+    return files_.LoadFile();
+}
+
+}  // namespace kelvan::app

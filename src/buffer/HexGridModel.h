@@ -1,0 +1,50 @@
+#pragma once
+
+// ProgramBuffer as the hex grid's table: 16 data columns, one row per 16 bytes, the column
+// digits and row labels as header texts. The view asks only for the cells it paints, so a
+// buffer of any size costs the same per screen.
+
+#include <QAbstractTableModel>
+#include <cstddef>
+#include <optional>
+
+namespace kelvan {
+class ProgramBuffer;
+}
+
+namespace kelvan::buffer {
+
+class HexGridModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    static constexpr int DataColumns = 16;
+
+    explicit HexGridModel(const ProgramBuffer& buffer, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    // A data cell shows its byte as two digits, or nothing when the buffer ends before it.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The column digits, blank until showColumnDigits; the row labels.
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The buffer address a cell stands for, or nothing when the buffer holds no byte there.
+    std::optional<std::size_t> addressAt(const QModelIndex& index) const;
+
+    // Sets the number of data rows (at least 1), inserting or removing rows at the bottom so that
+    // the view keeps its current cell and scroll position where they still exist.
+    void setDataRows(int rows);
+    // Writes the column digits into the header row; they stay from then on.
+    void showColumnDigits();
+    // Tells the view that the cells of data rows first..last may show other texts now.
+    void refreshRows(int first, int last);
+
+  private:
+    const ProgramBuffer& buffer_;
+    int dataRows_ = 1;
+    bool columnDigitsShown_ = false;
+};
+
+}  // namespace kelvan::buffer
