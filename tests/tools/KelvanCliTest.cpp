@@ -413,6 +413,8 @@ TEST_F(KelvanCliTest, ACorruptingLineNeverEndsInSuccessWithAWrongImage) {
     const double fraction = fractionSet != nullptr ? std::atof(fractionSet) : 0.03;
     int succeeded = 0;
     int failed = 0;
+    int verifyErrors = 0;  // of the failures: the verify caught a chunk the chip did not take
+    int retryLimits = 0;   // the retry limit gave up on a command
     for (int seed = 1; seed <= runs; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         startSimulator(SimulatorOptions{.corruptFraction = fraction,
@@ -427,10 +429,13 @@ TEST_F(KelvanCliTest, ACorruptingLineNeverEndsInSuccessWithAWrongImage) {
             EXPECT_TRUE(programMemory(ChipB8) == image);
         } else {
             ++failed;
+            verifyErrors += result.output.find("Ошибка по адресу") != std::string::npos ? 1 : 0;
+            retryLimits += result.errors.find("Не могу выполнить команду!") != std::string::npos;
         }
     }
     std::cout << "corrupting line: " << succeeded << " runs succeeded with the exact image, "
-              << failed << " failed\n";
+              << failed << " failed (" << verifyErrors << " verify errors, " << retryLimits
+              << " retry limits)\n";
     RecordProperty("succeeded", succeeded);
     RecordProperty("failed", failed);
 }
