@@ -359,6 +359,11 @@ void CliSession::interrupt(int signal) {
 // Says what was done, then ends as a program ended by the signal would.
 void CliSession::interruptDone() {
     const std::string name(commandLine_.action->name);
+    if (!commandLine_.action->code) {
+        console_.error("interrupted");
+        finish(128 + signal_);
+        return;
+    }
     if (interruptedIn_ != Phase::Running) {
         console_.error("interrupted before " + name + " began; nothing was done to the chip");
         finish(128 + signal_);
