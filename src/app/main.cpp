@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStringList>
 #include <chrono>
@@ -6,12 +8,14 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/QtTranslations.h"
 #include "dialogs/ErrorBox.h"
+#include "dialogs/HelpPage.h"
 #include "link/WireTrace.h"
 
 namespace {
@@ -32,7 +36,7 @@ QString traceArgument(const QStringList& arguments) {
             trace = argument.mid(8);
         } else {
             throw std::invalid_argument("unknown argument " + argument.toStdString() +
-                                        "; the only option is --trace FILE");
+                                        "; the options are --trace FILE and --help-page");
         }
     }
     if (trace.isEmpty() && arguments.size() > 1) {
@@ -41,9 +45,29 @@ QString traceArgument(const QStringList& arguments) {
     return trace;
 }
 
+// kelvan --help-page: where the about box finds its help page when started from here, so an
+// installation can be checked without a display. 0 with the page's path; 1 with the places
+// looked in when there is none.
+int printHelpPage(int argc, char* argv[]) {
+    const QCoreApplication application(argc, argv);
+    const QString working = QDir::currentPath();
+    const QString program = QCoreApplication::applicationDirPath();
+    if (const QString page = kelvan::dialogs::findHelpPage(working, program); !page.isEmpty()) {
+        std::printf("%s\n",
+                    qUtf8Printable(QDir::toNativeSeparators(QFileInfo(page).absoluteFilePath())));
+        return 0;
+    }
+    std::fprintf(stderr, "kelvan: no help page in %s\n",
+                 qUtf8Printable(kelvan::dialogs::helpPageCandidates(working, program).join(", ")));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::string_view(argv[1]) == "--help-page") {
+        return printHelpPage(argc, argv);
+    }
     const auto started = std::chrono::steady_clock::now();
     QApplication application(argc, argv);
     // The settings live under this organisation and program name.
