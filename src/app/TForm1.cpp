@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "app/Application.h"
-#include "app/Prompter.h"
 #include "app/TForm5.h"
 #include "app/ToolbarIcons.h"
 #include "app/WindowOperationHost.h"
@@ -24,6 +23,7 @@
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
 #include "dialogs/DialogLook.h"
+#include "dialogs/Prompter.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
@@ -73,7 +73,7 @@ QWidget* fixedSpacer(QWidget* parent, int width) {
 
 }  // namespace
 
-TForm1::TForm1(Application& application, Prompter& prompter)
+TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     : QWidget(nullptr),
       Timer2(new QTimer(this)),
       application_(application),

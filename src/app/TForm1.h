@@ -41,10 +41,13 @@ namespace kelvan::operations {
 class CommandSequences;
 }
 
+namespace kelvan::dialogs {
+class Prompter;
+}
+
 namespace kelvan::app {
 
 class Application;
-class Prompter;
 class WindowOperationHost;
 
 class TForm1 : public QWidget,
@@ -53,7 +56,7 @@ class TForm1 : public QWidget,
                public buffer::FileBrowser::Host {
     Q_OBJECT
   public:
-    TForm1(Application& application, Prompter& prompter);
+    TForm1(Application& application, dialogs::Prompter& prompter);
     ~TForm1() override;
 
     // Handlers of the window's own events.
@@ -165,7 +168,7 @@ class TForm1 : public QWidget,
     void setStatusBackground(const QColor& colour);
 
     Application& application_;
-    Prompter& prompter_;
+    dialogs::Prompter& prompter_;
 
     // Cleared by the closing sequence; while false a size change moves nothing.
     bool LayoutEnabled = true;

@@ -3,10 +3,10 @@
 #include <QPushButton>
 
 #include "app/Application.h"
-#include "app/Prompter.h"
 #include "app/TForm1.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "dialogs/Prompter.h"
 #include "dialogs/TForm3.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"

@@ -9,10 +9,13 @@ class BufferFileActions;
 class HexGrid;
 }  // namespace kelvan::buffer
 
+namespace kelvan::dialogs {
+class Prompter;
+}
+
 namespace kelvan::app {
 
 class Application;
-class Prompter;
 class TForm1;
 
 // What the command sequences ask of the program's windows: the main window's status bar, grid
@@ -21,7 +24,7 @@ class TForm1;
 class WindowOperationHost : public operations::OperationHost, public operations::OptionSource {
   public:
     WindowOperationHost(Application& application, TForm1& window, buffer::HexGrid& grid,
-                        buffer::BufferFileActions& files, Prompter& prompter)
+                        buffer::BufferFileActions& files, dialogs::Prompter& prompter)
         : application_(application),
           window_(window),
           grid_(grid),
@@ -46,7 +49,7 @@ class WindowOperationHost : public operations::OperationHost, public operations:
     TForm1& window_;
     buffer::HexGrid& grid_;
     buffer::BufferFileActions& files_;
-    Prompter& prompter_;
+    dialogs::Prompter& prompter_;
 };
 
 }  // namespace kelvan::app

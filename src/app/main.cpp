@@ -12,10 +12,10 @@
 #include <system_error>
 
 #include "app/Application.h"
-#include "app/Prompter.h"
 #include "app/QtTranslations.h"
 #include "dialogs/ErrorBox.h"
 #include "dialogs/HelpPage.h"
+#include "dialogs/Prompter.h"
 #include "link/WireTrace.h"
 
 namespace {
@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    kelvan::app::MessageBoxPrompter prompter;
+    kelvan::dialogs::MessageBoxPrompter prompter;
     kelvan::app::Application windows(prompter, trace ? &trace->observer() : nullptr);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,

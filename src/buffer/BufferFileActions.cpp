@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <span>
 
-#include "app/Prompter.h"
 #include "buffer/HexGrid.h"
 #include "buffer/ProgramBuffer.h"
+#include "dialogs/Prompter.h"
 
 namespace kelvan::buffer {
 namespace {
@@ -41,8 +41,9 @@ std::filesystem::path toPath(const QString& file) {
 
 }  // namespace
 
-BufferFileActions::BufferFileActions(ProgramBuffer& buffer, HexGrid& grid, app::Prompter& prompter,
-                                     QWidget* boxParent, std::function<LoadOptions()> options)
+BufferFileActions::BufferFileActions(ProgramBuffer& buffer, HexGrid& grid,
+                                     dialogs::Prompter& prompter, QWidget* boxParent,
+                                     std::function<LoadOptions()> options)
     : buffer_(buffer),
       grid_(grid),
       prompter_(prompter),
@@ -107,14 +108,14 @@ SaveOutcome BufferFileActions::ToolButton5Click() {
 bool BufferFileActions::offerToSaveChanges() {
     if (buffer_.modified()) {
         switch (prompter_.askYesNoCancel(boxParent_, SaveQuestion)) {
-            case app::Prompter::Answer::Yes:
+            case dialogs::Prompter::Answer::Yes:
                 if (ToolButton5Click() == SaveOutcome::Failed) {
                     return false;
                 }
                 break;
-            case app::Prompter::Answer::No:
+            case dialogs::Prompter::Answer::No:
                 break;
-            case app::Prompter::Answer::Cancel:
+            case dialogs::Prompter::Answer::Cancel:
                 return false;
         }
     }

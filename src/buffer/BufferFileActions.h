@@ -16,7 +16,7 @@ namespace kelvan {
 class ProgramBuffer;
 }
 
-namespace kelvan::app {
+namespace kelvan::dialogs {
 class Prompter;
 }
 
@@ -34,7 +34,7 @@ class BufferFileActions {
   public:
     // Boxes open over `boxParent`; `options` reads the settings' "понимать HEX-файлы" and
     // "понимать EEP-файлы" at the moment of each load.
-    BufferFileActions(ProgramBuffer& buffer, HexGrid& grid, app::Prompter& prompter,
+    BufferFileActions(ProgramBuffer& buffer, HexGrid& grid, dialogs::Prompter& prompter,
                       QWidget* boxParent, std::function<LoadOptions()> options);
 
     // WorkingFile: the full path of the file picked in the browser; empty at start.
@@ -67,7 +67,7 @@ class BufferFileActions {
 
     ProgramBuffer& buffer_;
     HexGrid& grid_;
-    app::Prompter& prompter_;
+    dialogs::Prompter& prompter_;
     QWidget* boxParent_;
     std::function<LoadOptions()> options_;
     QString workingFile_;

@@ -16,8 +16,8 @@
 #include <QTreeView>
 #include <utility>
 
-#include "app/Prompter.h"
 #include "buffer/BufferFileActions.h"
+#include "dialogs/Prompter.h"
 
 namespace kelvan::buffer {
 namespace {
@@ -54,7 +54,7 @@ class FileListModel : public QFileSystemModel {
 // word.
 class RenameDelegate : public QStyledItemDelegate {
   public:
-    RenameDelegate(app::Prompter& prompter, QWidget& view)
+    RenameDelegate(dialogs::Prompter& prompter, QWidget& view)
         : QStyledItemDelegate(&view), prompter_(prompter), view_(view) {}
 
     void setModelData(QWidget* editor, QAbstractItemModel* model,
@@ -87,12 +87,12 @@ class RenameDelegate : public QStyledItemDelegate {
     }
 
   private:
-    app::Prompter& prompter_;
+    dialogs::Prompter& prompter_;
     QWidget& view_;
     mutable bool editing_ = false;
 };
 
-FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& prompter,
+FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
                          Host& host)
     : QObject(&box), files_(files), prompter_(prompter), host_(host) {
     ShellComboBox1 = new QComboBox(&box);

@@ -15,7 +15,7 @@ class QTimer;
 class QTreeView;
 class QWidget;
 
-namespace kelvan::app {
+namespace kelvan::dialogs {
 class Prompter;
 }
 
@@ -37,7 +37,7 @@ class FileBrowser : public QObject {
 
     // Creates the three controls inside `box` (which places them) and the pick-up timer; the
     // tree starts at the home folder, expanded.
-    FileBrowser(QWidget& box, BufferFileActions& files, app::Prompter& prompter, Host& host);
+    FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter, Host& host);
 
     // The tree's folder, "" when none; the settings store it as "Path" at exit.
     QString currentFolder() const;
@@ -68,7 +68,7 @@ class FileBrowser : public QObject {
     void showContextMenu(const QPoint& position);
 
     BufferFileActions& files_;
-    app::Prompter& prompter_;
+    dialogs::Prompter& prompter_;
     Host& host_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;

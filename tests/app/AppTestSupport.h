@@ -10,11 +10,11 @@
 #include <optional>
 
 #include "ErrorBoxRecorder.h"
-#include "app/Prompter.h"
+#include "dialogs/Prompter.h"
 
 namespace kelvan::app::testing {
 
-class ScriptedPrompter : public Prompter {
+class ScriptedPrompter : public dialogs::Prompter {
   public:
     Answer answer = Answer::Cancel;  // to every Yes/No/Cancel question
     bool yes = true;                 // to every Yes/No question

@@ -475,9 +475,10 @@ TEST(QtTranslations, StandardButtonsReadInRussian) {
 }
 
 TEST(DisplayLineBreaks, StoredLineBreaksShowAsOneBreak) {
-    EXPECT_EQ(displayLineBreaks(QStringLiteral("Данные в буфере изменены!\n\rХотите?")),
+    EXPECT_EQ(dialogs::displayLineBreaks(QStringLiteral("Данные в буфере изменены!\n\rХотите?")),
               QStringLiteral("Данные в буфере изменены!\nХотите?"));
-    EXPECT_EQ(displayLineBreaks(QStringLiteral("a\r\nb\nc\rd")), QStringLiteral("a\nb\nc\nd"));
+    EXPECT_EQ(dialogs::displayLineBreaks(QStringLiteral("a\r\nb\nc\rd")),
+              QStringLiteral("a\nb\nc\nd"));
 }
 
 }  // namespace

@@ -26,7 +26,7 @@
 namespace kelvan::app {
 namespace {
 
-using Answer = Prompter::Answer;
+using Answer = dialogs::Prompter::Answer;
 using buffer::LoadOutcome;
 using buffer::SaveOutcome;
 

@@ -1,4 +1,4 @@
-#include "app/Prompter.h"
+#include "dialogs/Prompter.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 
 #include "dialogs/ErrorBox.h"
 
-namespace kelvan::app {
+namespace kelvan::dialogs {
 
 Prompter::Answer MessageBoxPrompter::askYesNoCancel(QWidget* parent, const QString& text) {
     const auto button = QMessageBox::question(
@@ -45,7 +45,7 @@ void MessageBoxPrompter::showWarning(QWidget* parent, const QString& text) {
 }
 
 void MessageBoxPrompter::showError(QWidget* parent, const QString& text) {
-    dialogs::showErrorBox(parent, text);
+    showErrorBox(parent, text);
 }
 
 QString displayLineBreaks(QString text) {
@@ -54,4 +54,4 @@ QString displayLineBreaks(QString text) {
     return text;
 }
 
-}  // namespace kelvan::app
+}  // namespace kelvan::dialogs
