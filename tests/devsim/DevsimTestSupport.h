@@ -2,8 +2,7 @@
 
 // What the simulator tests share: a deliberately tiny host that opens the pseudo-terminal,
 // writes frames and cuts the device's output into frames with its own minimal scanner
-// (independent of the device's reader), waiting with poll and generous timeouts; and scratch
-// paths for the files the tests make.
+// (independent of the device's reader), waiting with poll and generous timeouts.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -28,14 +26,6 @@ namespace kelvan::devsim::testing {
 
 using link::Bytes;
 inline constexpr std::chrono::milliseconds IoTimeout{10'000};
-
-// A path in the temporary directory that no other test, and no other run, uses for name.
-inline std::filesystem::path scratchPath(const std::string& name) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::filesystem::temp_directory_path() /
-           ("devsim-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "-" +
-            test->name() + "-" + name);
-}
 
 class RawHost {
   public:

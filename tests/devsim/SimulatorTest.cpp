@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "DevsimTestSupport.h"
+#include "ScratchFolder.h"
 #include "devsim/MemoryDump.h"
 #include "link/Commands.h"
 
@@ -16,9 +17,9 @@ namespace kelvan::devsim {
 namespace {
 
 using namespace std::chrono_literals;
+using kelvan::test::ScratchFolder;
 using testing::IoTimeout;
 using testing::RawHost;
-using testing::scratchPath;
 
 TEST(Simulator, HoldsAConversationAndRecordsWhatItReceived) {
     Simulator simulator;
@@ -164,7 +165,8 @@ TEST(Simulator, PacedInputIsTakenOnlyAfterItsWireTime) {
 }
 
 TEST(Simulator, LogsEveryFrameInBothDirections) {
-    const std::filesystem::path log = scratchPath("frames.log");
+    const ScratchFolder folder;
+    const std::filesystem::path log = folder.path() / "frames.log";
     {
         Simulator simulator(SimulatorOptions{.logPath = log.string()});
         simulator.start();
@@ -180,7 +182,6 @@ TEST(Simulator, LogsEveryFrameInBothDirections) {
     EXPECT_NE(text.str().find(" rx D1 E0 EB EE 01 8B FE FE\n"), std::string::npos);
     EXPECT_NE(text.str().find(" tx D1 E0 EB EE 00 8A\n"), std::string::npos);
     EXPECT_NE(text.str().find(" tx D1 E0 EB EE 1E A8 FE 1C CF F0"), std::string::npos);
-    std::filesystem::remove(log);
 }
 
 TEST(Simulator, StartFailsCleanlyOnAnUnwritableLog) {
@@ -203,7 +204,8 @@ TEST(Simulator, AnErrorOnItsThreadIsReportedNotSwallowed) {
 TEST(MemoryDump, WritesEachChipsMemoriesAsTheyAre) {
     DeviceModel device;
     device.chip(2).programMemory[65535] = 0x42;
-    const std::filesystem::path directory = scratchPath("dump");
+    const ScratchFolder folder;
+    const std::filesystem::path directory = folder.path() / "dump";
     dumpMemories(device, directory);
     for (std::size_t i = 0; i < device.chipCount(); ++i) {
         for (const auto& [suffix, memory] :
@@ -215,7 +217,6 @@ TEST(MemoryDump, WritesEachChipsMemoriesAsTheyAre) {
             EXPECT_EQ(content, *memory) << i << suffix;
         }
     }
-    std::filesystem::remove_all(directory);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
+#include "ScratchFolder.h"
 #include "SerialTestSupport.h"
 #include "serial/PosixTermios.h"
 
@@ -262,9 +262,8 @@ TEST(TComm32Pty, OpenFailuresCarryTheirTexts) {
     EXPECT_EQ(openError(comm), "Невозможно открыть порт!");
     EXPECT_FALSE(comm.isOpen());
 
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("kelvan-serial-" + std::to_string(getpid()) + ".bin");
-    std::ofstream(file) << "not a port";
+    const kelvan::test::ScratchFolder folder;
+    const std::filesystem::path file = folder.write("plain.bin", "not a port");
     comm.setCommPort(file.string());
     EXPECT_EQ(openError(comm), "Задан не COM-порт");
     EXPECT_FALSE(comm.isOpen());
@@ -273,7 +272,6 @@ TEST(TComm32Pty, OpenFailuresCarryTheirTexts) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // not left locked either
     EXPECT_EQ(close(fd), 0);
-    std::filesystem::remove(file);
 }
 
 TEST(TComm32Pty, RefusedSettingsLeaveThePortClosedForAnotherTry) {

@@ -66,21 +66,29 @@ class ChildProcess {
     }
 
     // The exit status once the program ended (-1 when a signal ended it), or nothing when it
-    // still runs at the deadline; it is then killed.
+    // still runs at the deadline (the destructor kills it).
     std::optional<int> wait(std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            int status = 0;
-            const pid_t ended = waitpid(pid_, &status, WNOHANG);
-            if (ended == pid_) {
-                pid_ = 0;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            if (ended < 0 && errno != EINTR) {
-                throw std::system_error(errno, std::generic_category(), "waitpid");
-            }
+        while (!ended()) {
             if (std::chrono::steady_clock::now() >= deadline) {
                 return std::nullopt;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return exitStatus_;
+    }
+
+    // Standard output up to its first line end, once that line is complete; all of it when
+    // the program ends first or the timeout passes.
+    std::string firstOutputLine(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            const std::string text = output();
+            if (const std::size_t end = text.find('\n'); end != std::string::npos) {
+                return text.substr(0, end);
+            }
+            if (ended() || std::chrono::steady_clock::now() >= deadline) {
+                return text;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -90,6 +98,24 @@ class ChildProcess {
     std::string errors() const { return contents(errors_); }
 
   private:
+    // Whether the program has ended; the first call that finds it ended keeps its status.
+    bool ended() {
+        if (exitStatus_) {
+            return true;
+        }
+        int status = 0;
+        const pid_t result = waitpid(pid_, &status, WNOHANG);
+        if (result < 0 && errno != EINTR) {
+            throw std::system_error(errno, std::generic_category(), "waitpid");
+        }
+        if (result != pid_) {
+            return false;
+        }
+        pid_ = 0;
+        exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return true;
+    }
+
     static std::vector<char*> pointers(std::vector<std::string>& texts) {
         std::vector<char*> result;
         for (std::string& text : texts) {
@@ -106,6 +132,7 @@ class ChildProcess {
     std::filesystem::path output_;
     std::filesystem::path errors_;
     pid_t pid_ = 0;
+    std::optional<int> exitStatus_;
 };
 
 }  // namespace kelvan::test

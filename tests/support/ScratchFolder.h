@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
