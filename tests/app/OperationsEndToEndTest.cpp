@@ -17,11 +17,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <random>
 #include <set>
 
 #include "AppTestSupport.h"
 #include "ErrorBoxRecorder.h"
+#include "TestImages.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
 #include "buffer/HexGrid.h"
@@ -43,46 +43,13 @@ const QString AllCorrect = QStringLiteral("Все верно.");
 const QColor ErrorColour(255, 128, 128);
 constexpr std::size_t Small = 0, Medium = 1, Large = 2;  // the simulator's three chips
 
-Bytes randomImage(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    Bytes image(size);
-    for (std::uint8_t& byte : image) {
-        byte = static_cast<std::uint8_t>(random());
-    }
-    return image;
-}
-
 QByteArray raw(const Bytes& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }
 
-// Intel HEX text of image: an extended linear address record, data records of 32 bytes that
-// leave out the runs of FF of a gap, and the end-of-file record.
 QByteArray intelHex(const Bytes& image) {
-    QByteArray text;
-    const auto record = [&text](std::uint8_t type, std::size_t address, Bytes data) {
-        Bytes bytes{static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
-                    static_cast<std::uint8_t>(address), type};
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        std::uint8_t sum = 0;
-        for (const std::uint8_t byte : bytes) {
-            sum = static_cast<std::uint8_t>(sum + byte);
-        }
-        bytes.push_back(static_cast<std::uint8_t>(-sum));
-        text += ':' + raw(bytes).toHex().toUpper() + "\r\n";
-    };
-    record(4, 0, {0, 0});
-    for (std::size_t address = 0; address < image.size(); address += 32) {
-        const Bytes data(
-            image.begin() + static_cast<std::ptrdiff_t>(address),
-            image.begin() + static_cast<std::ptrdiff_t>(std::min(address + 32, image.size())));
-        if (std::count(data.begin(), data.end(), 0xFF) < 32) {
-            record(0, address, data);
-        }
-    }
-    record(1, 0, {});
-    return text;
+    return QByteArray::fromStdString(test::intelHex(image));
 }
 
 // Consecutive equal frames as one: a ready that crosses a command on a loaded machine
@@ -238,7 +205,7 @@ TEST_F(OperationsEndToEndTest, ReadsFillTheBufferAndTheGrid) {
 TEST_F(OperationsEndToEndTest, ProgramWriteFromAHexFilePutsExactlyItsImageIntoTheChip) {
     ASSERT_NO_FATAL_FAILURE(start(Large));
     // 3000 bytes with a gap of FF in the middle, which the HEX file leaves out.
-    Bytes image = randomImage(3000, 7);
+    Bytes image = test::randomBytes(3000, 7);
     std::fill(image.begin() + 1024, image.begin() + 1600, 0xFF);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("firmware.hex"), intelHex(image)));
     ASSERT_EQ(bufferBytes(), image);
@@ -270,7 +237,7 @@ TEST_F(OperationsEndToEndTest, FailedChecksStopWhatComesAfterThem) {
               QStringLiteral("Ничего не записано: рабочий файл не выбран или не найден."));
     EXPECT_EQ(form().statusColour(), ErrorColour);
 
-    const Bytes image = randomImage(1000, 3);
+    const Bytes image = test::randomBytes(1000, 3);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("image.bin"), raw(image)));
 
     // A wrong signature: the erase and the writes behind the check never go out.
@@ -300,7 +267,7 @@ TEST_F(OperationsEndToEndTest, FailedChecksStopWhatComesAfterThem) {
 
 TEST_F(OperationsEndToEndTest, EepromWriteAndVerify) {
     ASSERT_NO_FATAL_FAILURE(start(Large));
-    const Bytes image = randomImage(700, 11);
+    const Bytes image = test::randomBytes(700, 11);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("data.EEP"), intelHex(image)));
     const Frames wire = run(14);
     EXPECT_EQ(form().statusText(), AllCorrect);
@@ -381,7 +348,7 @@ TEST_F(OperationsEndToEndTest, BitDialogsShowTheChipsBitsAndWriteThem) {
 
 TEST_F(OperationsEndToEndTest, ABufferLongerThanTheMemoryIsWrittenAsFarAsItFits) {
     ASSERT_NO_FATAL_FAILURE(start(Small));
-    const Bytes image = randomImage(1500, 5);
+    const Bytes image = test::randomBytes(1500, 5);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("long.bin"), raw(image)));
     // The programmer goes on answering while the warning is open.
     prompter_.holdOpen = 300ms;
@@ -412,7 +379,7 @@ TEST_F(OperationsEndToEndTest, ACorruptingLineNeverEndsInAllCorrectOverWrongData
         ASSERT_NO_FATAL_FAILURE(start(Medium, {.seed = seed, .readyInterval = 20ms}));
         simulator_->setCorruptFraction(0.05);
         for (unsigned attempt = 0; attempt < 5; ++attempt) {
-            const Bytes image = randomImage(2048, seed * 100 + attempt);
+            const Bytes image = test::randomBytes(2048, seed * 100 + attempt);
             onDevice([](devsim::Chip& chip) {
                 std::fill(chip.programMemory.begin(), chip.programMemory.end(), 0x00);
             });
@@ -443,7 +410,7 @@ TEST_F(OperationsEndToEndTest, ACorruptingLineNeverEndsInAllCorrectOverWrongData
 
 TEST_F(OperationsEndToEndTest, DuplicateReadiesDuringA64KiBWriteAndVerify) {
     ASSERT_NO_FATAL_FAILURE(start(Large, {.duplicateReady = true}));
-    const Bytes image = randomImage(64 * 1024, 13);
+    const Bytes image = test::randomBytes(64 * 1024, 13);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("full.bin"), raw(image)));
     const Frames wire = run(10, 120s);
     EXPECT_EQ(form().statusText(), AllCorrect);

@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "ScratchFolder.h"
+#include "TestImages.h"
 #include "devsim/Simulator.h"
 
 namespace kelvan::tools {
@@ -27,6 +27,8 @@ using devsim::Bytes;
 using devsim::Simulator;
 using devsim::SimulatorOptions;
 using test::ChildProcess;
+using test::intelHex;
+using test::randomBytes;
 using test::ScratchFolder;
 
 constexpr int ChipA1 = 0;   // 1 KiB program memory, no EEPROM, 2 fuse bits, 1 lock bit
@@ -39,40 +41,8 @@ struct CliRun {
     std::string errors;
 };
 
-Bytes randomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
-    Bytes bytes(count);
-    for (std::uint8_t& value : bytes) {
-        value = static_cast<std::uint8_t>(byte(random));
-    }
-    return bytes;
-}
-
 std::string text(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
-}
-
-// Intel HEX of image from address 0, sixteen bytes a record, then the end-of-file record.
-std::string intelHex(const Bytes& image) {
-    std::ostringstream hex;
-    hex << std::uppercase << std::hex;
-    for (std::size_t address = 0; address < image.size(); address += 16) {
-        const std::size_t count = std::min<std::size_t>(16, image.size() - address);
-        unsigned sum = static_cast<unsigned>(count + (address >> 8) + (address & 0xFF));
-        char record[32];
-        std::snprintf(record, sizeof record, ":%02zX%04zX00", count, address);
-        hex << record;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::snprintf(record, sizeof record, "%02X", image[address + i]);
-            hex << record;
-            sum += image[address + i];
-        }
-        std::snprintf(record, sizeof record, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        hex << record;
-    }
-    hex << ":00000001FF\n";
-    return hex.str();
 }
 
 // The codes of the commands the trace shows going out, first sends only.
