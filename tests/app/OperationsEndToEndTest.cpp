@@ -16,28 +16,21 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <set>
 
-#include "AppTestSupport.h"
-#include "ErrorBoxRecorder.h"
+#include "SimulatedProgrammer.h"
 #include "TestImages.h"
-#include "app/Application.h"
-#include "app/TForm1.h"
 #include "buffer/HexGrid.h"
-#include "devsim/Catalogue.h"
-#include "devsim/Simulator.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
-#include "link/Commands.h"
 
 namespace kelvan::app {
 namespace {
 
 using namespace std::chrono_literals;
 using link::Bytes;
-using Frames = std::vector<Bytes>;
+using testing::Frames;
 
 const QString AllCorrect = QStringLiteral("Все верно.");
 const QColor ErrorColour(255, 128, 128);
@@ -50,13 +43,6 @@ QByteArray raw(const Bytes& bytes) {
 
 QByteArray intelHex(const Bytes& image) {
     return QByteArray::fromStdString(test::intelHex(image));
-}
-
-// Consecutive equal frames as one: a ready that crosses a command on a loaded machine
-// legitimately has it sent again.
-Frames collapsed(Frames frames) {
-    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
-    return frames;
 }
 
 // The chunk commands of code over extent bytes of image as the wire carries them: code, address
@@ -83,45 +69,21 @@ Frames concat(std::initializer_list<Frames> parts) {
     return all;
 }
 
-class OperationsEndToEndTest : public ::testing::Test {
+class OperationsEndToEndTest : public testing::SimulatedProgrammer {
   protected:
-    void TearDown() override {
-        windows_.reset();
-        if (simulator_) {
-            simulator_->stop();
-        }
-    }
-
     // Starts the programmer and the program, waits for the chip list and chooses chip.
     void start(std::size_t chip, devsim::SimulatorOptions options = {}) {
         ASSERT_TRUE(folder_.isValid());
-        simulator_ = std::make_unique<devsim::Simulator>(options);
-        simulator_->start();
-        testing::writePortSettings(QString::fromStdString(simulator_->slavePath()));
-        windows_ = std::make_unique<Application>(prompter_);
-        form().show();
+        stopProgram();
+        startProgram(std::move(options));
         form().resize(1000, 700);
         form().setCurrentFolder(folder_.path());
-        ASSERT_TRUE(testing::waitFor(
-            [&] { return form().ListBox1->count() == static_cast<int>(catalogue_.chips.size()); },
-            30s));
+        ASSERT_TRUE(testing::waitFor([&] { return connected(); }, 30s));
         chip_ = chip;
-        QListWidget* chips = form().ListBox1;
-        QTest::mouseClick(chips->viewport(), Qt::LeftButton, {},
-                          chips->visualItemRect(chips->item(static_cast<int>(chip))).center());
-        const auto& description = catalogue_.chips[chip];
-        ASSERT_TRUE(testing::waitFor(
-            [&] {
-                return form().link().programMemorySize() == description.programMemorySize &&
-                       form().link().lockBitCount() ==
-                           static_cast<int>(description.lockBits.size()) &&
-                       idle();
-            },
-            30s));
+        chooseChip(chip);
+        ASSERT_EQ(form().link().programMemorySize(), catalogue_.chips[chip].programMemorySize);
     }
 
-    TForm1& form() { return windows_->form1(); }
-    bool idle() { return form().link().queueLength() == 0; }
     template <typename Function>
     decltype(auto) onDevice(Function&& function) {
         return simulator_->withDevice(
@@ -142,45 +104,12 @@ class OperationsEndToEndTest : public ::testing::Test {
                           list->visualRect(model->index(folder_.filePath(name))).center());
     }
 
-    // Does action and waits until the commands it queued have run; returns the frames they put
-    // on the wire.
-    Frames wireOf(const std::function<void()>& action, std::chrono::milliseconds timeout = 30s) {
-        const std::size_t mark = simulator_->traffic().frames.size();
-        action();
-        EXPECT_TRUE(testing::waitFor([&] { return idle(); }, timeout));
-        const Frames all = simulator_->traffic().frames;
-        return collapsed(Frames(all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()));
-    }
-
-    // Chooses the command-list line of code and waits until its commands have run.
-    Frames run(std::uint8_t code, std::chrono::milliseconds timeout = 30s) {
-        QListWidget* commands = form().ListBox2;
-        const std::string_view name = link::CommandNameTable[code];
-        const auto found = commands->findItems(
-            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), Qt::MatchExactly);
-        EXPECT_EQ(found.size(), 1) << "command " << int{code} << " not offered";
-        if (found.size() != 1) {
-            return {};
-        }
-        return wireOf(
-            [&] {
-                QTest::mouseClick(commands->viewport(), Qt::LeftButton, {},
-                                  commands->visualItemRect(found.front()).center());
-            },
-            timeout);
-    }
-
     Bytes bufferBytes() {
         const auto bytes = form().buffer().bytes();
         return {bytes.begin(), bytes.end()};
     }
 
-    const devsim::Catalogue& catalogue_ = devsim::standardCatalogue();
     QTemporaryDir folder_;
-    std::unique_ptr<devsim::Simulator> simulator_;
-    testing::ScriptedPrompter prompter_;
-    dialogs::test::ErrorBoxRecorder errorBoxes_;
-    std::unique_ptr<Application> windows_;
     std::size_t chip_ = 0;
 };
 
@@ -375,7 +304,6 @@ TEST_F(OperationsEndToEndTest, ACorruptingLineNeverEndsInAllCorrectOverWrongData
     int givenUp = 0;
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE(seed);
-        TearDown();
         ASSERT_NO_FATAL_FAILURE(start(Medium, {.seed = seed, .readyInterval = 20ms}));
         simulator_->setCorruptFraction(0.05);
         for (unsigned attempt = 0; attempt < 5; ++attempt) {

@@ -1,0 +1,117 @@
+#pragma once
+
+// The program's windows, with their real serial component and link, against the simulated
+// programmer on a pseudo-terminal: a fixture that starts both, and the steps the end-to-end
+// tests take through the window.
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "ErrorBoxRecorder.h"
+#include "app/Application.h"
+#include "app/TForm1.h"
+#include "devsim/Catalogue.h"
+#include "devsim/Simulator.h"
+#include "link/Commands.h"
+
+namespace kelvan::app::testing {
+
+using Frames = std::vector<link::Bytes>;
+
+inline QStringList listTexts(const QListWidget& list) {
+    QStringList texts;
+    for (int row = 0; row < list.count(); ++row) {
+        texts << list.item(row)->text();
+    }
+    return texts;
+}
+
+class SimulatedProgrammer : public ::testing::Test {
+  protected:
+    void TearDown() override { stopProgram(); }
+
+    // Starts the programmer with options and the program on its terminal, the window shown.
+    void startProgram(devsim::SimulatorOptions options = {}) {
+        simulator_ = std::make_unique<devsim::Simulator>(std::move(options));
+        simulator_->start();
+        writePortSettings(QString::fromStdString(simulator_->slavePath()));
+        windows_ = std::make_unique<Application>(prompter_);
+        form().show();
+    }
+    void stopProgram() {
+        windows_.reset();
+        if (simulator_) {
+            simulator_->stop();
+        }
+    }
+
+    TForm1& form() { return windows_->form1(); }
+    bool idle() { return form().link().queueLength() == 0; }
+
+    // The start-up conversation has run: the title and the whole chip list are in.
+    bool connected() {
+        QStringList chips;
+        for (const auto& chip : catalogue_.chips) {
+            chips << QString::fromStdString(chip.name);
+        }
+        return form().windowTitle() == QString::fromStdString(catalogue_.title) &&
+               listTexts(*form().ListBox1) == chips;
+    }
+
+    // Does action and waits until the commands it queued have run; returns the frames they put
+    // on the wire, a frame sent again at once counted once (a ready that crosses a command on a
+    // loaded machine legitimately has it sent again).
+    Frames wireOf(const std::function<void()>& action,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+        const std::size_t mark = simulator_->traffic().frames.size();
+        action();
+        EXPECT_TRUE(waitFor([&] { return idle(); }, timeout));
+        const Frames all = simulator_->traffic().frames;
+        Frames frames(all.begin() + static_cast<std::ptrdiff_t>(mark), all.end());
+        frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+        return frames;
+    }
+
+    // Clicks the chip's line in the chip list and waits until the commands it queued have run.
+    Frames chooseChip(std::size_t chip) {
+        QListWidget* chips = form().ListBox1;
+        return wireOf([&] {
+            QTest::mouseClick(chips->viewport(), Qt::LeftButton, {},
+                              chips->visualItemRect(chips->item(static_cast<int>(chip))).center());
+        });
+    }
+
+    // Clicks the command-list line of code and waits until the commands it queued have run.
+    Frames run(std::uint8_t code, std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+        QListWidget* commands = form().ListBox2;
+        const std::string_view name = link::CommandNameTable[code];
+        const auto found = commands->findItems(
+            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1) << "command " << int{code} << " not offered";
+        if (found.size() != 1) {
+            return {};
+        }
+        return wireOf(
+            [&] {
+                QTest::mouseClick(commands->viewport(), Qt::LeftButton, {},
+                                  commands->visualItemRect(found.front()).center());
+            },
+            timeout);
+    }
+
+    const devsim::Catalogue& catalogue_ = devsim::standardCatalogue();
+    std::unique_ptr<devsim::Simulator> simulator_;
+    ScriptedPrompter prompter_;
+    dialogs::test::ErrorBoxRecorder errorBoxes_;  // installed before the windows, removed after
+    std::unique_ptr<Application> windows_;
+};
+
+}  // namespace kelvan::app::testing
