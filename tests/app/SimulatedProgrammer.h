@@ -68,11 +68,13 @@ class SimulatedProgrammer : public ::testing::Test {
 
     // Does action and waits until the commands it queued have run; returns the frames they put
     // on the wire, a frame sent again at once counted once (a ready that crosses a command on a
-    // loaded machine legitimately has it sent again).
+    // loaded machine legitimately has it sent again). The programmer, waiting since its last
+    // ready, is asked for the next one at once rather than at the end of its idle interval.
     Frames wireOf(const std::function<void()>& action,
                   std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
         const std::size_t mark = simulator_->traffic().frames.size();
         action();
+        simulator_->offerReadyNow();
         EXPECT_TRUE(waitFor([&] { return idle(); }, timeout));
         const Frames all = simulator_->traffic().frames;
         Frames frames(all.begin() + static_cast<std::ptrdiff_t>(mark), all.end());
