@@ -24,7 +24,8 @@ class ScriptedPrompter : public dialogs::Prompter {
     QStringList savePresets;
     QStringList warnings;
     QStringList errors;
-    std::chrono::milliseconds holdOpen{0};  // how long the warning box stays open
+    // Runs while the warning box is open (see ErrorBoxRecorder::whileOpen).
+    std::function<void()> whileWarningOpen;
 
     Answer askYesNoCancel(QWidget*, const QString& text) override {
         questions << text;
@@ -40,7 +41,9 @@ class ScriptedPrompter : public dialogs::Prompter {
     }
     void showWarning(QWidget*, const QString& text) override {
         warnings << text;
-        dialogs::test::holdBoxOpen(holdOpen);
+        if (whileWarningOpen) {
+            whileWarningOpen();
+        }
     }
     void showError(QWidget*, const QString& text) override { errors << text; }
 };

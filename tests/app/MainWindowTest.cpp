@@ -402,7 +402,9 @@ TEST_F(MainWindowTest, ProgressWindowFollowsTheQueue) {
 TEST_F(MainWindowTest, LinkWarningsGoToTheWarningBox) {
     // The watchdog expires while the box is open, as the link may make it do.
     form().Timer2->start(10);
-    prompter_.holdOpen = std::chrono::milliseconds(100);
+    prompter_.whileWarningOpen = [this] {
+        EXPECT_TRUE(testing::waitFor([this] { return !queued().empty(); }));
+    };
     form().showWarning("Не могу выполнить команду!\n\rОчередь команд очищена.");
     EXPECT_EQ(prompter_.warnings,
               QStringList{QStringLiteral("Не могу выполнить команду!\n\rОчередь команд очищена.")});

@@ -279,8 +279,12 @@ TEST_F(OperationsEndToEndTest, ABufferLongerThanTheMemoryIsWrittenAsFarAsItFits)
     ASSERT_NO_FATAL_FAILURE(start(Small));
     const Bytes image = test::randomBytes(1500, 5);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("long.bin"), raw(image)));
-    // The programmer goes on answering while the warning is open.
-    prompter_.holdOpen = 300ms;
+    // The programmer goes on answering while the warning is open: the commands queued before
+    // it (the chip select, the signature checks and the erase) all run meanwhile.
+    prompter_.whileWarningOpen = [this] {
+        simulator_->offerReadyNow();
+        EXPECT_TRUE(testing::waitFor([this] { return idle(); }));
+    };
     const Frames wire = run(10);
     EXPECT_EQ(prompter_.warnings,
               QStringList{QStringLiteral("Запишу только то, что войдет в микросхему!")});

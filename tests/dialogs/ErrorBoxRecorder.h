@@ -1,37 +1,34 @@
 #pragma once
 
 // Catches every error box while alive, so that no test blocks on a modal box; shared by the
-// dialog and window tests. A box can also be held open for a while, as a user reading it would.
+// dialog and window tests. A box can also stay open while something happens behind it, as it
+// would while a user reads it.
 
 #include "dialogs/ErrorBox.h"
 
 #include <QStringList>
-#include <QTest>
 
-#include <chrono>
+#include <functional>
 
 namespace kelvan::dialogs::test {
-
-// A box left open for `duration`: the event loop runs meanwhile, as under a real modal box.
-inline void holdBoxOpen(std::chrono::milliseconds duration) {
-    if (duration.count() > 0) {
-        QTest::qWait(static_cast<int>(duration.count()));
-    }
-}
 
 class ErrorBoxRecorder {
   public:
     ErrorBoxRecorder()
         : previous_(setErrorBoxHandler([this](QWidget*, const QString& text) {
               shown << text;
-              holdBoxOpen(holdOpen);
+              if (whileOpen) {
+                  whileOpen();
+              }
           })) {}
     ~ErrorBoxRecorder() { setErrorBoxHandler(previous_); }
     ErrorBoxRecorder(const ErrorBoxRecorder&) = delete;
     ErrorBoxRecorder& operator=(const ErrorBoxRecorder&) = delete;
 
-    QStringList shown;                      // the texts as the boxes would have shown them
-    std::chrono::milliseconds holdOpen{0};  // how long each box stays open; 0: closed at once
+    QStringList shown;  // the texts as the boxes would have shown them
+    // Runs while each box is open, typically an event loop waiting for something, as the one
+    // of a real modal box would run; unset, the box closes at once.
+    std::function<void()> whileOpen;
 
   private:
     ErrorBoxHandler previous_;
