@@ -12,6 +12,7 @@
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
+#include "link/LinkObserver.h"
 
 namespace kelvan::app {
 namespace {
@@ -20,6 +21,19 @@ using namespace std::chrono_literals;
 using testing::listTexts;
 
 const QString Disconnected = QStringLiteral("Программатор не подключен");
+
+// Counts the frames the window's link takes in.
+class ReceivedFrames : public link::LinkObserver {
+  public:
+    void frameReceived(std::span<const std::uint8_t>, link::ReceivedFrame,
+                       link::LinkTime) override {
+        ++count;
+    }
+    void frameSent(std::span<const std::uint8_t>, bool, link::LinkTime) override {}
+    void retryLimitReached(std::string_view, link::LinkTime) override {}
+
+    int count = 0;
+};
 
 class DevsimEndToEndTest : public testing::SimulatedProgrammer {
   protected:
@@ -79,13 +93,17 @@ TEST_F(DevsimEndToEndTest, ChoosingAChipFillsTheCommandList) {
 }
 
 TEST_F(DevsimEndToEndTest, SilenceDisconnectsAndTheReturnReconnects) {
+    // A watchdog of 1 s stands in for the 5 s one, fed by readies ten times as often.
+    stopProgram();
+    startProgram({.readyInterval = 100ms});
+    form().Timer2->setInterval(1000);
     ASSERT_TRUE(testing::waitFor([&] { return connected(); }));
     chooseChip(0);
     ASSERT_GT(form().ListBox2->count(), 0);
 
-    // Twice the 5 s watchdog: it expires at least once, and the disconnected state lasts long
+    // Twice the watchdog: it expires at least once, and the disconnected state lasts long
     // enough to be seen on a busy machine.
-    simulator_->goSilent(10s);
+    simulator_->goSilent(2s);
     ASSERT_TRUE(testing::waitFor(
         [&] {
             return form().windowTitle() == Disconnected && form().ListBox1->count() == 0 &&
@@ -103,9 +121,13 @@ TEST_F(DevsimEndToEndTest, ClosingWhileConnectedRunsTheWholeSequence) {
     EXPECT_TRUE(form().close());
     EXPECT_EQ(windows_->form3(), nullptr);
     EXPECT_FALSE(form().Timer2->isActive());
-    // The serial threads keep running until the windows go; events that arrive meanwhile
+    // The serial threads keep running until the windows go; a ready that arrives meanwhile
     // must not disturb anything.
-    QTest::qWait(200);
+    ReceivedFrames received;
+    form().link().setObserver(&received);
+    simulator_->offerReadyNow();
+    EXPECT_TRUE(testing::waitFor([&] { return received.count > 0; }));
+    form().link().setObserver(nullptr);
     EXPECT_TRUE(prompter_.warnings.isEmpty());
 }
 
