@@ -26,8 +26,10 @@ using namespace std::chrono_literals;
 using link::Bytes;
 using link::DeviceText;
 
-// Longer than the simulator's 500 ms between readies, so that two of them wait in the queue.
-constexpr auto Stall = 700ms;
+// The simulator's idle interval between readies, and a stall of the main thread two and a half
+// times as long, so that several readies wait in the queue behind each answer.
+constexpr auto ReadyInterval = 100ms;
+constexpr auto Stall = 250ms;
 // A stalled conversation takes one stall per command; this leaves room for a loaded machine.
 constexpr auto StalledTimeout = 90s;
 
@@ -95,7 +97,7 @@ class SerialLinkEndToEnd : public ::testing::Test {
         return names;
     }
 
-    devsim::Simulator device;
+    devsim::Simulator device{{.readyInterval = ReadyInterval}};
     QueueNotifier notifier;
     TComm32 comm{notifier};
     StartupView view;
