@@ -267,16 +267,23 @@ TEST(CommandSequences, ReadsOfNothingAndOfTooMuch) {
 
 TEST(CommandSequences, AFailedReloadWritesNothingAndSaysWhy) {
     using buffer::LoadOutcome;
-    for (const LoadOutcome outcome :
-         {LoadOutcome::NoFile, LoadOutcome::IgnoredTooLong, LoadOutcome::LengthWarning,
-          LoadOutcome::Abandoned, LoadOutcome::OpenFailed}) {
+    const std::pair<LoadOutcome, std::string> cases[] = {
+        {LoadOutcome::NoFile, "рабочий файл не выбран или не найден."},
+        {LoadOutcome::IgnoredTooLong, "рабочий файл слишком длинный (512 КБ и больше)."},
+        {LoadOutcome::LengthWarning, "рабочий файл слишком длинный (512 КБ и больше)."},
+        {LoadOutcome::Abandoned, "в HEX-файле нет записи конца файла или запись испорчена."},
+        {LoadOutcome::OpenFailed, "рабочий файл не открывается."},
+    };
+    for (const auto& [outcome, reason] : cases) {
         for (const std::uint8_t code : {10, 14}) {
             Recorder recorder = standard();
             recorder.reloadOutcome = outcome;
             recorder.choose(code);
-            EXPECT_EQ(recorder.text(), "colour reset | 249 2 | reload | error colour | status '" +
-                                           recorder.status + "'");
-            EXPECT_TRUE(recorder.status.starts_with("Ничего не записано: ")) << recorder.status;
+            EXPECT_EQ(recorder.text(),
+                      "colour reset | 249 2 | reload | error colour | "
+                      "status 'Ничего не записано: " +
+                          reason + "'")
+                << reason << ", code " << int{code};
             EXPECT_TRUE(recorder.buffer.modified());
         }
     }
