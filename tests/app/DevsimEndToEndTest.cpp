@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
@@ -49,6 +50,10 @@ TEST_F(DevsimEndToEndTest, StartUpConversationShowsTheProgrammer) {
     // The about lines arrive before the chip names.
     dialogs::TForm7& about = *windows_->form7();
     ASSERT_EQ(about.aboutLabelCount(), static_cast<int>(catalogue_.aboutLines.size()));
+    for (int line = 0; line < about.aboutLabelCount(); ++line) {
+        EXPECT_EQ(about.aboutLabel(line)->text(),
+                  QString::fromStdString(catalogue_.aboutLines[static_cast<std::size_t>(line)]));
+    }
     EXPECT_TRUE(prompter_.warnings.isEmpty());
 
     // On the wire: 255 first, then the title request. A ready of the programmer's idle timer

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileSystemModel>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -22,7 +21,6 @@
 #include "buffer/HexGrid.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
-#include "dialogs/TForm7.h"
 
 namespace kelvan::app {
 namespace {
@@ -263,15 +261,6 @@ TEST_F(OperationsEndToEndTest, BitDialogsShowTheChipsBitsAndWriteThem) {
     run(5);
     EXPECT_FALSE(locks.Button1->isEnabled());
     EXPECT_EQ(states(locks), (std::vector<bool>{true, false, true}));
-
-    // The about box holds the programmer's lines.
-    dialogs::TForm7& about = *windows_->form7();
-    ASSERT_EQ(about.aboutLabelCount(), 3);
-    for (int line = 0; line < 3; ++line) {
-        EXPECT_EQ(about.aboutLabel(line)->text(),
-                  QString::fromStdString(catalogue_.aboutLines[static_cast<std::size_t>(line)]));
-    }
-    EXPECT_EQ(about.Button1->y(), 30 * 3 + 60);
 }
 
 TEST_F(OperationsEndToEndTest, ABufferLongerThanTheMemoryIsWrittenAsFarAsItFits) {
