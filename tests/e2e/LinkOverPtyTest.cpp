@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -19,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "LinkTestSupport.h"
 #include "buffer/ProgramBuffer.h"
 #include "devsim/Cp1251.h"
 #include "devsim/PseudoTerminal.h"
@@ -35,60 +35,14 @@ using devsim::Bytes;
 using devsim::Simulator;
 using devsim::SimulatorOptions;
 using devsim::Traffic;
-using link::BitDialog;
-using link::DeviceText;
 namespace commands = link::commands;
 
 constexpr auto ConversationTimeout = 60s;
 
-DeviceText deviceText(std::string_view utf8) {
-    return DeviceText{devsim::utf8ToCp1251(utf8)};
+// What the programmer's text looks like on the wire and in the view: Windows-1251 bytes.
+std::string deviceText(std::string_view utf8) {
+    return devsim::utf8ToCp1251(utf8);
 }
-
-// Records what the link does to the screen.
-class RecordingView : public link::NullLinkView {
-  public:
-    void setCaption(const DeviceText& title) override { caption = title; }
-    void setDisconnectedCaption(std::string_view utf8) override {
-        disconnectedCaption = std::string(utf8);
-    }
-    void setStatusText(std::string_view utf8) override { statusText = std::string(utf8); }
-    void setStatusErrorColour() override { errorColour = true; }
-    void clearChipList() override { chips.clear(); }
-    void appendChip(const DeviceText& name) override { chips.push_back(name); }
-    void clearCommandList() override { commandList.clear(); }
-    void appendCommand(std::string_view utf8Caption) override {
-        commandList.emplace_back(utf8Caption);
-    }
-    void createBitBoxes(BitDialog dialog, int count) override {
-        bitCaptions[dialog].assign(static_cast<std::size_t>(count), DeviceText{});
-    }
-    void clearBitBoxes(BitDialog dialog) override { bitCaptions[dialog].clear(); }
-    void setBitCaption(BitDialog dialog, int index, const DeviceText& text) override {
-        bitCaptions[dialog].at(static_cast<std::size_t>(index)) = text;
-    }
-    void createAboutLabels(int count) override {
-        aboutLines.assign(static_cast<std::size_t>(count), DeviceText{});
-    }
-    void setAboutLine(int index, const DeviceText& line) override {
-        aboutLines.at(static_cast<std::size_t>(index)) = line;
-        aboutLineOrder.push_back(index);
-    }
-    void formatGrid() override { ++gridRefreshes; }
-    void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
-
-    DeviceText caption;
-    std::string disconnectedCaption;
-    std::string statusText;
-    bool errorColour = false;
-    std::vector<DeviceText> chips;
-    std::vector<std::string> commandList;
-    std::map<BitDialog, std::vector<DeviceText>> bitCaptions;
-    std::vector<DeviceText> aboutLines;
-    std::vector<int> aboutLineOrder;
-    int gridRefreshes = 0;
-    std::vector<std::string> warnings;
-};
 
 // One frame the host sent, and how many ready frames it had received by then.
 struct SentFrame {
@@ -260,7 +214,7 @@ class LinkOverPty : public ::testing::Test {
     }
 
     void verifyProgramMemory(std::uint8_t chip) {
-        view_.statusText = "Все верно.";
+        view_.status = "Все верно.";
         enqueue(commands::selectChip(chip));
         for (const Bytes& payload :
              chunkSeries(buffer_.size(), [this](std::uint32_t address, std::size_t count) {
@@ -286,7 +240,7 @@ class LinkOverPty : public ::testing::Test {
         char expected[128];
         std::snprintf(expected, sizeof expected,
                       "Ошибка по адресу %X. Попробуйте программировать снова!", address);
-        EXPECT_EQ(view_.statusText, expected);
+        EXPECT_EQ(view_.status, expected);
         EXPECT_TRUE(view_.errorColour);
         EXPECT_TRUE(view_.warnings.empty());
         // The series stopped at the failing chunk: no later chunk and no closing 255 went out.
@@ -328,7 +282,7 @@ class LinkOverPty : public ::testing::Test {
     std::unique_ptr<Simulator> simulator_;
     bool deviceWaiting_ = false;  // its ready after start-up has not been taken yet
     int fd_ = -1;
-    RecordingView view_;
+    link::test::FakeView view_;
     link::CountingWatchdog watchdog_;
     ProgramBuffer buffer_;
     std::unique_ptr<TerminalSink> sink_;
@@ -356,7 +310,6 @@ TEST_F(LinkOverPty, StartUpConversationAsksForEverythingInOrder) {
     for (std::size_t i = 0; i < catalogue.aboutLines.size(); ++i) {
         EXPECT_EQ(view_.aboutLines[i], deviceText(catalogue.aboutLines[i])) << i;
     }
-    EXPECT_EQ(view_.aboutLineOrder, (std::vector<int>{0, 1, 2}));
     ASSERT_EQ(view_.chips.size(), catalogue.chips.size());
     for (std::size_t i = 0; i < catalogue.chips.size(); ++i) {
         EXPECT_EQ(view_.chips[i], deviceText(catalogue.chips[i].name)) << i;
@@ -398,8 +351,8 @@ TEST_F(LinkOverPty, ChoosingAChipBringsItsCommandsSizesAndBits) {
     EXPECT_TRUE(link_->commandOffered(20));
     EXPECT_EQ(link_->lockBitCount(), 3);
     EXPECT_EQ(link_->fuseBitCount(), 6);
-    EXPECT_EQ(view_.bitCaptions[BitDialog::Lock][2], deviceText(chip.lockBits[2].caption));
-    EXPECT_EQ(view_.bitCaptions[BitDialog::Fuse][5], deviceText(chip.fuseBits[5].caption));
+    EXPECT_EQ(view_.lockBoxes[2].caption, deviceText(chip.lockBits[2].caption));
+    EXPECT_EQ(view_.fuseBoxes[5].caption, deviceText(chip.fuseBits[5].caption));
 }
 
 TEST_F(LinkOverPty, ChunkedReadWriteAndVerifyOfSixtyFourKilobytes) {
@@ -410,7 +363,7 @@ TEST_F(LinkOverPty, ChunkedReadWriteAndVerifyOfSixtyFourKilobytes) {
     const std::size_t chunks = (65536 + link::ChunkSize - 1) / link::ChunkSize;
     EXPECT_EQ(bufferBytes(), deviceProgramMemory(2));
     EXPECT_EQ(asked(9), chunks);
-    EXPECT_EQ(view_.gridRefreshes, static_cast<int>(chunks));
+    EXPECT_EQ(view_.gridFormats, static_cast<int>(chunks));
 
     // Write a new image back, then verify it.
     for (std::size_t address = 0; address < buffer_.size(); ++address) {
@@ -429,7 +382,7 @@ TEST_F(LinkOverPty, ChunkedReadWriteAndVerifyOfSixtyFourKilobytes) {
     EXPECT_EQ(deviceProgramMemory(2), bufferBytes());
 
     verifyProgramMemory(2);
-    EXPECT_EQ(view_.statusText, "Все верно.");
+    EXPECT_EQ(view_.status, "Все верно.");
     EXPECT_FALSE(view_.errorColour);
     EXPECT_EQ(asked(11), chunks);
     EXPECT_TRUE(view_.warnings.empty());
@@ -447,7 +400,7 @@ TEST_F(LinkOverPty, DuplicateAnswersStillReadAndVerifyEveryChunk) {
 
     verifyProgramMemory(1);
     EXPECT_FALSE(view_.errorColour);
-    EXPECT_EQ(view_.statusText, "Все верно.");
+    EXPECT_EQ(view_.status, "Все верно.");
     std::set<std::uint32_t> verified;
     for (const Bytes& frame : simulator_->traffic().frames) {
         if (frame[0] == 11) {
@@ -485,7 +438,7 @@ TEST_F(LinkOverPty, DuplicateAnswersStillReportAVerifyFailureInsideAChunk) {
 TEST_F(LinkOverPty, WrongSignatureStopsTheEraseBehindIt) {
     startDevice({.wrongSignature = true, .readyInterval = 1000ms});
     checkSignatureThenErase();
-    EXPECT_EQ(view_.statusText, "Сигнатура: 5A 8 1B не верна!");
+    EXPECT_EQ(view_.status, "Сигнатура: 5A 8 1B не верна!");
     EXPECT_TRUE(view_.errorColour);
     EXPECT_EQ(simulator_->framesReceived(7), 0u);
     const Bytes memory = deviceProgramMemory(1);
@@ -495,7 +448,7 @@ TEST_F(LinkOverPty, WrongSignatureStopsTheEraseBehindIt) {
 TEST_F(LinkOverPty, RightSignatureLetsTheEraseRun) {
     startDevice({.readyInterval = 1000ms});
     checkSignatureThenErase();
-    EXPECT_EQ(view_.statusText, "Сигнатура: 5A 8 1B верна");
+    EXPECT_EQ(view_.status, "Сигнатура: 5A 8 1B верна");
     EXPECT_FALSE(view_.errorColour);
     EXPECT_EQ(asked(7), 1u);
     const Bytes memory = deviceProgramMemory(1);
@@ -508,7 +461,7 @@ TEST_F(LinkOverPty, ConversationStartsAgainAfterTheDeviceFallsSilent) {
     simulator_->goSilent(300ms);
     ASSERT_TRUE(simulator_->waitUntil([](const Traffic& t) { return t.silences == 1; }, 10s));
     link_->watchdogExpired();  // Timer2 running out while the device is silent
-    EXPECT_EQ(view_.disconnectedCaption, "Программатор не подключен");
+    EXPECT_EQ(view_.caption, "Программатор не подключен");
     EXPECT_TRUE(view_.chips.empty());
     ASSERT_TRUE(runQueue());
     EXPECT_EQ(asked(250), 6u);

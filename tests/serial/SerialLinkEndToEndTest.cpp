@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "LinkTestSupport.h"
 #include "SerialTestSupport.h"
 #include "buffer/ProgramBuffer.h"
 #include "devsim/Cp1251.h"
@@ -24,7 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using link::Bytes;
-using link::DeviceText;
 
 // The simulator's idle interval between readies, and a stall of the main thread two and a half
 // times as long, so that several readies wait in the queue behind each answer.
@@ -32,20 +32,6 @@ constexpr auto ReadyInterval = 100ms;
 constexpr auto Stall = 250ms;
 // A stalled conversation takes one stall per command; this leaves room for a loaded machine.
 constexpr auto StalledTimeout = 90s;
-
-// Records the caption and the chip list; the rest of the screen does not matter here.
-class StartupView : public link::NullLinkView {
-  public:
-    std::string caption;
-    std::vector<std::string> chips;
-    std::vector<std::string> warnings;
-
-    void setCaption(const DeviceText& title) override { caption = title.bytes; }
-    void setDisconnectedCaption(std::string_view utf8) override { caption = utf8; }
-    void clearChipList() override { chips.clear(); }
-    void appendChip(const DeviceText& name) override { chips.push_back(name.bytes); }
-    void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
-};
 
 class SerialLinkEndToEnd : public ::testing::Test {
   protected:
@@ -100,7 +86,7 @@ class SerialLinkEndToEnd : public ::testing::Test {
     devsim::Simulator device{{.readyInterval = ReadyInterval}};
     QueueNotifier notifier;
     TComm32 comm{notifier};
-    StartupView view;
+    link::test::FakeView view;
     link::CountingWatchdog watchdog;
     CommSink sink{comm};
     ProgramBuffer buffer;
