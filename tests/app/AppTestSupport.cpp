@@ -1,13 +1,8 @@
-// Entry of the window tests: an off-screen QApplication named as the program, with settings in a
-// private folder so that no test reads or writes the user's own.
+#include "AppTestSupport.h"
 
-#include <gtest/gtest.h>
-#include <QApplication>
 #include <QEventLoop>
-#include <QTest>
 #include <QTimer>
 
-#include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
 
 namespace kelvan::app::testing {
@@ -39,16 +34,3 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }
 
 }  // namespace kelvan::app::testing
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    kelvan::dialogs::test::useTemporaryConfigHome();
-
-    QApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("NORVELLA"));
-    QCoreApplication::setApplicationName(QStringLiteral("KELVAN"));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
