@@ -1,7 +1,10 @@
 #include "AppTestSupport.h"
 
 #include <QEventLoop>
+#include <QFileSystemModel>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include "SettingsTestSupport.h"
 
@@ -31,6 +34,23 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
     loop.exec();
     return condition();
+}
+
+std::vector<link::Bytes> queuedCommands(TForm1& form) {
+    const auto& entries = form.link().queue().entries();
+    return {entries.begin(), entries.end()};
+}
+
+bool clickFile(TForm1& form, const QString& path, Qt::MouseButton button) {
+    QTreeView* list = form.ShellListView1;
+    const auto place = [&] {
+        return list->visualRect(static_cast<QFileSystemModel*>(list->model())->index(path));
+    };
+    if (!waitFor([&] { return !place().isEmpty(); })) {
+        return false;
+    }
+    QTest::mouseClick(list->viewport(), button, {}, place().center());
+    return true;
 }
 
 }  // namespace kelvan::app::testing

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "ErrorBoxRecorder.h"
+#include "app/TForm1.h"
 #include "dialogs/Prompter.h"
 
 namespace kelvan::app::testing {
@@ -54,5 +56,12 @@ void writePortSettings(const QString& port);
 // Runs the event loop until condition holds or timeout passes; returns whether it holds.
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(15));
+
+// The commands waiting in the window's queue, head first.
+std::vector<link::Bytes> queuedCommands(TForm1& form);
+
+// Waits until the file at path shows in the window's file list, then presses and releases
+// button over it as a user picking it does; false when it never showed.
+bool clickFile(TForm1& form, const QString& path, Qt::MouseButton button = Qt::LeftButton);
 
 }  // namespace kelvan::app::testing

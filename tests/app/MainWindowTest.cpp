@@ -49,10 +49,7 @@ class MainWindowTest : public ::testing::Test {
 
     TForm1& form() { return windows_->form1(); }
 
-    std::vector<Bytes> queued() {
-        const auto& entries = form().link().queue().entries();
-        return {entries.begin(), entries.end()};
-    }
+    std::vector<Bytes> queued() { return testing::queuedCommands(form()); }
 
     // Shows the window at a given size and waits until the size has taken effect.
     void showAt(int width, int height) {

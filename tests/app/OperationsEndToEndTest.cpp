@@ -7,12 +7,10 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 #include <algorithm>
 #include <cstdio>
 
@@ -93,12 +91,7 @@ class OperationsEndToEndTest : public testing::SimulatedProgrammer {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(contents), contents.size());
         file.close();
-        QTreeView* list = form().ShellListView1;
-        auto* model = static_cast<QFileSystemModel*>(list->model());
-        ASSERT_TRUE(testing::waitFor(
-            [&] { return !list->visualRect(model->index(folder_.filePath(name))).isEmpty(); }));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(model->index(folder_.filePath(name))).center());
+        ASSERT_TRUE(testing::clickFile(form(), folder_.filePath(name)));
     }
 
     Bytes bufferBytes() {

@@ -36,15 +36,11 @@ void expectFirstStartSurvivesAHeldBox(const QString& port) {
 
     EXPECT_EQ(errorBoxes.shown, QStringList{QStringLiteral("Невозможно открыть порт!")});
     TForm1& form = windows.form1();
-    const auto queued = [&form] {
-        const auto& entries = form.link().queue().entries();
-        return std::vector<Bytes>(entries.begin(), entries.end());
-    };
     // The watchdog expired behind the box and queued its title request.
-    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));
+    EXPECT_EQ(testing::queuedCommands(form), (std::vector<Bytes>{{254}}));
     form.show();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Программатор не подключен"));
-    EXPECT_EQ(queued(), (std::vector<Bytes>{{254}, {255}, {254}}));
+    EXPECT_EQ(testing::queuedCommands(form), (std::vector<Bytes>{{254}, {255}, {254}}));
 }
 
 TEST(StartUpBox, NoPort) {

@@ -47,7 +47,6 @@ class WorkingFileTest : public ::testing::Test {
         write("a.bin", QByteArray(20, '\x5A'));
         write("b.hex", ":0400000001020304F2\r\n:00000001FF\r\n");  // 01 02 03 04
         form().setCurrentFolder(folder_.path());
-        ASSERT_TRUE(testing::waitFor([&] { return !itemRect("b.hex").isEmpty(); }));
     }
 
     TForm1& form() { return windows_->form1(); }
@@ -64,11 +63,8 @@ class WorkingFileTest : public ::testing::Test {
     QModelIndex item(const char* name) {
         return static_cast<QFileSystemModel*>(form().ShellListView1->model())->index(path(name));
     }
-    QRect itemRect(const char* name) { return form().ShellListView1->visualRect(item(name)); }
-
-    // Presses and releases a mouse button over a file, as a user picking it does.
     void pickUp(const char* name, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(form().ShellListView1->viewport(), button, {}, itemRect(name).center());
+        ASSERT_TRUE(testing::clickFile(form(), path(name), button)) << name;
     }
 
     QTemporaryDir folder_;
