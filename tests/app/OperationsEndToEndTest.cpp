@@ -326,18 +326,18 @@ TEST_F(OperationsEndToEndTest, ACorruptingLineNeverEndsInAllCorrectOverWrongData
 
 // Each ready comes twice, so every command goes out twice and is answered twice: the second
 // answer of a chunk must not be taken for the next chunk's.
-TEST_F(OperationsEndToEndTest, DuplicateReadiesDuringAWholeChipWriteAndVerify) {
-    ASSERT_NO_FATAL_FAILURE(start(Medium, {.duplicateReady = true}));
-    const Bytes image = test::randomBytes(8192, 13);
+TEST_F(OperationsEndToEndTest, DuplicateReadiesDuringA64KiBWriteAndVerify) {
+    ASSERT_NO_FATAL_FAILURE(start(Large, {.duplicateReady = true}));
+    const Bytes image = test::randomBytes(64 * 1024, 13);
     ASSERT_NO_FATAL_FAILURE(pickUp(QStringLiteral("full.bin"), raw(image)));
-    const Frames wire = run(10, 60s);
+    const Frames wire = run(10, 120s);
     EXPECT_EQ(form().statusText(), AllCorrect);
     EXPECT_EQ(onDevice([](devsim::Chip& chip) { return chip.programMemory; }), image);
-    EXPECT_EQ(wire, concat({{{249, 1}, {0}, {7}, {0}},
+    EXPECT_EQ(wire, concat({{{249, 2}, {0}, {7}, {0}},
                             chunks(10, image, image.size()),
                             {{255}},
                             chunks(11, image, image.size()),
-                            {{255}, {6, 0}, {6, 1}, {255}}}));
+                            {{255}, {6, 0}, {6, 1}, {6, 2}, {255}}}));
 }
 
 }  // namespace
