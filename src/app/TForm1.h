@@ -83,7 +83,6 @@ class TForm1 : public QWidget,
     ProgramBuffer& buffer() { return ProgramBuffer_; }
     // WorkingFile, the loads and the save.
     buffer::BufferFileActions& files() { return *files_; }
-    buffer::FileBrowser& fileBrowser() { return *fileBrowser_; }
     bool layoutEnabled() const { return LayoutEnabled; }
     QString statusText() const;
     QColor statusColour() const;
