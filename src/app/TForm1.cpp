@@ -22,10 +22,9 @@
 #include "app/Windows1251.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "dialogs/BitDialog.h"
 #include "dialogs/DialogLook.h"
 #include "dialogs/Prompter.h"
-#include "dialogs/TForm4.h"
-#include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
 #include "operations/ChipSelection.h"
@@ -412,33 +411,26 @@ void TForm1::appendCommand(std::string_view utf8Caption) {
 
 // The link's calls below skip a window that does not exist: a box's event loop can run them
 // while the windows are still being created or already being destroyed.
-dialogs::BitDialog* TForm1::bitDialog(link::BitDialog dialog) {
-    if (dialog == link::BitDialog::Lock) {
-        return application_.form4();
-    }
-    return application_.form6();
-}
-
 void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->CreateBitBoxes(count);
     }
 }
 
 void TForm1::clearBitBoxes(link::BitDialog dialog) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->ClearBitBoxes();
     }
 }
 
 void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitCaption(index, decoded(caption));
     }
 }
 
 void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitChecked(index, checked);
     }
 }

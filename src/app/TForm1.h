@@ -33,10 +33,6 @@ class BufferFileActions;
 class HexGrid;
 }  // namespace kelvan::buffer
 
-namespace kelvan::dialogs {
-class BitDialog;
-}
-
 namespace kelvan::operations {
 class CommandSequences;
 }
@@ -162,8 +158,6 @@ class TForm1 : public QWidget,
 
     void createToolBar();
     void placeBars();
-    // The lock-bit dialog Form4 or the fuse-bit dialog Form6; null while it does not exist.
-    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
 
     Application& application_;

@@ -6,10 +6,9 @@
 #include "app/TForm1.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "dialogs/BitDialog.h"
 #include "dialogs/Prompter.h"
 #include "dialogs/TForm3.h"
-#include "dialogs/TForm4.h"
-#include "dialogs/TForm6.h"
 
 namespace kelvan::app {
 
@@ -35,9 +34,7 @@ void WindowOperationHost::fitGridToBuffer() {
 }
 
 void WindowOperationHost::showBitDialog(link::BitDialog dialog, bool writable) {
-    dialogs::BitDialog* bits = dialog == link::BitDialog::Lock
-                                   ? static_cast<dialogs::BitDialog*>(application_.form4())
-                                   : application_.form6();
+    dialogs::BitDialog* bits = application_.bitDialog(dialog);
     if (bits == nullptr) {
         return;
     }
