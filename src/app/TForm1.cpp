@@ -125,18 +125,12 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     StringGrid1 = new buffer::HexGrid(ProgramBuffer_, GroupBox4);
 
     files_ = std::make_unique<buffer::BufferFileActions>(
-        ProgramBuffer_, *StringGrid1, prompter_, this, [this] {
-            // Read live from the settings dialog; once the closing sequence has destroyed it,
-            // the defaults stand in.
-            const dialogs::TForm3* settings = application_.form3();
-            return settings == nullptr
-                       ? buffer::LoadOptions{}
-                       : buffer::LoadOptions{settings->option(4), settings->option(12)};
-        });
+        ProgramBuffer_, *StringGrid1, prompter_, this,
+        [this] { return operations::loadOptionsFrom(options_); });
     fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
     operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
                                                            *files_, prompter_);
-    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, *operationHost_,
+    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, options_,
                                                                 ProgramBuffer_, *operationHost_);
     ShellComboBox1 = fileBrowser_->ShellComboBox1;
     ShellTreeView1 = fileBrowser_->ShellTreeView1;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/CommEventPump.h"
+#include "app/WindowOperationHost.h"
 #include "buffer/FileBrowser.h"
 #include "buffer/ProgramBuffer.h"
 #include "dialogs/TForm3.h"
@@ -44,7 +45,6 @@ class Prompter;
 namespace kelvan::app {
 
 class Application;
-class WindowOperationHost;
 
 class TForm1 : public QWidget,
                public link::LinkView,
@@ -173,6 +173,7 @@ class TForm1 : public QWidget,
     serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
     TimerWatchdog watchdog_;
     link::ProgrammerLink link_;
+    SettingsDialogOptions options_{application_};
     std::unique_ptr<buffer::BufferFileActions> files_;
     buffer::FileBrowser* fileBrowser_ = nullptr;
     // The command list's sequences, on the link and this window.

@@ -8,13 +8,15 @@
 #include "buffer/HexGrid.h"
 #include "dialogs/BitDialog.h"
 #include "dialogs/Prompter.h"
+#include "dialogs/SettingsStore.h"
 #include "dialogs/TForm3.h"
 
 namespace kelvan::app {
 
-bool WindowOperationHost::isSet(operations::Option option) const {
+bool SettingsDialogOptions::isSet(operations::Option option) const {
     const dialogs::TForm3* settings = application_.form3();
-    return settings == nullptr || settings->option(static_cast<int>(option));
+    return settings == nullptr ? dialogs::kDefaultOption
+                               : settings->option(static_cast<int>(option));
 }
 
 void WindowOperationHost::setStatusText(std::string_view utf8) {

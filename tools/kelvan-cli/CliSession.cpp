@@ -73,9 +73,7 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
     screen_.confirmSizeWarning = commandLine_.truncate;
     screen_.loadWorkingFile = [this] {
         const buffer::LoadResult result = buffer::loadWorkingFile(
-            utf8Path(commandLine_.file),
-            buffer::LoadOptions{.hexFiles = options_.isSet(operations::Option::ReadHexFiles),
-                                .eepFiles = options_.isSet(operations::Option::ReadEepFiles)});
+            utf8Path(commandLine_.file), operations::loadOptionsFrom(options_));
         buffer_.clear();
         if (result.outcome == buffer::LoadOutcome::Loaded) {
             buffer_.resize(result.image.size());
