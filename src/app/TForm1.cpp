@@ -138,9 +138,6 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     Timer1 = fileBrowser_->Timer1;
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(5000);
-    // A coarse timer may fire 5 % early and declare a programmer lost that keeps its 5 s.
-    Timer2->setTimerType(Qt::PreciseTimer);
     connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
 
     commPump_.attach(Comm321);
@@ -469,10 +466,6 @@ void TForm1::closeProgress() {
 
 void TForm1::showWarning(std::string_view utf8) {
     prompter_.showWarning(this, fromUtf8(utf8));
-}
-
-void TForm1::TimerWatchdog::restart() {
-    timer_.start();  // a running timer starts its interval over
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

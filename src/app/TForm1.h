@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/CommEventPump.h"
+#include "app/TimerWatchdog.h"
 #include "app/WindowOperationHost.h"
 #include "buffer/FileBrowser.h"
 #include "buffer/ProgramBuffer.h"
@@ -146,16 +147,6 @@ class TForm1 : public QWidget,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Timer2 as the link's watchdog.
-    class TimerWatchdog : public link::WatchdogTimer {
-      public:
-        explicit TimerWatchdog(QTimer& timer) : timer_(timer) {}
-        void restart() override;
-
-      private:
-        QTimer& timer_;
-    };
-
     void createToolBar();
     void placeBars();
     void setStatusBackground(const QColor& colour);
@@ -171,7 +162,7 @@ class TForm1 : public QWidget,
     CommEventPump commPump_;
     serial::TComm32 Comm321;
     serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
-    TimerWatchdog watchdog_;
+    TimerWatchdog watchdog_;     // on Timer2
     link::ProgrammerLink link_;
     SettingsDialogOptions options_{application_};
     std::unique_ptr<buffer::BufferFileActions> files_;

@@ -48,9 +48,6 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
         advance();
     };
 
-    // The watchdog as the window runs it: 5 s, precise, never stopped by its own expiry.
-    watchdogTimer_.setInterval(5000);
-    watchdogTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
         link_.watchdogExpired();
         advance();
