@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <span>
+#include <utility>
 
 #include "InterruptWatch.h"
 #include "common/LoadFailure.h"
@@ -22,11 +23,6 @@ using namespace std::chrono_literals;
 
 constexpr std::string_view NotConnected = "Программатор не подключен";
 constexpr auto InterruptPollInterval = 50ms;
-
-// The command line arrives as UTF-8 on every platform.
-std::filesystem::path utf8Path(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 std::string bitState(const BitLine& bit) {
     if (!bit.set) {
@@ -69,12 +65,11 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
 
     screen_.confirmSizeWarning = commandLine_.truncate;
     screen_.loadWorkingFile = [this] {
-        const buffer::LoadResult result = buffer::loadWorkingFile(
-            utf8Path(commandLine_.file), operations::loadOptionsFrom(options_));
+        buffer::LoadResult result = buffer::loadWorkingFile(utf8Path(commandLine_.file),
+                                                            operations::loadOptionsFrom(options_));
         buffer_.clear();
         if (result.outcome == buffer::LoadOutcome::Loaded) {
-            buffer_.resize(result.image.size());
-            buffer_.writeAt(0, result.image);
+            buffer_.replace(std::move(result.image));
         } else {
             reloadFailure_ = tools::loadFailure(result, commandLine_.file);
         }

@@ -269,6 +269,10 @@ void checkComplete(const CommandLine& result, int positionals) {
 
 }  // namespace
 
+std::filesystem::path utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
     CommandLine result;
     int positionals = 0;
