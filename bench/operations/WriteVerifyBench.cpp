@@ -34,7 +34,6 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t ImageSize = 64 * 1024;
 constexpr int Chip = 2;  // Кристалл-М64: 64 KiB of program memory, every command offered
-constexpr std::uint8_t WriteProgramMemory = 10;
 
 // The status bar and the rest of the window, for the link and the sequence alike.
 class Screen : public link::NullLinkView, public OperationHost {
@@ -114,14 +113,9 @@ class Rig {
             for (std::size_t address = 0; address < image.size(); ++address) {
                 buffer_.set(address, image[address]);
             }
-            const auto line = [this] {
-                for (int index = 0; index < link_.commandCount(); ++index) {
-                    if (link_.commandMap()[static_cast<std::size_t>(index)] == WriteProgramMemory) {
-                        return index;
-                    }
-                }
-                return -1;
-            }();
+            const int line =
+                link_.commandLineOf(link::byteOf(link::CommandCode::WriteProgramMemory))
+                    .value_or(-1);
             const Clock::time_point now = Clock::now();
             sequences_.chooseCommand(Chip, line);
             running_ = true;

@@ -132,6 +132,9 @@ int ProgrammerLink::commandCount() const {
 bool ProgrammerLink::commandOffered(std::uint8_t code) const {
     return tables_.commands.offered(code);
 }
+std::optional<int> ProgrammerLink::commandLineOf(std::uint8_t code) const {
+    return tables_.commands.lineOf(code);
+}
 int ProgrammerLink::lockBitCount() const {
     return tables_.lockBitCount;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "buffer/ProgramBuffer.h"
@@ -65,6 +66,8 @@ class ProgrammerLink : private FrameHandler {
     const std::array<std::uint8_t, 32>& commandMap() const;
     int commandCount() const;
     bool commandOffered(std::uint8_t code) const;
+    // The line of the command list that runs code, or nothing when the chip offers none.
+    std::optional<int> commandLineOf(std::uint8_t code) const;
     int lockBitCount() const;
     int fuseBitCount() const;
     int aboutLineCount() const;

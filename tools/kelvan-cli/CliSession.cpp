@@ -237,14 +237,14 @@ void CliSession::chipChosen() {
         phase_ = Phase::ReadingBits;
         for (const std::uint8_t code : {link::byteOf(link::CommandCode::ReadFuseBits),
                                         link::byteOf(link::CommandCode::ReadLockBits)}) {
-            if (const std::optional<int> line = lineOf(code)) {
+            if (const std::optional<int> line = link_.commandLineOf(code)) {
                 sequences_.chooseCommand(chip_, *line);
             }
         }
         advance();
         return;
     }
-    const std::optional<int> line = lineOf(*action.code);
+    const std::optional<int> line = link_.commandLineOf(*action.code);
     if (!line) {
         console_.error(screen_.chips()[static_cast<std::size_t>(chip_)] + " does not offer " +
                        std::string(action.name) + " (command " + std::to_string(*action.code) +
@@ -410,15 +410,6 @@ std::optional<int> CliSession::chipIndex() const {
         return std::nullopt;
     }
     return index;
-}
-
-std::optional<int> CliSession::lineOf(std::uint8_t code) const {
-    for (int line = 0; line < link_.commandCount(); ++line) {
-        if (access_.commandOfLine(line) == code) {
-            return line;
-        }
-    }
-    return std::nullopt;
 }
 
 // BITS must name every fuse bit, INDICES only lock bits the chip has.

@@ -79,7 +79,6 @@ class CliSession {
     void finish(int status);
 
     std::optional<int> chipIndex() const;
-    std::optional<int> lineOf(std::uint8_t code) const;
     bool checkBitArguments();
     void printProgrammer();
     void printChip();
