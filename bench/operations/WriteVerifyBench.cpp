@@ -109,10 +109,7 @@ class Rig {
         std::promise<Clock::time_point> finished;
         done_ = &finished;
         const Clock::time_point started = loop_.onMainThread([&] {
-            buffer_.resize(image.size());
-            for (std::size_t address = 0; address < image.size(); ++address) {
-                buffer_.set(address, image[address]);
-            }
+            buffer_.replace(image);
             const int line =
                 link_.commandLineOf(link::byteOf(link::CommandCode::WriteProgramMemory))
                     .value_or(-1);
