@@ -91,9 +91,6 @@ bool ProgrammerLink::answerHead(ReplyBytes reply) {
     return true;
 }
 
-void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
-    queue_.enqueue(payload);
-}
 void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload,
                              std::string_view statusWhenAnswered) {
     queue_.enqueue(payload, statusWhenAnswered);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "buffer/ProgramBuffer.h"
 #include "link/CommandList.h"
@@ -44,11 +45,10 @@ class ProgrammerLink : private FrameHandler {
     void watchdogExpired();
 
     // CommandQueue operations. A zero-length payload queues nothing; one longer than 255
-    // bytes throws std::length_error.
-    void enqueue(std::span<const std::uint8_t> payload);
-    // The same, and once the programmer has answered this command, the status text becomes
-    // statusWhenAnswered: how an operation reports success only when it has really completed.
-    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered);
+    // bytes throws std::length_error. Once the programmer has answered the command, a
+    // non-empty statusWhenAnswered becomes the status text: how an operation reports success
+    // only when it has really completed.
+    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered = {});
     void clearQueue();
     // Drops every queued command but one that has gone out and awaits its answer, which may
     // still complete; true when such a command remains. How an interrupted run stops without
