@@ -111,7 +111,7 @@ class Rig {
         const Clock::time_point started = loop_.onMainThread([&] {
             buffer_.replace(image);
             const int line =
-                link_.commandLineOf(link::byteOf(link::CommandCode::WriteProgramMemory))
+                link_.lineOfCommand(link::byteOf(link::CommandCode::WriteProgramMemory))
                     .value_or(-1);
             const Clock::time_point now = Clock::now();
             sequences_.chooseCommand(Chip, line);

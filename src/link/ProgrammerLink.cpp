@@ -129,7 +129,7 @@ int ProgrammerLink::commandCount() const {
 bool ProgrammerLink::commandOffered(std::uint8_t code) const {
     return tables_.commands.offered(code);
 }
-std::optional<int> ProgrammerLink::commandLineOf(std::uint8_t code) const {
+std::optional<int> ProgrammerLink::lineOfCommand(std::uint8_t code) const {
     return tables_.commands.lineOf(code);
 }
 int ProgrammerLink::lockBitCount() const {

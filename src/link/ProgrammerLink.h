@@ -67,7 +67,7 @@ class ProgrammerLink : private FrameHandler {
     int commandCount() const;
     bool commandOffered(std::uint8_t code) const;
     // The line of the command list that runs code, or nothing when the chip offers none.
-    std::optional<int> commandLineOf(std::uint8_t code) const;
+    std::optional<int> lineOfCommand(std::uint8_t code) const;
     int lockBitCount() const;
     int fuseBitCount() const;
     int aboutLineCount() const;

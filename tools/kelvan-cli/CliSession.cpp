@@ -237,14 +237,14 @@ void CliSession::chipChosen() {
         phase_ = Phase::ReadingBits;
         for (const std::uint8_t code : {link::byteOf(link::CommandCode::ReadFuseBits),
                                         link::byteOf(link::CommandCode::ReadLockBits)}) {
-            if (const std::optional<int> line = link_.commandLineOf(code)) {
+            if (const std::optional<int> line = link_.lineOfCommand(code)) {
                 sequences_.chooseCommand(chip_, *line);
             }
         }
         advance();
         return;
     }
-    const std::optional<int> line = link_.commandLineOf(*action.code);
+    const std::optional<int> line = link_.lineOfCommand(*action.code);
     if (!line) {
         console_.error(screen_.chips()[static_cast<std::size_t>(chip_)] + " does not offer " +
                        std::string(action.name) + " (command " + std::to_string(*action.code) +
