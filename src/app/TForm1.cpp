@@ -83,7 +83,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
       watchdog_(*Timer2),
       link_(commSink_, watchdog_, *this, ProgramBuffer_) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Программатор не подключен"));
+    setWindowTitle(fromUtf8(link::DisconnectedCaption));
     dialogs::applyDialogLook(*this, WindowColour);
     setGeometry(219, 122, 800, 600);
 

@@ -26,7 +26,7 @@ void ProgrammerLink::receiveData(std::span<const std::uint8_t> block, LinkTime r
 }
 
 void ProgrammerLink::watchdogExpired() {
-    view_.setDisconnectedCaption("Программатор не подключен");
+    view_.setDisconnectedCaption(DisconnectedCaption);
     queue_.clear();
     // Only the lock bits are forgotten; the fuse-bit dialog keeps its boxes.
     view_.clearBitBoxes(BitDialog::Lock);

@@ -24,6 +24,10 @@
 
 namespace kelvan::link {
 
+// The window's caption while no programmer answers: before the first title, and from the
+// watchdog's expiry on.
+inline constexpr std::string_view DisconnectedCaption = "Программатор не подключен";
+
 class ProgrammerLink : private FrameHandler {
   public:
     // clock: what the hand-offs to sink are stamped with; it must be the clock that stamps

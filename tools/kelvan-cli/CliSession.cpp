@@ -21,7 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::string_view NotConnected = "Программатор не подключен";
 constexpr auto InterruptPollInterval = 50ms;
 
 std::string bitState(const BitLine& bit) {
@@ -52,7 +51,7 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
     connectTimeout_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&connectTimeout_, &QTimer::timeout, &connectTimeout_, [this] {
         if (phase_ == Phase::Connecting) {
-            console_.errorText(NotConnected);
+            console_.errorText(link::DisconnectedCaption);
             finish(1);
         }
     });
@@ -175,7 +174,7 @@ void CliSession::advance() {
         return;
     }
     if (lost) {
-        console_.errorText(NotConnected);
+        console_.errorText(link::DisconnectedCaption);
         fail();
         return;
     }
