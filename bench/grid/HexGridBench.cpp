@@ -10,11 +10,12 @@
 #include <QScrollBar>
 
 #include "buffer/HexGrid.h"
+#include "buffer/ImageLoader.h"
 #include "buffer/ProgramBuffer.h"
 
 namespace {
 
-constexpr std::size_t LargestImage = 524287;
+constexpr std::size_t LargestImage = kelvan::buffer::ImageLengthLimit - 1;
 
 // A grid in its group box at a typical maximised size, shown, holding `length` bytes.
 class ShownGrid {

@@ -34,7 +34,6 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t ImageSize = 64 * 1024;
 constexpr int Chip = 2;  // Кристалл-М64: 64 KiB of program memory, every command offered
-constexpr std::uint8_t WriteProgramMemory = 10;
 
 // The status bar and the rest of the window, for the link and the sequence alike.
 class Screen : public link::NullLinkView, public OperationHost {
@@ -110,18 +109,10 @@ class Rig {
         std::promise<Clock::time_point> finished;
         done_ = &finished;
         const Clock::time_point started = loop_.onMainThread([&] {
-            buffer_.resize(image.size());
-            for (std::size_t address = 0; address < image.size(); ++address) {
-                buffer_.set(address, image[address]);
-            }
-            const auto line = [this] {
-                for (int index = 0; index < link_.commandCount(); ++index) {
-                    if (link_.commandMap()[static_cast<std::size_t>(index)] == WriteProgramMemory) {
-                        return index;
-                    }
-                }
-                return -1;
-            }();
+            buffer_.replace(image);
+            const int line =
+                link_.lineOfCommand(link::byteOf(link::CommandCode::WriteProgramMemory))
+                    .value_or(-1);
             const Clock::time_point now = Clock::now();
             sequences_.chooseCommand(Chip, line);
             running_ = true;

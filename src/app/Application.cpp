@@ -38,4 +38,11 @@ void Application::destroyForm3() {
     Form3.reset();
 }
 
+dialogs::BitDialog* Application::bitDialog(link::BitDialog dialog) {
+    if (dialog == link::BitDialog::Lock) {
+        return Form4.get();
+    }
+    return Form6.get();
+}
+
 }  // namespace kelvan::app

@@ -8,6 +8,7 @@
 #include "app/TForm1.h"
 
 namespace kelvan::dialogs {
+class BitDialog;
 class TForm3;
 class TForm4;
 class TForm6;
@@ -43,6 +44,8 @@ class Application {
     TForm5* form5() { return Form5.get(); }
     dialogs::TForm6* form6() { return Form6.get(); }
     dialogs::TForm7* form7() { return Form7.get(); }
+    // Form4 for the lock bits, Form6 for the fuse bits; null as above.
+    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
 
   private:
     // Declared in creation order, so they are destroyed in the reverse one: the dialogs go

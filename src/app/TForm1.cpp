@@ -22,10 +22,9 @@
 #include "app/Windows1251.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "dialogs/BitDialog.h"
 #include "dialogs/DialogLook.h"
 #include "dialogs/Prompter.h"
-#include "dialogs/TForm4.h"
-#include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
 #include "operations/ChipSelection.h"
@@ -84,7 +83,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
       watchdog_(*Timer2),
       link_(commSink_, watchdog_, *this, ProgramBuffer_) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Программатор не подключен"));
+    setWindowTitle(fromUtf8(link::DisconnectedCaption));
     dialogs::applyDialogLook(*this, WindowColour);
     setGeometry(219, 122, 800, 600);
 
@@ -126,18 +125,12 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     StringGrid1 = new buffer::HexGrid(ProgramBuffer_, GroupBox4);
 
     files_ = std::make_unique<buffer::BufferFileActions>(
-        ProgramBuffer_, *StringGrid1, prompter_, this, [this] {
-            // Read live from the settings dialog; once the closing sequence has destroyed it,
-            // the defaults stand in.
-            const dialogs::TForm3* settings = application_.form3();
-            return settings == nullptr
-                       ? buffer::LoadOptions{}
-                       : buffer::LoadOptions{settings->option(4), settings->option(12)};
-        });
+        ProgramBuffer_, *StringGrid1, prompter_, this,
+        [this] { return operations::loadOptionsFrom(options_); });
     fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
     operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
                                                            *files_, prompter_);
-    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, *operationHost_,
+    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, options_,
                                                                 ProgramBuffer_, *operationHost_);
     ShellComboBox1 = fileBrowser_->ShellComboBox1;
     ShellTreeView1 = fileBrowser_->ShellTreeView1;
@@ -145,9 +138,6 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     Timer1 = fileBrowser_->Timer1;
 
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(5000);
-    // A coarse timer may fire 5 % early and declare a programmer lost that keeps its 5 s.
-    Timer2->setTimerType(Qt::PreciseTimer);
     connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
 
     commPump_.attach(Comm321);
@@ -412,33 +402,26 @@ void TForm1::appendCommand(std::string_view utf8Caption) {
 
 // The link's calls below skip a window that does not exist: a box's event loop can run them
 // while the windows are still being created or already being destroyed.
-dialogs::BitDialog* TForm1::bitDialog(link::BitDialog dialog) {
-    if (dialog == link::BitDialog::Lock) {
-        return application_.form4();
-    }
-    return application_.form6();
-}
-
 void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->CreateBitBoxes(count);
     }
 }
 
 void TForm1::clearBitBoxes(link::BitDialog dialog) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->ClearBitBoxes();
     }
 }
 
 void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitCaption(index, decoded(caption));
     }
 }
 
 void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
-    if (dialogs::BitDialog* bits = bitDialog(dialog)) {
+    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitChecked(index, checked);
     }
 }
@@ -483,10 +466,6 @@ void TForm1::closeProgress() {
 
 void TForm1::showWarning(std::string_view utf8) {
     prompter_.showWarning(this, fromUtf8(utf8));
-}
-
-void TForm1::TimerWatchdog::restart() {
-    timer_.start();  // a running timer starts its interval over
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "app/CommEventPump.h"
+#include "app/TimerWatchdog.h"
+#include "app/WindowOperationHost.h"
 #include "buffer/FileBrowser.h"
 #include "buffer/ProgramBuffer.h"
 #include "dialogs/TForm3.h"
@@ -33,10 +35,6 @@ class BufferFileActions;
 class HexGrid;
 }  // namespace kelvan::buffer
 
-namespace kelvan::dialogs {
-class BitDialog;
-}
-
 namespace kelvan::operations {
 class CommandSequences;
 }
@@ -48,7 +46,6 @@ class Prompter;
 namespace kelvan::app {
 
 class Application;
-class WindowOperationHost;
 
 class TForm1 : public QWidget,
                public link::LinkView,
@@ -83,7 +80,6 @@ class TForm1 : public QWidget,
     ProgramBuffer& buffer() { return ProgramBuffer_; }
     // WorkingFile, the loads and the save.
     buffer::BufferFileActions& files() { return *files_; }
-    buffer::FileBrowser& fileBrowser() { return *fileBrowser_; }
     bool layoutEnabled() const { return LayoutEnabled; }
     QString statusText() const;
     QColor statusColour() const;
@@ -151,20 +147,8 @@ class TForm1 : public QWidget,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Timer2 as the link's watchdog.
-    class TimerWatchdog : public link::WatchdogTimer {
-      public:
-        explicit TimerWatchdog(QTimer& timer) : timer_(timer) {}
-        void restart() override;
-
-      private:
-        QTimer& timer_;
-    };
-
     void createToolBar();
     void placeBars();
-    // The lock-bit dialog Form4 or the fuse-bit dialog Form6; null while it does not exist.
-    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
     void setStatusBackground(const QColor& colour);
 
     Application& application_;
@@ -178,8 +162,9 @@ class TForm1 : public QWidget,
     CommEventPump commPump_;
     serial::TComm32 Comm321;
     serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
-    TimerWatchdog watchdog_;
+    TimerWatchdog watchdog_;     // on Timer2
     link::ProgrammerLink link_;
+    SettingsDialogOptions options_{application_};
     std::unique_ptr<buffer::BufferFileActions> files_;
     buffer::FileBrowser* fileBrowser_ = nullptr;
     // The command list's sequences, on the link and this window.

@@ -6,16 +6,17 @@
 #include "app/TForm1.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "dialogs/BitDialog.h"
 #include "dialogs/Prompter.h"
+#include "dialogs/SettingsStore.h"
 #include "dialogs/TForm3.h"
-#include "dialogs/TForm4.h"
-#include "dialogs/TForm6.h"
 
 namespace kelvan::app {
 
-bool WindowOperationHost::isSet(operations::Option option) const {
+bool SettingsDialogOptions::isSet(operations::Option option) const {
     const dialogs::TForm3* settings = application_.form3();
-    return settings == nullptr || settings->option(static_cast<int>(option));
+    return settings == nullptr ? dialogs::kDefaultOption
+                               : settings->option(static_cast<int>(option));
 }
 
 void WindowOperationHost::setStatusText(std::string_view utf8) {
@@ -35,9 +36,7 @@ void WindowOperationHost::fitGridToBuffer() {
 }
 
 void WindowOperationHost::showBitDialog(link::BitDialog dialog, bool writable) {
-    dialogs::BitDialog* bits = dialog == link::BitDialog::Lock
-                                   ? static_cast<dialogs::BitDialog*>(application_.form4())
-                                   : application_.form6();
+    dialogs::BitDialog* bits = application_.bitDialog(dialog);
     if (bits == nullptr) {
         return;
     }

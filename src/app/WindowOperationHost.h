@@ -18,10 +18,21 @@ namespace kelvan::app {
 class Application;
 class TForm1;
 
+// The settings dialog's check boxes CheckBox1..CheckBox12 as the live options; once the closing
+// sequence has destroyed the dialog, their defaults.
+class SettingsDialogOptions : public operations::OptionSource {
+  public:
+    explicit SettingsDialogOptions(Application& application) : application_(application) {}
+
+    bool isSet(operations::Option option) const override;
+
+  private:
+    Application& application_;
+};
+
 // What the command sequences ask of the program's windows: the main window's status bar, grid
-// and working-file load, the bit dialogs, the warning box, and the settings dialog's check
-// boxes as the live options.
-class WindowOperationHost : public operations::OperationHost, public operations::OptionSource {
+// and working-file load, the bit dialogs and the warning box.
+class WindowOperationHost : public operations::OperationHost {
   public:
     WindowOperationHost(Application& application, TForm1& window, buffer::HexGrid& grid,
                         buffer::BufferFileActions& files, dialogs::Prompter& prompter)
@@ -30,10 +41,6 @@ class WindowOperationHost : public operations::OperationHost, public operations:
           grid_(grid),
           files_(files),
           prompter_(prompter) {}
-
-    // OptionSource: CheckBox1..CheckBox12 as they stand; once the closing sequence has
-    // destroyed the settings dialog, the design defaults (all set).
-    bool isSet(operations::Option option) const override;
 
     void setStatusText(std::string_view utf8) override;
     void setStatusErrorColour() override;

@@ -94,7 +94,7 @@ class RenameDelegate : public QStyledItemDelegate {
 
 FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
                          Host& host)
-    : QObject(&box), files_(files), prompter_(prompter), host_(host) {
+    : QObject(&box), files_(files), host_(host) {
     ShellComboBox1 = new QComboBox(&box);
     ShellComboBox1->setObjectName(QStringLiteral("ShellComboBox1"));
     ShellComboBox1->setMaxVisibleItems(8);
@@ -120,7 +120,7 @@ FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompt
     ShellListView1 = new QTreeView(&box);
     ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
     ShellListView1->setModel(fileModel_);
-    renameDelegate_ = new RenameDelegate(prompter_, *ShellListView1);
+    renameDelegate_ = new RenameDelegate(prompter, *ShellListView1);
     ShellListView1->setItemDelegate(renameDelegate_);
     ShellListView1->setRootIsDecorated(false);
     ShellListView1->setItemsExpandable(false);

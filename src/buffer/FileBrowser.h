@@ -68,7 +68,6 @@ class FileBrowser : public QObject {
     void showContextMenu(const QPoint& position);
 
     BufferFileActions& files_;
-    dialogs::Prompter& prompter_;
     Host& host_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;

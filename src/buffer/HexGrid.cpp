@@ -81,9 +81,10 @@ class HexCellDelegate : public QStyledItemDelegate {
         if (selected) {
             painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
         }
-        const QString text = index.data().toString();
-        if (!text.isEmpty()) {
-            const QStaticText& digits = laidOut(text, option.font);
+        const QVariant byte = index.data(HexGridModel::ByteRole);
+        if (byte.isValid()) {
+            const QStaticText& digits =
+                laidOut(static_cast<std::uint8_t>(byte.toInt()), option.font);
             const QSizeF size = digits.size();
             const bool clip = size.width() > option.rect.width();
             if (clip) {
@@ -124,14 +125,14 @@ class HexCellDelegate : public QStyledItemDelegate {
     }
 
   private:
-    const QStaticText& laidOut(const QString& text, const QFont& font) const {
+    const QStaticText& laidOut(std::uint8_t value, const QFont& font) const {
         if (font != font_) {
             font_ = font;
             laidOut_.fill(QStaticText());
         }
-        QStaticText& digits = laidOut_[HexTextToValue(text.toStdString()) & 0xFF];
+        QStaticText& digits = laidOut_[value];
         if (digits.text().isEmpty()) {
-            digits.setText(text);
+            digits.setText(QString::fromStdString(FormatHexByte(value)));
             digits.setTextFormat(Qt::PlainText);
             digits.prepare(QTransform(), font);
         }

@@ -51,8 +51,6 @@ class HexGrid : public QTableView {
     // the key is used up here.
     bool StringGrid1KeyPress(const QKeyEvent& key, const QString& cellText);
 
-    HexGridModel& gridModel() { return *model_; }
-
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 

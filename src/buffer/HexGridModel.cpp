@@ -34,10 +34,13 @@ QVariant HexGridModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     }
-    if (role != Qt::DisplayRole && role != Qt::EditRole) {
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != ByteRole) {
         return {};
     }
     const auto address = addressAt(index);
+    if (role == ByteRole) {
+        return address ? QVariant(int{buffer_.at(*address)}) : QVariant();
+    }
     if (!address) {
         return QString();
     }

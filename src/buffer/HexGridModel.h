@@ -18,12 +18,16 @@ class HexGridModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     static constexpr int DataColumns = 16;
+    // A data cell's byte as an int 0..255, invalid where the buffer ends before the cell: what
+    // the grid paints from, without taking the cell's text apart again.
+    static constexpr int ByteRole = Qt::UserRole;
 
     explicit HexGridModel(const ProgramBuffer& buffer, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    // A data cell shows its byte as two digits, or nothing when the buffer ends before it.
+    // A data cell shows its byte as two digits, or nothing when the buffer ends before it;
+    // ByteRole gives the byte itself.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // The column digits, blank until showColumnDigits; the row labels.
     QVariant headerData(int section, Qt::Orientation orientation,

@@ -22,8 +22,13 @@ void CommandList::clear(LinkView& view) {
     count_ = 0;
 }
 
-bool CommandList::offered(std::uint8_t code) const {
-    return std::find(map_.begin(), map_.begin() + count_, code) != map_.begin() + count_;
+std::optional<int> CommandList::lineOf(std::uint8_t code) const {
+    const auto end = map_.begin() + count_;
+    const auto line = std::find(map_.begin(), end, code);
+    if (line == end) {
+        return std::nullopt;
+    }
+    return static_cast<int>(line - map_.begin());
 }
 
 }  // namespace kelvan::link

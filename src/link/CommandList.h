@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/LinkPorts.h"
 
@@ -16,7 +17,9 @@ class CommandList {
     // Empties ListBox2; the map keeps its old values, which no longer count.
     void clear(LinkView& view);
 
-    bool offered(std::uint8_t code) const;
+    // The first line that runs code, or nothing when no line does.
+    std::optional<int> lineOf(std::uint8_t code) const;
+    bool offered(std::uint8_t code) const { return lineOf(code).has_value(); }
     const std::array<std::uint8_t, 32>& map() const { return map_; }
     int count() const { return count_; }
 

@@ -16,7 +16,9 @@ namespace kelvan::link {
 // how much of it is left while more than one command is pending.
 class CommandQueue {
   public:
-    // Names one entry for as long as it is queued: the number of entries queued before it.
+    // Names the head for as long as it stays queued: how many entries had left the front when
+    // it became the head. Every removal from the front counts, so no two heads share an id and
+    // the difference of two ids is how many entries left the front in between.
     using EntryId = std::uint64_t;
 
     explicit CommandQueue(LinkView& view) : view_(view) {}
@@ -52,7 +54,7 @@ class CommandQueue {
     // The head's payload; valid until the queue next changes. Precondition: not empty.
     std::span<const std::uint8_t> head() const { return entries_.front(); }
     std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
-    // Entries leave only from the front, so the head was queued after every entry removed.
+    // The head's id; dropBehindHead, which removes from the back, leaves it alone.
     EntryId headId() const { return removed_; }
     const std::deque<Bytes>& entries() const { return entries_; }
 

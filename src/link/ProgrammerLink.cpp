@@ -26,7 +26,7 @@ void ProgrammerLink::receiveData(std::span<const std::uint8_t> block, LinkTime r
 }
 
 void ProgrammerLink::watchdogExpired() {
-    view_.setDisconnectedCaption("Программатор не подключен");
+    view_.setDisconnectedCaption(DisconnectedCaption);
     queue_.clear();
     // Only the lock bits are forgotten; the fuse-bit dialog keeps its boxes.
     view_.clearBitBoxes(BitDialog::Lock);
@@ -91,9 +91,6 @@ bool ProgrammerLink::answerHead(ReplyBytes reply) {
     return true;
 }
 
-void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload) {
-    queue_.enqueue(payload);
-}
 void ProgrammerLink::enqueue(std::span<const std::uint8_t> payload,
                              std::string_view statusWhenAnswered) {
     queue_.enqueue(payload, statusWhenAnswered);
@@ -131,6 +128,9 @@ int ProgrammerLink::commandCount() const {
 }
 bool ProgrammerLink::commandOffered(std::uint8_t code) const {
     return tables_.commands.offered(code);
+}
+std::optional<int> ProgrammerLink::lineOfCommand(std::uint8_t code) const {
+    return tables_.commands.lineOf(code);
 }
 int ProgrammerLink::lockBitCount() const {
     return tables_.lockBitCount;

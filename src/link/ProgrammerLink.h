@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string_view>
 
 #include "buffer/ProgramBuffer.h"
 #include "link/CommandList.h"
@@ -21,6 +23,10 @@
 #include "link/ReplyDispatcher.h"
 
 namespace kelvan::link {
+
+// The window's caption while no programmer answers: before the first title, and from the
+// watchdog's expiry on.
+inline constexpr std::string_view DisconnectedCaption = "Программатор не подключен";
 
 class ProgrammerLink : private FrameHandler {
   public:
@@ -43,11 +49,10 @@ class ProgrammerLink : private FrameHandler {
     void watchdogExpired();
 
     // CommandQueue operations. A zero-length payload queues nothing; one longer than 255
-    // bytes throws std::length_error.
-    void enqueue(std::span<const std::uint8_t> payload);
-    // The same, and once the programmer has answered this command, the status text becomes
-    // statusWhenAnswered: how an operation reports success only when it has really completed.
-    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered);
+    // bytes throws std::length_error. Once the programmer has answered the command, a
+    // non-empty statusWhenAnswered becomes the status text: how an operation reports success
+    // only when it has really completed.
+    void enqueue(std::span<const std::uint8_t> payload, std::string_view statusWhenAnswered = {});
     void clearQueue();
     // Drops every queued command but one that has gone out and awaits its answer, which may
     // still complete; true when such a command remains. How an interrupted run stops without
@@ -65,6 +70,8 @@ class ProgrammerLink : private FrameHandler {
     const std::array<std::uint8_t, 32>& commandMap() const;
     int commandCount() const;
     bool commandOffered(std::uint8_t code) const;
+    // The line of the command list that runs code, or nothing when the chip offers none.
+    std::optional<int> lineOfCommand(std::uint8_t code) const;
     int lockBitCount() const;
     int fuseBitCount() const;
     int aboutLineCount() const;

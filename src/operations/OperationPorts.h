@@ -62,6 +62,12 @@ class OptionSource {
     virtual bool isSet(Option option) const = 0;
 };
 
+// The working-file load's options as `options` hold them now.
+inline buffer::LoadOptions loadOptionsFrom(const OptionSource& options) {
+    return buffer::LoadOptions{.hexFiles = options.isSet(Option::ReadHexFiles),
+                               .eepFiles = options.isSet(Option::ReadEepFiles)};
+}
+
 // What the sequences ask of the window (or of a tool without one).
 class OperationHost {
   public:

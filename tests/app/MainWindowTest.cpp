@@ -107,6 +107,7 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheDesignState) {
     // The settings dialog started the watchdog; the pick-up timer waits for a file.
     EXPECT_TRUE(form().Timer2->isActive());
     EXPECT_EQ(form().Timer2->interval(), 5000);
+    EXPECT_EQ(form().Timer2->timerType(), Qt::PreciseTimer);
     EXPECT_FALSE(form().Timer1->isActive());
     EXPECT_EQ(form().Timer1->interval(), 300);
     // The port could not be opened: reported once, and start-up went on.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "buffer/HexGridModel.h"
 #include "buffer/ProgramBuffer.h"
 
 namespace kelvan::buffer {
@@ -162,6 +163,28 @@ TEST_F(HexGridTest, EnterStoresTheTypedDigitsAndMovesOn) {
         EXPECT_EQ(keyTarget(), grid_) << "the editor closed";
     }
     EXPECT_EQ(row(1).left(8), QStringLiteral("FF|0A|12"));
+}
+
+// The cells paint from the byte behind them: equal bytes alike, other bytes otherwise, and a
+// cell past the end of the buffer blank.
+TEST_F(HexGridTest, CellsPaintTheByteBehindThem) {
+    load(20);  // the second data row holds 10..13
+    buffer_.set(3, 0xAB);
+    buffer_.set(17, 0xAB);
+    grid_->RefreshGridRows();
+    const QAbstractItemModel& model = *grid_->model();
+    EXPECT_EQ(model.index(0, 3).data(HexGridModel::ByteRole), QVariant(0xAB));
+    EXPECT_EQ(model.index(1, 3).data(HexGridModel::ByteRole), QVariant(0x13));
+    EXPECT_FALSE(model.index(1, 4).data(HexGridModel::ByteRole).isValid());
+
+    const QImage page = grid_->viewport()->grab().toImage();
+    const auto cell = [&](int row, int column) {
+        return page.copy(grid_->visualRect(model.index(row, column)));
+    };
+    EXPECT_EQ(cell(0, 3), cell(1, 1)) << "AB and AB";
+    EXPECT_NE(cell(0, 3), cell(0, 2)) << "AB and 02";
+    EXPECT_NE(cell(1, 3), cell(1, 4)) << "13 and nothing";
+    EXPECT_EQ(cell(1, 4), cell(1, 9)) << "both past the end";
 }
 
 TEST_F(HexGridTest, CommitOnACellWithoutAByteWritesNothing) {

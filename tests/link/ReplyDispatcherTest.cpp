@@ -210,11 +210,14 @@ TEST_F(ReplyTest, CommandMaskListsTheOfferedCommands) {
     EXPECT_EQ(link.commandMap()[2], 10);
     EXPECT_TRUE(link.commandOffered(9));
     EXPECT_FALSE(link.commandOffered(11));
+    EXPECT_EQ(link.lineOfCommand(10), 2);
+    EXPECT_EQ(link.lineOfCommand(11), std::nullopt);
 
     exchange(commands::askCommandMask(), {248, 0, 0, 0, 0});
     EXPECT_TRUE(view.commandList.empty());
     EXPECT_EQ(link.commandCount(), 0);
     EXPECT_FALSE(link.commandOffered(0));  // the old map entries no longer count
+    EXPECT_EQ(link.lineOfCommand(0), std::nullopt);
 }
 
 TEST_F(ReplyTest, FullCommandMaskAddsBlankLinesForUnnamedCodes) {

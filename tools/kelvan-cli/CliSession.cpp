@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <span>
+#include <utility>
 
 #include "InterruptWatch.h"
 #include "common/LoadFailure.h"
@@ -20,13 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::string_view NotConnected = "Программатор не подключен";
 constexpr auto InterruptPollInterval = 50ms;
-
-// The command line arrives as UTF-8 on every platform.
-std::filesystem::path utf8Path(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 std::string bitState(const BitLine& bit) {
     if (!bit.set) {
@@ -48,9 +43,6 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
         advance();
     };
 
-    // The watchdog as the window runs it: 5 s, precise, never stopped by its own expiry.
-    watchdogTimer_.setInterval(5000);
-    watchdogTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
         link_.watchdogExpired();
         advance();
@@ -59,7 +51,7 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
     connectTimeout_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&connectTimeout_, &QTimer::timeout, &connectTimeout_, [this] {
         if (phase_ == Phase::Connecting) {
-            console_.errorText(NotConnected);
+            console_.errorText(link::DisconnectedCaption);
             finish(1);
         }
     });
@@ -72,14 +64,11 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
 
     screen_.confirmSizeWarning = commandLine_.truncate;
     screen_.loadWorkingFile = [this] {
-        const buffer::LoadResult result = buffer::loadWorkingFile(
-            utf8Path(commandLine_.file),
-            buffer::LoadOptions{.hexFiles = options_.isSet(operations::Option::ReadHexFiles),
-                                .eepFiles = options_.isSet(operations::Option::ReadEepFiles)});
+        buffer::LoadResult result = buffer::loadWorkingFile(utf8Path(commandLine_.file),
+                                                            operations::loadOptionsFrom(options_));
         buffer_.clear();
         if (result.outcome == buffer::LoadOutcome::Loaded) {
-            buffer_.resize(result.image.size());
-            buffer_.writeAt(0, result.image);
+            buffer_.replace(std::move(result.image));
         } else {
             reloadFailure_ = tools::loadFailure(result, commandLine_.file);
         }
@@ -185,7 +174,7 @@ void CliSession::advance() {
         return;
     }
     if (lost) {
-        console_.errorText(NotConnected);
+        console_.errorText(link::DisconnectedCaption);
         fail();
         return;
     }
@@ -247,14 +236,14 @@ void CliSession::chipChosen() {
         phase_ = Phase::ReadingBits;
         for (const std::uint8_t code : {link::byteOf(link::CommandCode::ReadFuseBits),
                                         link::byteOf(link::CommandCode::ReadLockBits)}) {
-            if (const std::optional<int> line = lineOf(code)) {
+            if (const std::optional<int> line = link_.lineOfCommand(code)) {
                 sequences_.chooseCommand(chip_, *line);
             }
         }
         advance();
         return;
     }
-    const std::optional<int> line = lineOf(*action.code);
+    const std::optional<int> line = link_.lineOfCommand(*action.code);
     if (!line) {
         console_.error(screen_.chips()[static_cast<std::size_t>(chip_)] + " does not offer " +
                        std::string(action.name) + " (command " + std::to_string(*action.code) +
@@ -420,15 +409,6 @@ std::optional<int> CliSession::chipIndex() const {
         return std::nullopt;
     }
     return index;
-}
-
-std::optional<int> CliSession::lineOf(std::uint8_t code) const {
-    for (int line = 0; line < link_.commandCount(); ++line) {
-        if (access_.commandOfLine(line) == code) {
-            return line;
-        }
-    }
-    return std::nullopt;
 }
 
 // BITS must name every fuse bit, INDICES only lock bits the chip has.

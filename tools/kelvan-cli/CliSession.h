@@ -18,6 +18,7 @@
 #include "ProgrammerScreen.h"
 #include "RunSettings.h"
 #include "app/CommEventPump.h"
+#include "app/TimerWatchdog.h"
 #include "buffer/ProgramBuffer.h"
 #include "link/LinkObserver.h"
 #include "link/ProgrammerLink.h"
@@ -64,16 +65,6 @@ class CliSession {
         link::LinkObserver* trace_;
     };
 
-    // A QTimer as the link's watchdog (Timer2 in the window).
-    class TimerWatchdog : public link::WatchdogTimer {
-      public:
-        explicit TimerWatchdog(QTimer& timer) : timer_(timer) {}
-        void restart() override { timer_.start(); }
-
-      private:
-        QTimer& timer_;
-    };
-
     bool loadInput();
     bool openPort();
     // Moves the run on after anything the link may have changed.
@@ -88,7 +79,6 @@ class CliSession {
     void finish(int status);
 
     std::optional<int> chipIndex() const;
-    std::optional<int> lineOf(std::uint8_t code) const;
     bool checkBitArguments();
     void printProgrammer();
     void printChip();
@@ -105,7 +95,7 @@ class CliSession {
     serial::TComm32 comm_{pump_};
     serial::CommSink sink_{comm_};
     QTimer watchdogTimer_;
-    TimerWatchdog watchdog_{watchdogTimer_};
+    app::TimerWatchdog watchdog_{watchdogTimer_};  // as the window runs it
     link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
     operations::ProgrammerLinkAccess access_{link_};
     operations::CommandSequences sequences_{access_, options_, buffer_, screen_};

@@ -5,24 +5,29 @@
 #include <cmath>
 #include <limits>
 
+#include "link/Commands.h"
+
 namespace kelvan::cli {
+
+using link::byteOf;
+using link::CommandCode;
 
 const std::array<Action, 15> Actions{{
     {"info", std::nullopt, ArgumentKind::None},
-    {"signature", 0, ArgumentKind::None},
-    {"read-fuses", 3, ArgumentKind::None},
-    {"write-fuses", 4, ArgumentKind::FuseBits},
-    {"read-locks", 5, ArgumentKind::None},
-    {"write-locks", 6, ArgumentKind::LockIndices},
-    {"erase", 7, ArgumentKind::None},
-    {"read-flash", 9, ArgumentKind::OutputFile},
-    {"write-flash", 10, ArgumentKind::InputFile},
-    {"verify-flash", 11, ArgumentKind::InputFile},
-    {"erase-eeprom", 12, ArgumentKind::None},
-    {"read-eeprom", 13, ArgumentKind::OutputFile},
-    {"write-eeprom", 14, ArgumentKind::InputFile},
-    {"verify-eeprom", 15, ArgumentKind::InputFile},
-    {"calibration", 20, ArgumentKind::None},
+    {"signature", byteOf(CommandCode::ReadSignature), ArgumentKind::None},
+    {"read-fuses", byteOf(CommandCode::ReadFuseBits), ArgumentKind::None},
+    {"write-fuses", byteOf(CommandCode::WriteFuseBit), ArgumentKind::FuseBits},
+    {"read-locks", byteOf(CommandCode::ReadLockBits), ArgumentKind::None},
+    {"write-locks", byteOf(CommandCode::WriteLockBit), ArgumentKind::LockIndices},
+    {"erase", byteOf(CommandCode::EraseAll), ArgumentKind::None},
+    {"read-flash", byteOf(CommandCode::ReadProgramMemory), ArgumentKind::OutputFile},
+    {"write-flash", byteOf(CommandCode::WriteProgramMemory), ArgumentKind::InputFile},
+    {"verify-flash", byteOf(CommandCode::VerifyProgramMemory), ArgumentKind::InputFile},
+    {"erase-eeprom", byteOf(CommandCode::EraseEeprom), ArgumentKind::None},
+    {"read-eeprom", byteOf(CommandCode::ReadEeprom), ArgumentKind::OutputFile},
+    {"write-eeprom", byteOf(CommandCode::WriteEeprom), ArgumentKind::InputFile},
+    {"verify-eeprom", byteOf(CommandCode::VerifyEeprom), ArgumentKind::InputFile},
+    {"calibration", byteOf(CommandCode::ReadCalibration), ArgumentKind::None},
 }};
 
 namespace {
@@ -268,6 +273,10 @@ void checkComplete(const CommandLine& result, int positionals) {
 }
 
 }  // namespace
+
+std::filesystem::path utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
     CommandLine result;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -60,6 +61,9 @@ struct CommandLine {
     std::string trace;
     bool help = false;
 };
+
+// A file named on the command line, which arrives as UTF-8 on every platform.
+std::filesystem::path utf8Path(std::string_view text);
 
 // Parses the arguments after the program name. Options may stand anywhere before "--"; each
 // takes its value as the next argument or after "=". Throws UsageError.

@@ -59,9 +59,7 @@ int main(int argc, char* argv[]) {
     if (!commandLine.trace.empty()) {
         try {
             trace = std::make_unique<kelvan::link::WireTraceFile>(
-                std::filesystem::path(
-                    std::u8string(commandLine.trace.begin(), commandLine.trace.end())),
-                started);
+                kelvan::cli::utf8Path(commandLine.trace), started);
         } catch (const std::system_error& error) {
             console.error(error.what());
             return 2;
