@@ -67,16 +67,19 @@ void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
     }
 }
 
-// A reply is acted on only while it answers the head; anything else, a reply shorter than its
-// layout included, is dropped without a word and leaves the queue and the RetryCounter as they
-// were. Afterwards only the entry it answered is removed, should a nested pass have answered or
-// cleared it already. The counter restarts once the dispatcher has found the reply complete; a
-// send from a pass nested in the dispatch then goes uncounted, which at worst allows one more
-// repeat before the warning.
-// A status text that waits for this answer is shown once the entry is removed by it; an answer
-// that cleared the queue (a wrong signature, a failed verify) completed nothing.
+// A reply is acted on only while it answers the head and the head has gone out: one command is
+// out at a time, so a reply before the head was sent is the repeat of an earlier answer (a
+// command sent twice when a ready crossed it on the line), and taking it would drop the head
+// unsent; answers to writes carry nothing but their code to tell them apart. Anything else, a
+// reply shorter than its layout included, is dropped without a word and leaves the queue and the
+// RetryCounter as they were. Afterwards only the entry it answered is removed, should a nested pass
+// have answered or cleared it already. The counter restarts once the dispatcher has found the reply
+// complete; a send from a pass nested in the dispatch then goes uncounted, which at worst allows
+// one more repeat before the warning. A status text that waits for this answer is shown once the
+// entry is removed by it; an answer that cleared the queue (a wrong signature, a failed verify)
+// completed nothing.
 bool ProgrammerLink::answerHead(ReplyBytes reply) {
-    if (queue_.empty() || !replyAnswers(reply, queue_.head())) {
+    if (!sender_.headInFlight() || !replyAnswers(reply, queue_.head())) {
         return false;
     }
     const CommandQueue::EntryId answered = queue_.headId();

@@ -180,16 +180,21 @@ class LinkTest : public ::testing::Test {
     void receive(const Bytes& bytes, LinkTime receivedAt) { link.receiveData(bytes, receivedAt); }
     void ready() { receive(ReadyFrame); }
     void reply(const Bytes& payload) { receive(frame(payload)); }
+    // A ready lets the head go out (again), then payload comes back.
+    void answer(const Bytes& payload) {
+        ready();
+        reply(payload);
+    }
     // Queue the payloads, then answer nothing yet.
     void enqueue(std::initializer_list<Bytes> payloads) {
         for (const Bytes& payload : payloads) {
             link.enqueue(payload);
         }
     }
-    // Queues command and answers it with payload at once.
+    // Queues command, lets it go out on a ready and answers it with payload.
     void exchange(const Bytes& command, const Bytes& answer) {
         link.enqueue(command);
-        reply(answer);
+        this->answer(answer);
     }
     // Gives the dialog count boxes through the count reply, then drops the caption requests.
     void giveBitBoxes(BitDialog dialog, std::uint8_t count) {
