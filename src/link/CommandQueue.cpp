@@ -12,8 +12,8 @@ void CommandQueue::enqueue(std::span<const std::uint8_t> payload,
     if (payload.size() > MaxPayloadLength) {
         throw std::length_error("command payload longer than 255 bytes");
     }
-    entries_.emplace_back(payload.begin(), payload.end());
-    statusTexts_.emplace_back(statusWhenAnswered);
+    entries_.push_back(
+        Entry{Bytes(payload.begin(), payload.end()), std::string(statusWhenAnswered)});
     const int count = static_cast<int>(entries_.size());
     progressMaximum_ = count;
     view_.setProgress(progressMaximum_, count);
@@ -27,7 +27,6 @@ void CommandQueue::removeHead() {
         return;
     }
     entries_.pop_front();
-    statusTexts_.pop_front();
     ++removed_;
     const int count = static_cast<int>(entries_.size());
     view_.setProgress(progressMaximum_, count);
@@ -50,8 +49,16 @@ void CommandQueue::dropBehindHead() {
         return;
     }
     entries_.resize(1);
-    statusTexts_.resize(1);
     view_.setProgress(progressMaximum_, 1);
+}
+
+std::vector<Bytes> CommandQueue::payloads() const {
+    std::vector<Bytes> all;
+    all.reserve(entries_.size());
+    for (const Entry& entry : entries_) {
+        all.push_back(entry.payload);
+    }
+    return all;
 }
 
 void CommandQueue::clear() {

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
@@ -52,16 +53,21 @@ class CommandQueue {
     std::size_t size() const { return entries_.size(); }
 
     // The head's payload; valid until the queue next changes. Precondition: not empty.
-    std::span<const std::uint8_t> head() const { return entries_.front(); }
-    std::string_view headStatusWhenAnswered() const { return statusTexts_.front(); }
+    std::span<const std::uint8_t> head() const { return entries_.front().payload; }
+    std::string_view headStatusWhenAnswered() const { return entries_.front().statusWhenAnswered; }
     // The head's id; dropBehindHead, which removes from the back, leaves it alone.
     EntryId headId() const { return removed_; }
-    const std::deque<Bytes>& entries() const { return entries_; }
+    // Every queued payload, head first, for diagnostics and tests.
+    std::vector<Bytes> payloads() const;
 
   private:
+    struct Entry {
+        Bytes payload;
+        std::string statusWhenAnswered;  // mostly empty
+    };
+
     LinkView& view_;
-    std::deque<Bytes> entries_;
-    std::deque<std::string> statusTexts_;  // one per entry, mostly empty
+    std::deque<Entry> entries_;
     int progressMaximum_ = 0;
     std::uint64_t clearCount_ = 0;
     EntryId removed_ = 0;

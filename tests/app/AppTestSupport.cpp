@@ -37,8 +37,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }
 
 std::vector<link::Bytes> queuedCommands(TForm1& form) {
-    const auto& entries = form.link().queue().entries();
-    return {entries.begin(), entries.end()};
+    return form.link().queue().payloads();
 }
 
 bool clickFile(TForm1& form, const QString& path, Qt::MouseButton button) {

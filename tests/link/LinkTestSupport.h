@@ -202,9 +202,7 @@ class LinkTest : public ::testing::Test {
         exchange({code}, {code, count});
         link.clearQueue();
     }
-    std::vector<Bytes> queued() const {
-        return {link.queue().entries().begin(), link.queue().entries().end()};
-    }
+    std::vector<Bytes> queued() const { return link.queue().payloads(); }
 
     FakeSink sink;
     CountingWatchdog watchdog;
