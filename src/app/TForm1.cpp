@@ -24,6 +24,7 @@
 #include "buffer/HexGrid.h"
 #include "dialogs/BitDialog.h"
 #include "dialogs/DialogLook.h"
+#include "dialogs/EnterKey.h"
 #include "dialogs/Prompter.h"
 #include "dialogs/TForm7.h"
 #include "link/Commands.h"
@@ -52,10 +53,6 @@ QString decoded(const link::DeviceText& text) {
 int selectedRow(const QListWidget& list) {
     const auto selected = list.selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
-}
-
-bool isEnter(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 // Group boxes in the classic way: the caption sits on the frame line instead of above it.
@@ -310,7 +307,7 @@ void TForm1::ListBox1MouseUp() {
 }
 
 void TForm1::ListBox1KeyUp(int key) {
-    if (isEnter(key)) {
+    if (dialogs::isEnter(key)) {
         ListBox1Click();
     }
 }
@@ -324,7 +321,7 @@ void TForm1::ListBox2MouseUp() {
 }
 
 void TForm1::ListBox2KeyUp(int key) {
-    if (isEnter(key)) {
+    if (dialogs::isEnter(key)) {
         ListBox2Click();
     }
 }

@@ -17,14 +17,11 @@
 #include <utility>
 
 #include "buffer/BufferFileActions.h"
+#include "dialogs/EnterKey.h"
 #include "dialogs/Prompter.h"
 
 namespace kelvan::buffer {
 namespace {
-
-bool isEnter(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 // Qt formats sizes and dates of files with the system's locale; the list shows them in the
 // program's own language like every other text.
@@ -209,7 +206,7 @@ void FileBrowser::ShellListView1MouseUp() {
 }
 
 void FileBrowser::ShellListView1KeyUp(int key) {
-    if (isEnter(key)) {
+    if (dialogs::isEnter(key)) {
         ShellListView1Click();
     }
 }
@@ -289,13 +286,13 @@ bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::KeyPress:
             if (watched == ShellListView1 && !renameDelegate_->editing() &&
-                isEnter(static_cast<QKeyEvent*>(event)->key())) {
+                dialogs::isEnter(static_cast<QKeyEvent*>(event)->key())) {
                 enterPressedInList_ = true;
             }
             break;
         case QEvent::KeyRelease: {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == ShellListView1 && !key->isAutoRepeat() && isEnter(key->key()) &&
+            if (watched == ShellListView1 && !key->isAutoRepeat() && dialogs::isEnter(key->key()) &&
                 std::exchange(enterPressedInList_, false)) {
                 ShellListView1KeyUp(key->key());
             }

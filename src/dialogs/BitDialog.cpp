@@ -1,5 +1,6 @@
 #include "dialogs/BitDialog.h"
 
+#include "dialogs/EnterKey.h"
 #include "operations/BitWrites.h"
 
 #include <QCheckBox>
@@ -13,10 +14,6 @@ namespace kelvan::dialogs {
 namespace {
 
 constexpr int kDesignClientHeight = 43;
-
-bool isEnter(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 // The key of a key release, or 0 for any other event and for the releases of auto-repeat.
 int releasedKey(const QEvent& event) {
