@@ -64,6 +64,18 @@ bool signalEventFd(int fd) {
     return write(fd, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
 }
 
+// True when the device is in exclusive mode already. Systems without TIOCGEXCL cannot tell;
+// there a privileged opener still passes another program's TIOCEXCL.
+bool heldExclusively(int fd) {
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
 void closeFd(int& fd) {
     if (fd >= 0) {
         // Linux releases the descriptor even when close reports an error; nothing to retry.
@@ -92,11 +104,14 @@ OpenResult PosixPort::open(const std::string& name) {
         return OpenResult::NotCommPort;
     }
     // Exclusive: the lock keeps out every other opener that locks its port, privileged or not;
-    // TIOCEXCL then keeps out other openers (except privileged ones).
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+    // TIOCEXCL then keeps out other openers (except privileged ones). A privileged process gets
+    // through another program's TIOCEXCL, so a device already in exclusive mode is refused here
+    // and that program's hold stays its own.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || heldExclusively(fd) || ioctl(fd, TIOCEXCL) != 0) {
         closeFd(fd);
         return OpenResult::CannotOpen;
     }
+    exclusiveSet_ = true;
     fd_ = fd;
     stopping_ = false;
     return OpenResult::Opened;
@@ -180,9 +195,13 @@ void PosixPort::close() {
     closeFd(wakeFd_);
     closeFd(stopFd_);
     if (fd_ >= 0) {
-        // Exclusive mode belongs to the device, not the descriptor: give it up explicitly. A
-        // device that has gone away (hung up) refuses, and then nobody else can open it anyway.
-        (void)ioctl(fd_, TIOCNXCL);
+        // Exclusive mode belongs to the device, not the descriptor: give up the one this
+        // component set. A device that has gone away (hung up) refuses, and then nobody else can
+        // open it anyway.
+        if (exclusiveSet_) {
+            (void)ioctl(fd_, TIOCNXCL);
+            exclusiveSet_ = false;
+        }
         closeFd(fd_);
     }
 }

@@ -56,6 +56,8 @@ class PosixPort : public PortBackend {
     void stopModemWatcher();
 
     int fd_ = -1;
+    // This component put the device into exclusive mode, so closing must take it out again.
+    bool exclusiveSet_ = false;
     int stopFd_ = -1;  // eventfd, written once to stop every thread
     int wakeFd_ = -1;  // eventfd, written for every block put on queue_
     std::atomic<bool> stopping_{false};

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -210,7 +211,30 @@ TEST(TComm32Pty, DestroyingWhileBothThreadsWaitLeavesNothingOpen) {
     const int fd = open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
     EXPECT_EQ(close(fd), 0);
+}
+
+// Another program holds the port in exclusive mode without a lock. A privileged user would get
+// through; the port is refused all the same, and the other program keeps its hold.
+TEST(TComm32Pty, PortInAnotherProgramsExclusiveModeIsRefusedAndStaysItsOwn) {
+    PtyPair pty;
+    const int otherProgram = open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(otherProgram, 0);
+    ASSERT_EQ(ioctl(otherProgram, TIOCEXCL), 0);
+    {
+        QueueNotifier notifier;
+        TComm32 comm(notifier);
+        comm.setCommPort(pty.slavePath());
+        EXPECT_THROW(comm.OpenPort(), ECommsError);
+        EXPECT_FALSE(comm.isOpen());
+    }
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(otherProgram, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    EXPECT_EQ(close(otherProgram), 0);
 }
 
 TEST(TComm32Pty, DestroyingWhileTheTransmitterWaitsForTheLineEndsIt) {
