@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,9 @@ namespace kelvan::link {
 class CommandSender {
   public:
     static constexpr int RetryLimit = 7;  // more sends than this without a reply: give up
+    // What a round trip needs beyond the bytes on the line: the programmer's turnaround and the
+    // receive side's delivery of the reply.
+    static constexpr std::chrono::milliseconds TurnaroundMargin{5};
 
     CommandSender(CommandQueue& queue, ByteSink& sink, LinkView& view, const LinkClock& clock)
         : queue_(queue), sink_(sink), view_(view), clock_(clock) {}
@@ -28,6 +32,11 @@ class CommandSender {
 
     // When a head was last handed to the sink; the clock's earliest time before the first.
     LinkTime lastSentAt() const { return lastSentAt_; }
+
+    // The earliest moment a ready can follow the last head once the programmer has had it: that
+    // frame and the shortest reply crossing the line at 10 bits a byte, plus TurnaroundMargin.
+    // A ready read sooner was sent while the head was still on its way.
+    LinkTime earliestReadyAfterHead() const;
 
     // A reply was dispatched: the count of unanswered sends starts again.
     void replyDispatched() { retryCounter_ = 0; }
@@ -46,6 +55,7 @@ class CommandSender {
     LinkView& view_;
     const LinkClock& clock_;
     LinkTime lastSentAt_ = LinkTime::min();
+    std::size_t lastSentLength_ = 0;
     std::optional<CommandQueue::EntryId> lastSentEntry_;
     LinkObserver* observer_ = nullptr;
     std::array<std::uint8_t, MaxFrameSize> transmitArea_{};

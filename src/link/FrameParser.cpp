@@ -72,6 +72,11 @@ void FrameParser::runPass() {
             return;
         }
         frameLength_ = buffer_[scan_ + 4];
+        if (frameLength_ == 0 && !handler_.readySends()) {
+            consume(scan_ + FrameHeaderSize);
+            handler_.emptyFrame();
+            continue;
+        }
         if (frameLength_ == 0) {
             // The ready signal. The state is reset before the handler runs as well as after:
             // a block received while the handler's modal box is open must not find this same

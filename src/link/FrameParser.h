@@ -13,6 +13,11 @@ namespace kelvan::link {
 class FrameHandler {
   public:
     virtual ~FrameHandler() = default;
+    // Asked when a ready signal arrives, before emptyFrame: false when the handler will send
+    // nothing for it because it came too soon to ask for anything (the head is already on its
+    // way). Then the bytes behind it are still parsed, since nothing new went out that their
+    // meaning could depend on, and emptyFrame must not re-enter the parser.
+    virtual bool readySends() const = 0;
     // A ready signal (payload length 0) arrived.
     virtual void emptyFrame() = 0;
     // A frame with a valid payload checksum arrived; payload is the reply area, 1..255 bytes,

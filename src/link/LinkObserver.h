@@ -12,6 +12,7 @@ namespace kelvan::link {
 enum class ReceivedFrame {
     Ready,       // a ready signal: the head went out, if there was one
     StaleReady,  // a ready read before the head last went out: nothing was sent
+    CrossingReady,  // a ready sent before the programmer could have had the head: nothing sent
     Answer,      // a reply that answered the head and was acted on
     Unmatched,   // a reply that answered nothing queued, or was too short: dropped
 };

@@ -23,6 +23,9 @@ class ByteSink {
   public:
     virtual ~ByteSink() = default;
     virtual bool sendData(std::span<const std::uint8_t> bytes) = 0;
+    // The line's bit rate, which tells how long a frame takes to cross it; 0 when the line has
+    // none (a pseudo-terminal, a test), so frames cross at once.
+    virtual std::uint32_t bitRate() const { return 0; }
 };
 
 // The LinkWatchdog's timer (Timer2 in the main window): restart() disables and re-enables it,

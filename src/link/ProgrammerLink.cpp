@@ -39,16 +39,32 @@ void ProgrammerLink::watchdogExpired() {
 // A ready read before the head last went out was sent before the programmer could have seen
 // that command (the host was busy while several readies piled up): sending again would have
 // the command carried out twice and its second answer taken for the next command with the
-// same code. It is still proof of life. A ready read afterwards repeats the head, which is how
-// a lost command goes out again and what the retry limit counts.
+// same code. A ready read after the head went out but sooner than the head and a reply can
+// cross the line was sent while the head was on its way (the programmer's idle timer ran out
+// as the host answered its previous ready): it too sends nothing, as the head is about to be
+// answered. Both are still proof of life. A ready read later repeats the head, which is how a
+// lost command goes out again and what the retry limit counts.
+ReceivedFrame ProgrammerLink::readyKind() const {
+    if (blockReceivedAt_ < sender_.lastSentAt()) {
+        return ReceivedFrame::StaleReady;
+    }
+    if (sender_.headInFlight() && blockReceivedAt_ < sender_.earliestReadyAfterHead()) {
+        return ReceivedFrame::CrossingReady;
+    }
+    return ReceivedFrame::Ready;
+}
+
+bool ProgrammerLink::readySends() const {
+    return readyKind() == ReceivedFrame::Ready;
+}
+
 void ProgrammerLink::emptyFrame() {
     watchdog_.restart();
-    const bool stale = blockReceivedAt_ < sender_.lastSentAt();
+    const ReceivedFrame kind = readyKind();
     if (observer_ != nullptr) {
-        observer_->frameReceived({}, stale ? ReceivedFrame::StaleReady : ReceivedFrame::Ready,
-                                 blockReceivedAt_);
+        observer_->frameReceived({}, kind, blockReceivedAt_);
     }
-    if (!stale) {
+    if (kind == ReceivedFrame::Ready) {
         sender_.sendHead();
     }
 }

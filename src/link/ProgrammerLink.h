@@ -85,7 +85,9 @@ class ProgrammerLink : private FrameHandler {
     void setObserver(LinkObserver* observer);
 
   private:
+    bool readySends() const override;
     void emptyFrame() override;
+    ReceivedFrame readyKind() const;
     void replyFrame(std::span<const std::uint8_t> payload) override;
     // Dispatches reply when it answers the head and removes the head; false when it does not.
     bool answerHead(ReplyBytes reply);

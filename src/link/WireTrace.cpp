@@ -25,6 +25,9 @@ void WireTrace::frameReceived(std::span<const std::uint8_t> payload, ReceivedFra
         case ReceivedFrame::StaleReady:
             writeLine(at, '<', "ready (stale)");
             break;
+        case ReceivedFrame::CrossingReady:
+            writeLine(at, '<', "ready (crossing)");
+            break;
         case ReceivedFrame::Answer:
             writeFrame(at, '<', payload, {});
             break;

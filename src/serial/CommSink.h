@@ -14,6 +14,7 @@ class CommSink : public link::ByteSink {
   public:
     explicit CommSink(TComm32& comm) : comm_(comm) {}
     bool sendData(std::span<const std::uint8_t> bytes) override { return comm_.SendData(bytes); }
+    std::uint32_t bitRate() const override { return comm_.BaudRate(); }
 
   private:
     TComm32& comm_;

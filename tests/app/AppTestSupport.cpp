@@ -10,9 +10,9 @@
 
 namespace kelvan::app::testing {
 
-void writePortSettings(const QString& port) {
+void writePortSettings(const QString& port, int bitRate) {
     dialogs::test::plantSetting(QStringLiteral("ComPort"), port);
-    dialogs::test::plantSetting(QStringLiteral("Bitrate"), 56000);
+    dialogs::test::plantSetting(QStringLiteral("Bitrate"), bitRate);
     dialogs::test::plantSetting(QStringLiteral("Parity"), -1);
 }
 

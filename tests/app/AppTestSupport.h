@@ -51,7 +51,7 @@ class ScriptedPrompter : public dialogs::Prompter {
 };
 
 // Stores the port settings the settings dialog reads at start-up.
-void writePortSettings(const QString& port);
+void writePortSettings(const QString& port, int bitRate = 56000);
 
 // Runs the event loop until condition holds or timeout passes; returns whether it holds.
 bool waitFor(const std::function<bool()>& condition,

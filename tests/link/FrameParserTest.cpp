@@ -10,6 +10,7 @@ namespace {
 // Records what the parser hands on, as "ready" or the reply payload.
 class RecordingHandler : public FrameHandler {
   public:
+    bool readySends() const override { return sends; }
     void emptyFrame() override {
         events.push_back(Bytes{});
         if (onReady) {
@@ -21,6 +22,7 @@ class RecordingHandler : public FrameHandler {
     }
     std::vector<Bytes> events;
     std::function<void()> onReady;
+    bool sends = true;
 };
 
 class FrameParserTest : public ::testing::Test {
@@ -89,6 +91,15 @@ TEST_F(FrameParserTest, ReadySignalDiscardsEverythingHeldAfterIt) {
     EXPECT_EQ(parser.fillLevel(), 0u);
     EXPECT_EQ(parser.scanPosition(), 0u);
     EXPECT_EQ(parser.frameLength(), 0);
+}
+
+// A ready that sends nothing leaves the reply behind it to be parsed: it is the answer the
+// host waits for.
+TEST_F(FrameParserTest, ReadyThatSendsNothingKeepsTheBytesAfterIt) {
+    handler.sends = false;
+    receive(concat({ReadyFrame, frame({0xFE, 0x01}), Bytes{0xD1}}));
+    EXPECT_EQ(handler.events, (std::vector<Bytes>{Bytes{}, Bytes{0xFE, 0x01}}));
+    EXPECT_EQ(parser.fillLevel(), 1u);
 }
 
 TEST_F(FrameParserTest, OverflowKeepsOnlyTheNewBlock) {

@@ -27,6 +27,7 @@ class FakeSink : public ByteSink {
         frames.emplace_back(bytes.begin(), bytes.end());
         return accept;
     }
+    std::uint32_t bitRate() const override { return lineBitRate; }
     // Payloads of the frames sent so far (the bytes between header and payload checksum).
     std::vector<Bytes> payloads() const {
         std::vector<Bytes> result;
@@ -37,6 +38,7 @@ class FakeSink : public ByteSink {
     }
     std::vector<Bytes> frames;
     bool accept = true;
+    std::uint32_t lineBitRate = 0;
 };
 
 // Keeps the state the windows would show and a log of the calls in order. Indexes outside the
@@ -178,7 +180,12 @@ class LinkTest : public ::testing::Test {
     // A block read now, or at receivedAt.
     void receive(const Bytes& bytes) { link.receiveData(bytes, clock.now()); }
     void receive(const Bytes& bytes, LinkTime receivedAt) { link.receiveData(bytes, receivedAt); }
-    void ready() { receive(ReadyFrame); }
+    // A ready the programmer offers once its idle interval has run out: long after whatever the
+    // host sent before could have crossed it.
+    void ready() {
+        clock.time += std::chrono::milliseconds(500);
+        receive(ReadyFrame);
+    }
     void reply(const Bytes& payload) { receive(frame(payload)); }
     // A ready lets the head go out (again), then payload comes back.
     void answer(const Bytes& payload) {

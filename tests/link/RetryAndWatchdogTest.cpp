@@ -253,6 +253,45 @@ TEST_F(ConversationTest, ReadyReadAfterTheHeadWentOutRepeatsIt) {
     EXPECT_EQ(watchdog.restarts, 4);
 }
 
+// A ready read within the head's round trip (the frame and a code-only reply of 8 bytes at 10
+// bits a byte, plus 5 ms) was sent before the programmer had the head: it sends nothing and is
+// not counted. Later, the head goes out again. Each row: bit rate, payload, the last
+// millisecond that crosses (worked out by hand).
+TEST_F(ConversationTest, ReadyWithinTheHeadsRoundTripCrossedIt) {
+    struct Case {
+        std::uint32_t bitRate;
+        Bytes payload;
+        int lastCrossingMs;
+    };
+    const Case cases[] = {
+        // (237 + 8) bytes * 10 / 115200 = 21.27 ms, + 5 ms = 26.27 ms
+        {115200, commands::writeProgramMemory(0, Bytes(224, 0x5A)), 26},
+        // (8 + 8) * 10 / 9600 = 16.67 ms, + 5 ms = 21.67 ms
+        {9600, commands::askTitle(), 21},
+        // a line without a bit rate: the margin alone
+        {0, commands::askTitle(), 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bitRate);
+        sink.frames.clear();
+        link.clearQueue();
+        sink.lineBitRate = c.bitRate;
+        enqueue({c.payload});
+        const LinkTime sentAt = clock.time += std::chrono::seconds(10);
+        receive(ReadyFrame, sentAt);
+        const int counted = link.retryCounter();
+        clock.time = sentAt + std::chrono::milliseconds(c.lastCrossingMs);
+        receive(ReadyFrame, clock.time);
+        EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{c.payload}));
+        EXPECT_EQ(link.retryCounter(), counted);
+
+        clock.time = sentAt + std::chrono::milliseconds(c.lastCrossingMs + 1);
+        receive(ReadyFrame, clock.time);
+        EXPECT_EQ(sink.payloads(), (std::vector<Bytes>{c.payload, c.payload}));
+        EXPECT_EQ(link.retryCounter(), counted + 1);
+    }
+}
+
 // A box shown while a reply is dispatched runs the event loop, and a nested block may bring a
 // repeat of the same answer, which answers the head a second time. Only that entry leaves.
 TEST_F(ConversationTest, NestedPassDuringDispatchRemovesOnlyTheAnsweredEntry) {

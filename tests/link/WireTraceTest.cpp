@@ -28,19 +28,20 @@ class WireTraceTest : public LinkTest {
 };
 
 TEST_F(WireTraceTest, EveryFrameResendAndTheRetryLimitInOrder) {
+    const auto readyAt = [this](int microsecondsSinceStart) {
+        at(microsecondsSinceStart);
+        receive(ReadyFrame);
+    };
     enqueue({commands::askTitle(), commands::selectChip(2)});
-    at(1000);
-    ready();  // sends 254
+    readyAt(1000);  // sends 254
     at(2500);
     reply({249});                                      // not the head: dropped
     receive(ReadyFrame, LinkTime(microseconds(500)));  // read before 254 went out
-    at(3000);
-    ready();  // 254 again
+    readyAt(3000);  // 2 ms after 254 went out: crossed it on the line
     at(4000);
     reply(textReply(254, {}, "PROG"));  // queues 253 and 251 behind 249
-    at(5000);
-    for (int send = 1; send <= 8; ++send) {
-        ready();
+    for (int send = 0; send < 8; ++send) {
+        readyAt(5000 + send * 500'000);
     }
 
     std::string expected =
@@ -50,15 +51,15 @@ TEST_F(WireTraceTest, EveryFrameResendAndTheRetryLimitInOrder) {
         "     1.000 > 254 FE\n"
         "     2.500 < 249 F9 (unmatched)\n"
         "     0.500 < ready (stale)\n"
-        "     3.000 < ready\n"
-        "     3.000 > 254 FE (resend)\n"
+        "     3.000 < ready (crossing)\n"
         "     4.000 < 254 FE 04 50 52 4F 47\n"
         "     5.000 < ready\n"
         "     5.000 > 249 F9 02\n";
-    for (int resend = 2; resend <= 8; ++resend) {
-        expected += "     5.000 < ready\n     5.000 > 249 F9 02 (resend)\n";
+    for (const char* ms : {"   505.000", "  1005.000", "  1505.000", "  2005.000", "  2505.000",
+                           "  3005.000", "  3505.000"}) {
+        expected += std::string(ms) + " < ready\n" + ms + " > 249 F9 02 (resend)\n";
     }
-    expected += "     5.000 ! retry limit: Не могу выполнить команду! Очередь команд очищена.\n";
+    expected += "  3505.000 ! retry limit: Не могу выполнить команду! Очередь команд очищена.\n";
     EXPECT_EQ(text.str(), expected);
     EXPECT_TRUE(trace.good());
 }
