@@ -16,6 +16,7 @@
 
 #include "AppTestSupport.h"
 #include "ErrorBoxRecorder.h"
+#include "WireOnFailure.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
 #include "devsim/Catalogue.h"
@@ -36,14 +37,19 @@ inline QStringList listTexts(const QListWidget& list) {
 
 class SimulatedProgrammer : public ::testing::Test {
   protected:
-    void TearDown() override { stopProgram(); }
+    void TearDown() override {
+        kelvan::test::printWireIfFailed("the program", wireText_.str());
+        stopProgram();
+    }
 
     // Starts the programmer with options and the program on its terminal, the window shown.
     void startProgram(devsim::SimulatorOptions options = {}) {
         simulator_ = std::make_unique<devsim::Simulator>(std::move(options));
         simulator_->start();
-        writePortSettings(QString::fromStdString(simulator_->slavePath()));
-        windows_ = std::make_unique<Application>(prompter_);
+        writePortSettings(QString::fromStdString(simulator_->slavePath()), lineBitRate_);
+        windows_.reset();  // its link must not outlive the trace it writes to
+        wire_ = std::make_unique<link::WireTrace>(wireText_, std::chrono::steady_clock::now());
+        windows_ = std::make_unique<Application>(prompter_, wire_.get());
         form().show();
     }
     void stopProgram() {
@@ -52,6 +58,10 @@ class SimulatedProgrammer : public ::testing::Test {
             simulator_->stop();
         }
     }
+
+    // The stored bit rate: how fast the host takes frames to cross the line (the simulator
+    // itself is not paced unless its options say so).
+    int lineBitRate_ = 56000;
 
     TForm1& form() { return windows_->form1(); }
     bool idle() { return form().link().queueLength() == 0; }
@@ -112,6 +122,9 @@ class SimulatedProgrammer : public ::testing::Test {
     const devsim::Catalogue& catalogue_ = devsim::standardCatalogue();
     std::unique_ptr<devsim::Simulator> simulator_;
     ScriptedPrompter prompter_;
+    // Every frame of the runs, for a failing test's output.
+    std::ostringstream wireText_;
+    std::unique_ptr<link::WireTrace> wire_;
     dialogs::test::ErrorBoxRecorder errorBoxes_;  // installed before the windows, removed after
     std::unique_ptr<Application> windows_;
 };

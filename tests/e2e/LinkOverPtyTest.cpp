@@ -24,6 +24,7 @@
 #include "devsim/PseudoTerminal.h"
 #include "devsim/Simulator.h"
 #include "link/Commands.h"
+#include "WireOnFailure.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
 
@@ -120,9 +121,13 @@ class LinkOverPty : public ::testing::Test {
         devsim::makeRaw(fd_);
         sink_ = std::make_unique<TerminalSink>(fd_, watchdog_);
         link_ = std::make_unique<link::ProgrammerLink>(*sink_, watchdog_, view_, buffer_);
+        wire_ = std::make_unique<kelvan::test::RecordedWire>(*link_);
     }
 
     void TearDown() override {
+        if (wire_) {
+            wire_->printIfFailed("the link");
+        }
         link_.reset();
         if (simulator_) {
             simulator_->stop();
@@ -277,6 +282,7 @@ class LinkOverPty : public ::testing::Test {
     ProgramBuffer buffer_;
     std::unique_ptr<TerminalSink> sink_;
     std::unique_ptr<link::ProgrammerLink> link_;
+    std::unique_ptr<kelvan::test::RecordedWire> wire_;
 };
 
 TEST_F(LinkOverPty, StartUpConversationAsksForEverythingInOrder) {

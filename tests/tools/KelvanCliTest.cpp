@@ -18,6 +18,7 @@
 #include "ChildProcess.h"
 #include "ScratchFolder.h"
 #include "TestImages.h"
+#include "WireOnFailure.h"
 #include "devsim/Simulator.h"
 
 namespace kelvan::tools {
@@ -28,6 +29,7 @@ using devsim::Bytes;
 using devsim::Simulator;
 using devsim::SimulatorOptions;
 using test::ChildProcess;
+using test::printWireFileIfFailed;
 using test::intelHex;
 using test::randomBytes;
 using test::ScratchFolder;
@@ -81,18 +83,33 @@ std::vector<int> repeated(int code, std::size_t count) {
 
 class KelvanCliTest : public ::testing::Test {
   protected:
+    void TearDown() override {
+        for (const std::filesystem::path& trace : traces_) {
+            printWireFileIfFailed(trace);
+        }
+    }
+
     // Idle readies come quickly, so the runs do not wait for them between the conversation's
     // stages; on a paced line not before the longest frame has crossed it (about 21 ms at
-    // 115200 bit/s), or the device would offer a ready while the host's command is on its way.
+    // 115200 bit/s) with a wide margin for a busy machine, or the device would offer a ready
+    // while the host's command is on its way.
     void startSimulator(SimulatorOptions options = {}) {
-        options.readyInterval = options.baud == 0 ? 10ms : 50ms;
+        options.readyInterval = options.baud == 0 ? 10ms : 200ms;
         simulator_.emplace(options);
         simulator_->start();
     }
     Simulator& simulator() { return *simulator_; }
 
     // kelvan-cli with arguments on the simulator's terminal, its settings folder empty.
+    // Every run keeps a wire trace, for the output of a failing test.
     std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments) {
+        const auto traced = std::find(arguments.begin(), arguments.end(), "--trace");
+        if (traced != arguments.end() && traced + 1 != arguments.end()) {
+            traces_.emplace_back(*(traced + 1));
+        } else {
+            traces_.push_back(folder.path() / ("wire" + std::to_string(runs_ + 1) + ".txt"));
+            arguments.insert(arguments.begin(), {"--trace", traces_.back().string()});
+        }
         arguments.insert(arguments.begin(), {KELVAN_CLI_PATH, "--port", simulator_->slavePath()});
         return std::make_unique<ChildProcess>(
             std::move(arguments), folder.path(), "run" + std::to_string(++runs_),
@@ -114,6 +131,7 @@ class KelvanCliTest : public ::testing::Test {
   private:
     std::optional<Simulator> simulator_;
     int runs_ = 0;
+    std::vector<std::filesystem::path> traces_;
 };
 
 TEST_F(KelvanCliTest, InfoListsTheProgrammerAndWithAChipItsCommandsSizesAndBits) {
