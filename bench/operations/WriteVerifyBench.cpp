@@ -54,6 +54,18 @@ class Screen : public link::NullLinkView, public OperationHost {
     int chips = 0;
 };
 
+// Counts the commands sent again without an answer: what a ready that crosses a command on
+// the line costs.
+class ResendCounter : public link::LinkObserver {
+  public:
+    void frameReceived(std::span<const std::uint8_t>, link::ReceivedFrame, link::LinkTime) override {}
+    void frameSent(std::span<const std::uint8_t>, bool resend, link::LinkTime) override {
+        resends += resend ? 1 : 0;
+    }
+    void retryLimitReached(std::string_view, link::LinkTime) override {}
+    std::size_t resends = 0;  // main thread only
+};
+
 // Every option but the reload: the image is put into the buffer directly.
 class EveryOptionButReload : public OptionSource {
   public:
@@ -63,7 +75,10 @@ class EveryOptionButReload : public OptionSource {
 // The program's stack without its windows, the loop's thread playing the main thread.
 class Rig {
   public:
-    explicit Rig(unsigned baud) : simulator_(devsim::SimulatorOptions{.baud = baud}) {}
+    Rig(unsigned baud, std::chrono::milliseconds readyInterval)
+        : simulator_(devsim::SimulatorOptions{.baud = baud, .readyInterval = readyInterval}) {
+        link_.setObserver(&resends_);
+    }
     ~Rig() { loop_.stop(); }
 
     // Opens the port, runs the start-up conversation and chooses the chip. False when that
@@ -100,12 +115,14 @@ class Rig {
     struct Run {
         std::chrono::duration<double> elapsed{};
         kelvan::bench::LineUse line;
+        std::size_t resends = 0;
         bool intact = false;
     };
 
     // "Записать память программ" with image in the buffer, until the queue is empty.
     Run writeAndVerify(const link::Bytes& image) {
         const devsim::Traffic before = simulator_.traffic();
+        const std::size_t resendsBefore = loop_.onMainThread([this] { return resends_.resends; });
         std::promise<Clock::time_point> finished;
         done_ = &finished;
         const Clock::time_point started = loop_.onMainThread([&] {
@@ -128,6 +145,7 @@ class Rig {
         }
         run.elapsed = end.get() - started;
         run.line = kelvan::bench::lineUseBetween(before, simulator_.traffic());
+        run.resends = loop_.onMainThread([this] { return resends_.resends; }) - resendsBefore;
         const bool chipHoldsImage = simulator_.withDevice(
             [&](devsim::DeviceModel& device) { return device.chip(Chip).programMemory == image; });
         run.intact = loop_.onMainThread([this] {
@@ -163,6 +181,7 @@ class Rig {
     serial::CommSink sink_{comm_};
     link::CountingWatchdog watchdog_;
     Screen screen_;
+    ResendCounter resends_;
     ProgramBuffer buffer_;
     link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
     ProgrammerLinkAccess access_{link_};
@@ -182,8 +201,9 @@ link::Bytes randomImage(unsigned seed) {
     return image;
 }
 
-void writeAndVerify(benchmark::State& state, unsigned baud) {
-    Rig rig(baud);
+void writeAndVerify(benchmark::State& state, unsigned baud,
+                    std::chrono::milliseconds readyInterval = 500ms) {
+    Rig rig(baud, readyInterval);
     if (!rig.connect()) {
         state.SkipWithError("the start-up conversation did not finish");
         return;
@@ -191,6 +211,7 @@ void writeAndVerify(benchmark::State& state, unsigned baud) {
     double elapsed = 0;
     double bound = 0;
     std::size_t roundTrips = 0;
+    std::size_t resends = 0;
     unsigned seed = 1;
     for (auto _ : state) {
         const Rig::Run run = rig.writeAndVerify(randomImage(seed++));
@@ -201,6 +222,7 @@ void writeAndVerify(benchmark::State& state, unsigned baud) {
         state.SetIterationTime(run.elapsed.count());
         elapsed += run.elapsed.count();
         roundTrips += run.line.roundTrips;
+        resends += run.resends;
         if (baud > 0) {
             bound += kelvan::bench::lineBoundSeconds(run.line, baud);
         }
@@ -209,6 +231,8 @@ void writeAndVerify(benchmark::State& state, unsigned baud) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ImageSize));
     state.counters["round_trips"] =
         static_cast<double>(roundTrips) / static_cast<double>(state.iterations());
+    state.counters["resends"] =
+        static_cast<double>(resends) / static_cast<double>(state.iterations());
     if (baud > 0) {
         state.counters["bound_s"] = bound / static_cast<double>(state.iterations());
         state.counters["bound_share"] = bound / elapsed;  // 1.0: as fast as the line allows
@@ -219,6 +243,16 @@ void BM_WriteAndVerify64KiBPaced115200(benchmark::State& state) {
     writeAndVerify(state, 115200);
 }
 BENCHMARK(BM_WriteAndVerify64KiBPaced115200)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// The programmer offers a ready after 25 ms of quiet, little more than the 21 ms a chunk takes
+// to cross the line: its readies often cross the host's commands.
+void BM_WriteAndVerify64KiBPaced115200QuickReadies(benchmark::State& state) {
+    writeAndVerify(state, 115200, 25ms);
+}
+BENCHMARK(BM_WriteAndVerify64KiBPaced115200QuickReadies)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
