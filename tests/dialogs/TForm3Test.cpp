@@ -4,6 +4,8 @@
 #include "dialogs/TForm3.h"
 #include "serial/CommNotifier.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -11,14 +13,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <tuple>
 
 namespace kelvan::dialogs::test {
 namespace {
@@ -57,7 +63,7 @@ TEST_F(TForm3Test, FirstStartWritesThePortValuesAtOnceAndTheRestAtTheEnd) {
     EXPECT_EQ(form->Edit1->text(), "/dev/ttyUSB0");
     EXPECT_EQ(form->ysIntEdit1->Value(), 56000);
     EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
-    EXPECT_EQ(form->ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(form->ComboBox1->shownText(), "Нет");
     EXPECT_EQ(host.comm().CommPort(), "/dev/ttyUSB0");
     EXPECT_EQ(host.comm().BaudRate(), 56000u);
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
@@ -100,9 +106,9 @@ TEST_F(TForm3Test, SecondStartReadsTheValuesBackAndOpensThePort) {
     EXPECT_TRUE(host.comm().isOpen());
     EXPECT_EQ(host.comm().CommPort(), terminal.slavePath());
     EXPECT_EQ(host.comm().BaudRate(), 9600u);
-    // Parity -1 read back: nothing selected, the design text stays, parity none.
+    // Parity -1 read back: nothing selected, shown as what the port uses, parity none.
     EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
-    EXPECT_EQ(form.ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(form.ComboBox1->shownText(), "Нет");
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
     EXPECT_EQ(host.escapes, (std::vector<int>{serial::EscapeSetRts, serial::EscapeClrDtr}));
     EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
@@ -193,6 +199,138 @@ TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndAppliesNothing) {
     EXPECT_EQ(host.comm().CommPort(), portAtStart);
     EXPECT_EQ(host.comm().BaudRate(), 56000u);
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
+}
+
+// The dialog shown and active on the page "Связь", reached as a user reaches it.
+void openPortPage(TForm3& form) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTabBar* tabs = form.PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    ASSERT_EQ(form.PageControl1->currentWidget(), form.TabSheet1);
+}
+
+// Opens the list with a click on the box; a release too soon after the list opened is taken
+// for the opening click's own, so the list is given that long.
+void openList(NinthBitBox& box) {
+    QTest::mouseClick(&box, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.view()->isVisible(); }));
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+}
+
+// Types text into widget key by key, Cyrillic letters included, as a keyboard would.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar letter : text) {
+        QTest::sendKeyEvent(QTest::Click, widget, static_cast<Qt::Key>(letter.toUpper().unicode()),
+                            QString(letter), Qt::NoModifier);
+    }
+}
+
+// A click outside the open list: the list holds the mouse, so the click reaches it outside its
+// own area, and it closes. Then the click at the same place lands where it was aimed.
+void clickOutsideTheList(NinthBitBox& box, QWidget* target) {
+    QWidget* list = box.view()->window();
+    const QPoint outside = list->mapFromGlobal(target->mapToGlobal(target->rect().center()));
+    ASSERT_FALSE(list->rect().contains(outside));
+    QTest::mouseClick(list, Qt::LeftButton, {}, outside);
+    QTest::mouseClick(target, Qt::LeftButton);
+}
+
+TEST_F(TForm3Test, TheNinthBitChangesOnlyWhenAnItemIsChosenFromTheList) {
+    const auto wheel = [](QWidget* widget, int delta) {
+        const QPointF at = QRectF(widget->rect()).center();
+        QWheelEvent event(at, widget->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &event);
+    };
+    const struct {
+        const char* what;
+        std::function<void(TForm3&)> act;
+    } cases[] = {
+        {"click into the box, then elsewhere",
+         [](TForm3& form) {
+             openList(*form.ComboBox1);
+             clickOutsideTheList(*form.ComboBox1, form.Edit1);
+             EXPECT_FALSE(form.ComboBox1->view()->isVisible());
+             EXPECT_TRUE(form.Edit1->hasFocus());
+         }},
+        {"typing an item's caption and leaving with Tab",
+         [](TForm3& form) {
+             form.ysIntEdit1->setFocus(Qt::MouseFocusReason);
+             QTest::keyClick(form.ysIntEdit1, Qt::Key_Tab);
+             ASSERT_TRUE(form.ComboBox1->hasFocus());
+             typeText(form.ComboBox1, QStringLiteral("Чет"));
+             typeText(form.ComboBox1, QStringLiteral("1"));
+             QTest::keyClick(form.ComboBox1, Qt::Key_Tab);
+             EXPECT_FALSE(form.ComboBox1->hasFocus());
+         }},
+        {"arrow keys, Home and End on the closed box",
+         [](TForm3& form) {
+             form.ComboBox1->setFocus(Qt::TabFocusReason);
+             for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_End,
+                                       Qt::Key_Home, Qt::Key_PageDown}) {
+                 QTest::keyClick(form.ComboBox1, key);
+             }
+             form.Edit1->setFocus(Qt::MouseFocusReason);
+         }},
+        {"the wheel over the box",
+         [&wheel](TForm3& form) {
+             wheel(form.ComboBox1, -120);
+             wheel(form.ComboBox1, -120);
+             wheel(form.ComboBox1, 120);
+         }},
+        {"the list opened and closed with Esc",
+         [](TForm3& form) {
+             openList(*form.ComboBox1);
+             QTest::keyClick(form.ComboBox1->view(), Qt::Key_Down);
+             QTest::keyClick(form.ComboBox1->view(), Qt::Key_Escape);
+             EXPECT_FALSE(form.ComboBox1->view()->isVisible());
+             EXPECT_TRUE(form.isVisible()) << "Esc closed the list, not the dialog";
+         }},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.what);
+        forgetSettings();
+        FakeHost run;
+        TForm3 form(run);
+        openPortPage(form);
+        testCase.act(form);
+        EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
+        EXPECT_EQ(form.ComboBox1->shownText(), "Нет");
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        const QString text = settingsFileText();
+        EXPECT_TRUE(text.contains("Parity=-1\n")) << text.toStdString();
+    }
+}
+
+TEST_F(TForm3Test, AnItemChosenFromTheListIsShownAndStored) {
+    // Item, its caption, the index stored. Each run starts from "0" stored, so every choice is
+    // a change.
+    const std::tuple<int, QString, int> table[] = {{0, "Нет", 0}, {2, "Нечет", 2}, {4, "1", 4}};
+    for (const auto& [row, caption, stored] : table) {
+        SCOPED_TRACE(caption.toStdString());
+        plantSetting("Parity", 3);
+        FakeHost run;
+        TForm3 form(run);
+        ASSERT_EQ(form.ComboBox1->shownText(), "0");
+        openPortPage(form);
+        openList(*form.ComboBox1);
+        QAbstractItemView* list = form.ComboBox1->view();
+        // Down the opened list from its top to the item, and Enter takes it.
+        QTest::keyClick(list, Qt::Key_Home);
+        for (int step = 0; step < row; ++step) {
+            QTest::keyClick(list, Qt::Key_Down);
+        }
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_FALSE(list->isVisible());
+        // Focus leaving afterwards changes nothing either.
+        QTest::mouseClick(form.Edit1, Qt::LeftButton);
+        EXPECT_EQ(form.ComboBox1->currentIndex(), row);
+        EXPECT_EQ(form.ComboBox1->shownText(), caption);
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        const QString text = settingsFileText();
+        EXPECT_TRUE(text.contains(QStringLiteral("Parity=%1\n").arg(stored))) << text.toStdString();
+    }
 }
 
 TEST_F(TForm3Test, CancelStoresNothingAndKeepsWhatWasTyped) {
