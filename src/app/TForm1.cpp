@@ -141,6 +141,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     Comm321.setCommPort("COM2");
     Comm321.setFlowControl(serial::TFlowControl::fcNone);
     Comm321.setEventChar(0);
+    Comm321.OnRequestHangup = [this](serial::TComm32&) { link_.portHungUp(); };
     Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
                                    serial::ReceiveTime receivedAt) {
         Comm321ReceiveData(buffer, length, receivedAt);
@@ -258,6 +259,10 @@ void TForm1::FormShow() {
 }
 
 bool TForm1::FormClose() {
+    if (link_.queuedOperation() != link::Interruption::None &&
+        !prompter_.askYesNo(this, fromUtf8(link::InterruptQuestionText))) {
+        return false;
+    }
     if (!files_->offerToSaveChanges()) {
         return false;
     }

@@ -59,7 +59,8 @@ class TForm1 : public QWidget,
     // Handlers of the window's own events.
     void FormResize();
     void FormShow();
-    // The closing sequence. Returns false when the user kept the window open.
+    // The closing sequence. Returns false when the user kept the window open. While commands
+    // of an operation are queued it first asks whether to interrupt it (default: no).
     bool FormClose();
 
     // Handlers of the controls.
