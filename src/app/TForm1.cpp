@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "app/Application.h"
@@ -259,12 +261,20 @@ void TForm1::FormShow() {
 }
 
 bool TForm1::FormClose() {
-    if (link_.queuedOperation() != link::Interruption::None &&
-        !prompter_.askYesNo(this, fromUtf8(link::InterruptQuestionText))) {
-        return false;
-    }
-    if (!files_->offerToSaveChanges()) {
-        return false;
+    if (unasked_) {
+        if (const QString report = files_->keepChangesUnasked(
+                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+            !report.isEmpty()) {
+            std::fprintf(stderr, "kelvan: %s\n", qUtf8Printable(report));
+        }
+    } else {
+        if (link_.queuedOperation() != link::Interruption::None &&
+            !prompter_.askYesNo(this, fromUtf8(link::InterruptQuestionText))) {
+            return false;
+        }
+        if (!files_->offerToSaveChanges()) {
+            return false;
+        }
     }
     application_.destroyForm3();
     // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
@@ -278,6 +288,15 @@ bool TForm1::FormClose() {
     LayoutEnabled = false;
     Timer1->stop();
     ProgramBuffer_.clear();
+    return true;
+}
+
+bool TForm1::closeUnasked() {
+    unasked_ = true;
+    if (!close()) {
+        unasked_ = false;
+        return false;
+    }
     return true;
 }
 
