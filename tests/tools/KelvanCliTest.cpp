@@ -182,39 +182,23 @@ TEST_F(KelvanCliTest, ReadsWriteTheChipsMemoryToTheFileOnlyWhenTheWholeReadSucce
     EXPECT_EQ(eepromRead.output, "");
     EXPECT_TRUE(folder.read("e.bin") == text(eeprom));
 
-    // A programmer that falls silent in the middle of a read of 64 KiB (about 6 s on the line),
-    // or of a write: the run says what was cut short, and the file keeps what it held.
-    folder.write("image.bin", text(randomBytes(0x10000, 9)));
-    const struct {
-        std::vector<std::string> arguments;
-        std::uint8_t code;
-        std::string errors;
-    } cuts[] = {
-        {{"--chip", "2", "read-flash", path("flash.bin")},
-         9,
-         "Операция прервана: программатор не отвечает.\nkelvan-cli: the read did not complete; " +
-             path("flash.bin") + " was not written\n"},
-        {{"--chip", "2", "write-flash", path("image.bin")},
-         10,
-         "Операция прервана: программатор не отвечает. Микросхема может быть записана или стёрта "
-         "не полностью.\n"},
-    };
-    for (const auto& cut : cuts) {
-        SCOPED_TRACE(cut.arguments[2]);
-        const std::size_t framesBefore = simulator().traffic().framesPerCode[cut.code];
-        const std::unique_ptr<ChildProcess> broken = start(cut.arguments);
-        ASSERT_TRUE(simulator().waitUntil(
-            [&](const devsim::Traffic& traffic) {
-                return traffic.framesPerCode[cut.code] >= framesBefore + 20;
-            },
-            30s));
-        simulator().goSilent(8s);
-        EXPECT_EQ(broken->wait(), 1);
-        EXPECT_EQ(broken->errors(), cut.errors);
-        EXPECT_TRUE(folder.read("flash.bin") == text(program));
-        ASSERT_TRUE(simulator().waitUntil(
-            [](const devsim::Traffic& traffic) { return !traffic.silent; }, 10s));
-    }
+    // A programmer that falls silent in the middle of a read of 64 KiB (about 6 s on the line):
+    // the run says so in the window's words, and the file keeps what it held.
+    const std::size_t readsBefore = simulator().traffic().framesPerCode[9];
+    const std::unique_ptr<ChildProcess> broken =
+        start({"--chip", "2", "read-flash", path("flash.bin")});
+    ASSERT_TRUE(simulator().waitUntil(
+        [&](const devsim::Traffic& traffic) {
+            return traffic.framesPerCode[9] >= readsBefore + 20;
+        },
+        30s));
+    simulator().goSilent(8s);
+    EXPECT_EQ(broken->wait(), 1);
+    EXPECT_EQ(broken->errors(),
+              "Операция прервана: программатор не отвечает.\nkelvan-cli: the read did not "
+              "complete; " +
+                  path("flash.bin") + " was not written\n");
+    EXPECT_TRUE(folder.read("flash.bin") == text(program));
 }
 
 TEST_F(KelvanCliTest, WritesPutTheImageIntoTheChipInTheFrameOrderOfTheWriteSequences) {
