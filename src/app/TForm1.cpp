@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "app/Application.h"
@@ -141,6 +143,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     Comm321.setCommPort("COM2");
     Comm321.setFlowControl(serial::TFlowControl::fcNone);
     Comm321.setEventChar(0);
+    Comm321.OnRequestHangup = [this](serial::TComm32&) { link_.portHungUp(); };
     Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
                                    serial::ReceiveTime receivedAt) {
         Comm321ReceiveData(buffer, length, receivedAt);
@@ -258,8 +261,20 @@ void TForm1::FormShow() {
 }
 
 bool TForm1::FormClose() {
-    if (!files_->offerToSaveChanges()) {
-        return false;
+    if (unasked_) {
+        if (const QString report = files_->keepChangesUnasked(
+                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+            !report.isEmpty()) {
+            std::fprintf(stderr, "kelvan: %s\n", qUtf8Printable(report));
+        }
+    } else {
+        if (link_.queuedOperation() != link::Interruption::None &&
+            !prompter_.askYesNo(this, fromUtf8(link::InterruptQuestionText))) {
+            return false;
+        }
+        if (!files_->offerToSaveChanges()) {
+            return false;
+        }
     }
     application_.destroyForm3();
     // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
@@ -273,6 +288,15 @@ bool TForm1::FormClose() {
     LayoutEnabled = false;
     Timer1->stop();
     ProgramBuffer_.clear();
+    return true;
+}
+
+bool TForm1::closeUnasked() {
+    unasked_ = true;
+    if (!close()) {
+        unasked_ = false;
+        return false;
+    }
     return true;
 }
 

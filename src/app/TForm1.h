@@ -59,8 +59,14 @@ class TForm1 : public QWidget,
     // Handlers of the window's own events.
     void FormResize();
     void FormShow();
-    // The closing sequence. Returns false when the user kept the window open.
+    // The closing sequence. Returns false when the user kept the window open. While commands
+    // of an operation are queued it first asks whether to interrupt it (default: no).
     bool FormClose();
+    // Closes the window when no one can answer a box (the program is ended by a signal): the
+    // closing sequence without the interrupt question, edits to the buffer kept in a file of
+    // their own instead of the save question (see BufferFileActions::keepChangesUnasked).
+    // False when the window did not close (a close already under way).
+    bool closeUnasked();
 
     // Handlers of the controls.
     void ToolButton2Click();
@@ -157,6 +163,7 @@ class TForm1 : public QWidget,
     // Cleared by the closing sequence; while false a size change moves nothing.
     bool LayoutEnabled = true;
     bool shown_ = false;
+    bool unasked_ = false;  // the close under way is closeUnasked's
 
     ProgramBuffer ProgramBuffer_;
     CommEventPump commPump_;

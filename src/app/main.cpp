@@ -13,6 +13,9 @@
 
 #include "app/Application.h"
 #include "app/QtTranslations.h"
+#ifndef Q_OS_WIN
+#include "app/SignalShutdown.h"
+#endif
 #include "dialogs/ErrorBox.h"
 #include "dialogs/HelpPage.h"
 #include "dialogs/Prompter.h"
@@ -104,12 +107,28 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+#ifndef Q_OS_WIN
+    // Watching from before the windows exist: a signal during the start-up box dismisses it,
+    // and the window closes as soon as it is there.
+    std::unique_ptr<kelvan::app::SignalShutdown> signalWatch;
+    try {
+        signalWatch = std::make_unique<kelvan::app::SignalShutdown>();
+    } catch (const std::system_error& error) {
+        // The program works all the same; a signal then ends it without the closing sequence.
+        std::fprintf(stderr, "kelvan: termination signals not watched: %s\n", error.what());
+    }
+#endif
     kelvan::dialogs::MessageBoxPrompter prompter;
     kelvan::app::Application windows(prompter, trace ? &trace->observer() : nullptr);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form1.showMaximized();
+#ifndef Q_OS_WIN
+    if (signalWatch) {
+        signalWatch->closeOnSignal(form1);
+    }
+#endif
     const int status = QApplication::exec();
     if (trace && !trace->good()) {
         std::fprintf(stderr, "kelvan: the trace could not be written to its end\n");

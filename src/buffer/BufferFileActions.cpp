@@ -1,5 +1,6 @@
 #include "buffer/BufferFileActions.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -103,6 +104,30 @@ SaveOutcome BufferFileActions::ToolButton5Click() {
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
+}
+
+QString BufferFileActions::keepChangesUnasked(const QString& folder) {
+    if (!buffer_.modified()) {
+        return {};
+    }
+    buffer_.setModified(false);
+    const QString name = QDir(folder).filePath(
+        QStringLiteral("kelvan-buffer-%1.bin")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
+    const auto failure = [&name](const QString& reason) {
+        return QStringLiteral("the modified buffer could not be saved to %1: %2")
+            .arg(QDir::toNativeSeparators(name), reason);
+    };
+    if (!QDir().mkpath(folder)) {
+        return failure(QStringLiteral("the folder cannot be created"));
+    }
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !writeAll(file, buffer_.bytes()) || !file.commit()) {
+        return failure(file.errorString());
+    }
+    return QStringLiteral("the modified buffer was saved to %1")
+        .arg(QDir::toNativeSeparators(name));
 }
 
 bool BufferFileActions::offerToSaveChanges() {

@@ -59,6 +59,12 @@ class BufferFileActions {
     // (Yes saves, No drops them, Cancel keeps them). Returns false when the caller must stop:
     // Cancel, or a save that failed. Otherwise clears BufferModified and returns true.
     bool offerToSaveChanges();
+    // The same moment when no one can answer a box (the program is ended by a signal): edits
+    // are written without a question to a new file in `folder`, created when missing, and
+    // BufferModified is cleared whatever happens, so that the close goes on. Returns what was
+    // done for the program's error output: the file written, or why it could not be; empty
+    // when the buffer holds no edits.
+    QString keepChangesUnasked(const QString& folder);
 
   private:
     // LoadRawStream's part: a loaded image replaces the buffer and the grid is fitted to it;

@@ -7,7 +7,6 @@
 #include "serial/CommNotifier.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -87,16 +86,9 @@ void TForm3::buildControls() {
     ysIntEdit1->setGeometry(104, 88, 57, 21);
     ysIntEdit1->setValue(kDefaultBitrate);
     Label3 = placeLabel(GroupBox1, QStringLiteral("Девятый бит"), 16, 139);
-    ComboBox1 = new QComboBox(GroupBox1);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    for (const NinthBitMode& mode : kNinthBitModes) {
-        ComboBox1->addItem(QString::fromUtf8(mode.caption));
-    }
+    ComboBox1 = new NinthBitBox(GroupBox1);
     ComboBox1->setGeometry(104, 136, 57, 21);
-    // The design shows "Чет" in the field without selecting it.
     ComboBox1->setCurrentIndex(kDefaultParity);
-    ComboBox1->setEditText(QStringLiteral("Чет"));
 
     GroupBox2 = new QGroupBox(QStringLiteral("Запись программ"), TabSheet2);
     GroupBox2->setGeometry(8, 0, 177, 225);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/FixedDialog.h"
+#include "dialogs/NinthBitBox.h"
 #include "dialogs/TysIntEdit.h"
 #include "serial/TComm32.h"
 
@@ -10,7 +11,6 @@
 #include <array>
 
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -68,7 +68,7 @@ class TForm3 : public FixedDialog {
     QLabel* Label3 = nullptr;
     QLineEdit* Edit1 = nullptr;
     TysIntEdit* ysIntEdit1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
+    NinthBitBox* ComboBox1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
     QCheckBox* CheckBox3 = nullptr;

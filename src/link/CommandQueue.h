@@ -59,6 +59,15 @@ class CommandQueue {
     EntryId headId() const { return removed_; }
     // Every queued payload, head first, for diagnostics and tests.
     std::vector<Bytes> payloads() const;
+    // Calls visit(payload, statusWhenAnswered) for every entry, head first. visit must not
+    // change the queue.
+    template <typename Visit>
+    void forEachEntry(Visit&& visit) const {
+        for (const Entry& entry : entries_) {
+            visit(std::span<const std::uint8_t>(entry.payload),
+                  std::string_view(entry.statusWhenAnswered));
+        }
+    }
 
   private:
     struct Entry {

@@ -96,6 +96,13 @@ class LinkView {
     virtual void showProgress() = 0;
     virtual void closeProgress() = 0;
 
+    // The programmer was lost while an operation's commands were queued; utf8 says what was
+    // cut short. The window shows it as an error status, which stays until the next command.
+    virtual void operationInterrupted(std::string_view utf8) {
+        setStatusErrorColour();
+        setStatusText(utf8);
+    }
+
     // Modal warning box with an OK button. The event loop keeps running while it is open, so
     // received blocks and watchdog expiries may re-enter the link from inside this call.
     virtual void showWarning(std::string_view utf8) = 0;

@@ -26,6 +26,17 @@ void ProgrammerLink::receiveData(std::span<const std::uint8_t> block, LinkTime r
 }
 
 void ProgrammerLink::watchdogExpired() {
+    programmerLost();
+}
+
+void ProgrammerLink::portHungUp() {
+    programmerLost();
+}
+
+// The queue is judged before it is cleared, and the interruption is told last, so that its
+// text replaces whatever an earlier step of the operation showed (a signature found right).
+void ProgrammerLink::programmerLost() {
+    const Interruption interruption = interruptionOf(queue_);
     view_.setDisconnectedCaption(DisconnectedCaption);
     queue_.clear();
     // Only the lock bits are forgotten; the fuse-bit dialog keeps its boxes.
@@ -34,6 +45,9 @@ void ProgrammerLink::watchdogExpired() {
     view_.clearChipList();
     tables_.commands.clear(view_);
     queue_.enqueue(commands::askTitle());
+    if (interruption != Interruption::None) {
+        view_.operationInterrupted(interruptionText(interruption));
+    }
 }
 
 // A ready read before the head last went out was sent before the programmer could have seen

@@ -17,6 +17,7 @@
 #include "link/CommandSender.h"
 #include "link/Commands.h"
 #include "link/FrameParser.h"
+#include "link/InterruptedOperation.h"
 #include "link/LinkFrame.h"
 #include "link/LinkObserver.h"
 #include "link/LinkPorts.h"
@@ -45,8 +46,12 @@ class ProgrammerLink : private FrameHandler {
     void receiveData(std::span<const std::uint8_t> block, LinkTime receivedAt);
 
     // Timer2Timer: the LinkWatchdog expired. Shows the disconnected caption, clears the queue,
-    // the lock-bit dialog and both lists, and queues the title request.
+    // the lock-bit dialog and both lists, and queues the title request. When the queue held an
+    // operation (interruptionOf), LinkView::operationInterrupted says what was cut short.
     void watchdogExpired();
+    // The serial component's OnRequestHangup: a thread of the port ended on an error, so no
+    // answer can come. Does at once what the watchdog's expiry does.
+    void portHungUp();
 
     // CommandQueue operations. A zero-length payload queues nothing; one longer than 255
     // bytes throws std::length_error. Once the programmer has answered the command, a
@@ -59,6 +64,8 @@ class ProgrammerLink : private FrameHandler {
     // leaving a command half done.
     bool stopAfterCommandInFlight();
     std::size_t queueLength() const;
+    // What losing the programmer now would cut short (interruptionOf the queue).
+    Interruption queuedOperation() const { return interruptionOf(queue_); }
     // CommandQueue::clearCount: how often the queue was cleared, for whatever reason.
     std::uint64_t queueClearCount() const { return queue_.clearCount(); }
     const CommandQueue& queue() const { return queue_; }
@@ -85,6 +92,7 @@ class ProgrammerLink : private FrameHandler {
     void setObserver(LinkObserver* observer);
 
   private:
+    void programmerLost();
     bool readySends() const override;
     void emptyFrame() override;
     ReceivedFrame readyKind() const;

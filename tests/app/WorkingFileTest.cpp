@@ -22,6 +22,7 @@
 #include "app/TForm1.h"
 #include "buffer/BufferFileActions.h"
 #include "buffer/HexGrid.h"
+#include "link/Commands.h"
 
 namespace kelvan::app {
 namespace {
@@ -227,6 +228,28 @@ TEST_F(WorkingFileTest, AFailedSaveLeavesTheOldFileIntact) {
     EXPECT_TRUE(prompter_.errors.front().contains(path("old.bin")));
     EXPECT_EQ(contents(path("old.bin")), old);
     EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files).size(), 3) << "no temporary left";
+}
+
+// A close no one can answer (the program ended by a signal) keeps edits without a question,
+// and goes on when they cannot be kept.
+TEST_F(WorkingFileTest, ClosingUnaskedKeepsTheEditsInAFileOfTheirOwn) {
+    write("blocked", "a file where the folder belongs");
+    pickUp("b.hex");
+    EXPECT_EQ(files().keepChangesUnasked(path("kept")), QString()) << "no edits, nothing kept";
+    form().buffer().setModified(true);
+    const QString kept = files().keepChangesUnasked(path("kept/sub"));
+    const QStringList written = QDir(path("kept/sub")).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(kept, "the modified buffer was saved to " + native("kept/sub/") + written.front());
+    EXPECT_EQ(contents(path("kept/sub/") + written.front()), QByteArray("\x01\x02\x03\x04"));
+    form().buffer().setModified(true);
+    EXPECT_TRUE(files().keepChangesUnasked(path("blocked/sub")).endsWith("cannot be created"));
+    EXPECT_FALSE(form().buffer().modified());
+
+    form().link().enqueue(link::commands::eraseAll());  // not even the interrupt question
+    EXPECT_TRUE(form().closeUnasked());
+    EXPECT_TRUE(prompter_.questions.isEmpty());
+    EXPECT_EQ(windows_->form3(), nullptr);
 }
 
 TEST_F(WorkingFileTest, LoadsThatGoWrongShowAsTheirOutcomeSays) {

@@ -4,6 +4,8 @@
 #include "dialogs/TForm3.h"
 #include "serial/CommNotifier.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -11,13 +13,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace kelvan::dialogs::test {
@@ -57,7 +62,7 @@ TEST_F(TForm3Test, FirstStartWritesThePortValuesAtOnceAndTheRestAtTheEnd) {
     EXPECT_EQ(form->Edit1->text(), "/dev/ttyUSB0");
     EXPECT_EQ(form->ysIntEdit1->Value(), 56000);
     EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
-    EXPECT_EQ(form->ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(form->ComboBox1->shownText(), "Нет");
     EXPECT_EQ(host.comm().CommPort(), "/dev/ttyUSB0");
     EXPECT_EQ(host.comm().BaudRate(), 56000u);
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
@@ -100,9 +105,9 @@ TEST_F(TForm3Test, SecondStartReadsTheValuesBackAndOpensThePort) {
     EXPECT_TRUE(host.comm().isOpen());
     EXPECT_EQ(host.comm().CommPort(), terminal.slavePath());
     EXPECT_EQ(host.comm().BaudRate(), 9600u);
-    // Parity -1 read back: nothing selected, the design text stays, parity none.
+    // Parity -1 read back: nothing selected, shown as what the port uses, parity none.
     EXPECT_EQ(form.ComboBox1->currentIndex(), -1);
-    EXPECT_EQ(form.ComboBox1->currentText(), "Чет");
+    EXPECT_EQ(form.ComboBox1->shownText(), "Нет");
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
     EXPECT_EQ(host.escapes, (std::vector<int>{serial::EscapeSetRts, serial::EscapeClrDtr}));
     EXPECT_EQ(host.calls, (QStringList{"watchdog", "folder " + folder.path()}));
@@ -193,6 +198,82 @@ TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndAppliesNothing) {
     EXPECT_EQ(host.comm().CommPort(), portAtStart);
     EXPECT_EQ(host.comm().BaudRate(), 56000u);
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);
+}
+
+// Only an item chosen from the opened list changes the ninth bit. Each case acts on a fresh
+// dialog shown on the page "Связь", then "Сохранить" stores what the box then holds.
+TEST_F(TForm3Test, TheNinthBitChangesOnlyWhenAnItemIsChosenFromTheList) {
+    const auto openList = [](NinthBitBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->view()->isVisible(); }));
+    };
+    const auto type = [](QWidget* widget, const QString& text) {  // Cyrillic too
+        for (const QChar letter : text) {
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(letter.toUpper().unicode()),
+                                QString(letter), Qt::NoModifier);
+        }
+    };
+    const struct {
+        const char* what;
+        std::function<void(TForm3&)> act;
+        int stored;
+        QString shown;
+    } cases[] = {
+        {"click into the box, then elsewhere",
+         [&](TForm3& form) {
+             openList(form.ComboBox1);
+             // The open list holds the mouse: a click elsewhere reaches it outside its area.
+             QWidget* list = form.ComboBox1->view()->window();
+             QTest::mouseClick(list, Qt::LeftButton, {},
+                               list->mapFromGlobal(form.Edit1->mapToGlobal(QPoint(5, 5))));
+             QTest::mouseClick(form.Edit1, Qt::LeftButton);
+             EXPECT_TRUE(form.Edit1->hasFocus());
+         },
+         -1, "Нет"},
+        {"typing and Tab, arrows, the wheel",
+         [&](TForm3& form) {
+             form.ysIntEdit1->setFocus(Qt::MouseFocusReason);
+             QTest::keyClick(form.ysIntEdit1, Qt::Key_Tab);
+             ASSERT_TRUE(form.ComboBox1->hasFocus());
+             type(form.ComboBox1, QStringLiteral("Чет1"));
+             for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_Tab}) {
+                 QTest::keyClick(form.ComboBox1, key);
+             }
+             EXPECT_FALSE(form.ComboBox1->hasFocus());
+             QWheelEvent wheel(QPointF(5, 5), form.ComboBox1->mapToGlobal(QPointF(5, 5)), {},
+                               QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(form.ComboBox1, &wheel);
+         },
+         -1, "Нет"},
+        {"the third item taken from the list with Enter",
+         [&](TForm3& form) {
+             openList(form.ComboBox1);
+             QAbstractItemView* list = form.ComboBox1->view();
+             for (const Qt::Key key : {Qt::Key_Home, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}) {
+                 QTest::keyClick(list, key);
+             }
+             EXPECT_FALSE(list->isVisible());
+             form.Edit1->setFocus(Qt::MouseFocusReason);
+         },
+         2, "Нечет"},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.what);
+        forgetSettings();
+        FakeHost run;
+        TForm3 form(run);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QTabBar* tabs = form.PageControl1->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        testCase.act(form);
+        EXPECT_EQ(form.ComboBox1->currentIndex(), testCase.stored);
+        EXPECT_EQ(form.ComboBox1->shownText(), testCase.shown);
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        const QString text = settingsFileText();
+        EXPECT_TRUE(text.contains(QStringLiteral("Parity=%1\n").arg(testCase.stored)))
+            << text.toStdString();
+    }
 }
 
 TEST_F(TForm3Test, CancelStoresNothingAndKeepsWhatWasTyped) {

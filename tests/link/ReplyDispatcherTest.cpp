@@ -173,7 +173,8 @@ TEST_F(ReplyTest, AStatusWaitingForAnAnswerIsShownOnlyWhenTheAnswerCame) {
     answer(Bytes{255});
     EXPECT_EQ(view.status, "Все верно.");
 
-    // A failing chunk clears the queue, and the programmer going away too: no answer comes.
+    // A failing chunk clears the queue, and the programmer going away too: no answer comes, and
+    // the verify is reported cut short.
     view.status = "";
     verifyThenClose();
     answer(verifyReply(11, 0, 0));
@@ -183,7 +184,7 @@ TEST_F(ReplyTest, AStatusWaitingForAnAnswerIsShownOnlyWhenTheAnswerCame) {
     verifyThenClose();
     link.watchdogExpired();
     answer(Bytes{255});
-    EXPECT_EQ(view.status, "");
+    EXPECT_EQ(view.status, "Операция прервана: программатор не отвечает.");
 }
 
 TEST_F(ReplyTest, FailingEepromVerifyShowsALongAddress) {

@@ -201,7 +201,7 @@ TEST_F(KelvanCliTest, ReadsWriteTheChipsMemoryToTheFileOnlyWhenTheWholeReadSucce
     EXPECT_TRUE(folder.read("e.bin") == text(eeprom));
 
     // A programmer that falls silent in the middle of a read of 64 KiB (about 6 s on the line):
-    // the file keeps what it held.
+    // the run says so in the window's words, and the file keeps what it held.
     const std::size_t readsBefore = simulator().traffic().framesPerCode[9];
     const std::unique_ptr<ChildProcess> broken =
         start({"--chip", "2", "read-flash", path("flash.bin")});
@@ -213,7 +213,8 @@ TEST_F(KelvanCliTest, ReadsWriteTheChipsMemoryToTheFileOnlyWhenTheWholeReadSucce
     simulator().goSilent(8s);
     EXPECT_EQ(broken->wait(), 1);
     EXPECT_EQ(broken->errors(),
-              "Программатор не подключен\nkelvan-cli: the read did not complete; " +
+              "Операция прервана: программатор не отвечает.\nkelvan-cli: the read did not "
+              "complete; " +
                   path("flash.bin") + " was not written\n");
     EXPECT_TRUE(folder.read("flash.bin") == text(program));
 }

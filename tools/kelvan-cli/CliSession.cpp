@@ -43,6 +43,10 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
         advance();
     };
 
+    comm_.OnRequestHangup = [this](serial::TComm32&) {
+        link_.portHungUp();
+        advance();
+    };
     QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
         link_.watchdogExpired();
         advance();
@@ -174,7 +178,9 @@ void CliSession::advance() {
         return;
     }
     if (lost) {
-        console_.errorText(link::DisconnectedCaption);
+        const std::string& interruption = screen_.interruption();
+        console_.errorText(interruption.empty() ? link::DisconnectedCaption
+                                                : std::string_view(interruption));
         fail();
         return;
     }

@@ -92,7 +92,9 @@ terminal; errors on standard error.
 Exit status:
   0    the action completed and nothing was flagged
   1    the programmer reported a failure (a wrong signature, a verify error), the retry limit
-       was reached, or the programmer did not answer ("Программатор не подключен")
+       was reached, or the programmer did not answer ("Программатор не подключен"; when
+       it went away in the middle of the action, the window's "Операция прервана: ..."
+       text, which says whether the chip may be left partly written or erased)
   2    the command line is wrong, the chip is unknown, the chip does not offer the command
        (the offered ones are listed), the port cannot be opened, IN cannot be loaded, OUT
        cannot be written, or IN is longer than the memory and --truncate is not given

@@ -36,6 +36,8 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     // How often the watchdog declared the programmer lost, and the retry limit gave up.
     int disconnections() const { return disconnections_; }
     int retryWarnings() const { return retryWarnings_; }
+    // What the link said was cut short when the programmer was last lost; empty when nothing.
+    const std::string& interruption() const { return interruption_; }
     // How often the status took the error colour.
     int errorColours() const { return errorColours_; }
     // The size warning was shown and not confirmed.
@@ -68,6 +70,8 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     void showProgress() override;
     void closeProgress() override;
     void showWarning(std::string_view utf8) override;
+    // Kept for the tool's error message rather than printed as a status.
+    void operationInterrupted(std::string_view utf8) override { interruption_ = utf8; }
 
     // OperationHost; setStatusText and setStatusErrorColour as above.
     void resetStatusColour() override { errorColour_ = false; }
@@ -89,6 +93,7 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     bool errorColour_ = false;
     bool sizeWarningRefused_ = false;
     std::string title_;
+    std::string interruption_;
     std::vector<std::string> aboutLines_;
     std::vector<std::string> chips_;
     std::vector<BitLine> lockBits_;

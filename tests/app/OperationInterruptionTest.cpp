@@ -1,0 +1,93 @@
+// An operation cut short in the real window against the simulated programmer: the port hanging
+// up mid-write turns the status red at once, and closing while commands are queued asks first.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "SimulatedProgrammer.h"
+#include "TestImages.h"
+
+namespace kelvan::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString InterruptQuestion =
+    QStringLiteral("Операция с микросхемой ещё не закончена.\n\rПрервать её и выйти из программы?");
+
+class OperationInterruptionTest : public testing::SimulatedProgrammer {
+  protected:
+    // Connected, the 64 KiB chip chosen, a working file of size bytes picked up, and
+    // "Записать память программ" clicked; returns without waiting for the writes.
+    void startWrite(std::size_t size) {
+        ASSERT_TRUE(folder_.isValid());
+        startProgram();
+        form().resize(1000, 700);
+        form().setCurrentFolder(folder_.path());
+        ASSERT_TRUE(testing::waitFor([&] { return connected(); }, 30s));
+        chooseChip(2);
+        QFile file(folder_.filePath(QStringLiteral("image.bin")));
+        const link::Bytes image = test::randomBytes(size, 11);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(size));
+        file.close();
+        ASSERT_TRUE(testing::clickFile(form(), file.fileName()));
+        QListWidget* commands = form().ListBox2;
+        const auto found =
+            commands->findItems(QStringLiteral("Записать память программ"), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        QTest::mouseClick(commands->viewport(), Qt::LeftButton, {},
+                          commands->visualItemRect(found.front()).center());
+    }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(OperationInterruptionTest, APortHangingUpMidWriteTurnsTheStatusRedAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(startWrite(0x10000));
+    ASSERT_TRUE(testing::waitFor([&] { return simulator_->framesReceived(10) >= 20; }, 30s));
+    ASSERT_TRUE(form().statusText().startsWith(QStringLiteral("Сигнатура")));
+    simulator_.reset();  // the programmer's end of the line closes: the port hangs up
+    const auto lostAt = std::chrono::steady_clock::now();
+    EXPECT_TRUE(testing::waitFor(
+        [&] { return form().statusText().startsWith(QStringLiteral("Операция прервана")); }, 10s));
+    EXPECT_LT(std::chrono::steady_clock::now() - lostAt, 2s) << "long before the watchdog";
+    EXPECT_EQ(form().statusText(),
+              QStringLiteral("Операция прервана: программатор не отвечает. Микросхема может быть "
+                             "записана или стёрта не полностью."));
+    EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
+    EXPECT_EQ(testing::queuedCommands(form()), (std::vector<link::Bytes>{{254}}));
+}
+
+TEST_F(OperationInterruptionTest, ClosingWhileCommandsAreQueuedAsksFirst) {
+    ASSERT_NO_FATAL_FAILURE(startWrite(0x1000));
+    prompter_.yes = false;  // the default answer: keep working
+    EXPECT_FALSE(form().close());
+    EXPECT_EQ(prompter_.questions, QStringList{InterruptQuestion});
+    simulator_->offerReadyNow();
+    ASSERT_TRUE(testing::waitFor([&] { return idle(); }, 30s));
+    EXPECT_EQ(form().statusText(), QStringLiteral("Все верно."));
+
+    // Idle: no question. Busy again and Yes: the save question follows, then the sequence.
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(prompter_.questions.size(), 1);
+    stopProgram();
+    prompter_.questions.clear();
+    ASSERT_NO_FATAL_FAILURE(startWrite(0x1000));
+    form().buffer().setModified(true);
+    prompter_.yes = true;
+    prompter_.answer = dialogs::Prompter::Answer::No;
+    EXPECT_TRUE(form().close());
+    ASSERT_EQ(prompter_.questions.size(), 2);
+    EXPECT_EQ(prompter_.questions[0], InterruptQuestion);
+    EXPECT_TRUE(prompter_.questions[1].startsWith(QStringLiteral("Данные в буфере изменены!")));
+    EXPECT_EQ(windows_->form3(), nullptr);
+}
+
+}  // namespace
+}  // namespace kelvan::app
