@@ -84,16 +84,16 @@ class CheckingView : public NullLinkView {
     void appendCommand(std::string_view) override {
         require(++commands_ <= 32, "more than 32 commands");
     }
-    void createBitBoxes(BitDialog dialog, int count) override {
+    void createBitBoxes(BitKind dialog, int count) override {
         require(count >= 0 && count <= 255, "bit box count");
         bits(dialog) = count;
     }
-    void clearBitBoxes(BitDialog dialog) override { bits(dialog) = 0; }
-    void setBitCaption(BitDialog dialog, int index, const DeviceText&) override {
+    void clearBitBoxes(BitKind dialog) override { bits(dialog) = 0; }
+    void setBitCaption(BitKind dialog, int index, const DeviceText&) override {
         require(index >= 0 && index < bits(dialog), "bit caption index");
         reenter();
     }
-    void setBitChecked(BitDialog dialog, int index, bool) override {
+    void setBitChecked(BitKind dialog, int index, bool) override {
         require(index >= 0 && index < bits(dialog), "bit state index");
     }
     // What the dispatcher shows once its tables are up to date, so that nested steps find
@@ -121,7 +121,7 @@ class CheckingView : public NullLinkView {
     int commands() const { return commands_; }
 
   private:
-    int& bits(BitDialog dialog) { return dialog == BitDialog::Lock ? lock_ : fuse_; }
+    int& bits(BitKind dialog) { return dialog == BitKind::Lock ? lock_ : fuse_; }
     int lock_ = 0;
     int fuse_ = 0;
     int about_ = 0;

@@ -44,7 +44,7 @@ class Screen : public link::NullLinkView, public OperationHost {
     void clearChipList() override { chips = 0; }
     void appendChip(const link::DeviceText&) override { ++chips; }
     void fitGridToBuffer() override {}
-    void showBitDialog(link::BitDialog, bool) override {}
+    void showBitDialog(link::BitKind, bool) override {}
     void showSizeWarning(std::string_view) override { warned = true; }
     buffer::LoadOutcome reloadWorkingFile() override { return buffer::LoadOutcome::NoFile; }
 

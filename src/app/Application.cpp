@@ -38,8 +38,8 @@ void Application::destroyForm3() {
     Form3.reset();
 }
 
-dialogs::BitDialog* Application::bitDialog(link::BitDialog dialog) {
-    if (dialog == link::BitDialog::Lock) {
+dialogs::BitDialog* Application::bitDialog(link::BitKind dialog) {
+    if (dialog == link::BitKind::Lock) {
         return Form4.get();
     }
     return Form6.get();

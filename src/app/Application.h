@@ -45,7 +45,7 @@ class Application {
     dialogs::TForm6* form6() { return Form6.get(); }
     dialogs::TForm7* form7() { return Form7.get(); }
     // Form4 for the lock bits, Form6 for the fuse bits; null as above.
-    dialogs::BitDialog* bitDialog(link::BitDialog dialog);
+    dialogs::BitDialog* bitDialog(link::BitKind dialog);
 
   private:
     // Declared in creation order, so they are destroyed in the reverse one: the dialogs go

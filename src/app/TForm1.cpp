@@ -423,25 +423,25 @@ void TForm1::appendCommand(std::string_view utf8Caption) {
 
 // The link's calls below skip a window that does not exist: a box's event loop can run them
 // while the windows are still being created or already being destroyed.
-void TForm1::createBitBoxes(link::BitDialog dialog, int count) {
+void TForm1::createBitBoxes(link::BitKind dialog, int count) {
     if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->CreateBitBoxes(count);
     }
 }
 
-void TForm1::clearBitBoxes(link::BitDialog dialog) {
+void TForm1::clearBitBoxes(link::BitKind dialog) {
     if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->ClearBitBoxes();
     }
 }
 
-void TForm1::setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) {
+void TForm1::setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) {
     if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitCaption(index, decoded(caption));
     }
 }
 
-void TForm1::setBitChecked(link::BitDialog dialog, int index, bool checked) {
+void TForm1::setBitChecked(link::BitKind dialog, int index, bool checked) {
     if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
         bits->setBitChecked(index, checked);
     }

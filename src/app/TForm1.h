@@ -105,10 +105,10 @@ class TForm1 : public QWidget,
     void appendChip(const link::DeviceText& name) override;
     void clearCommandList() override;
     void appendCommand(std::string_view utf8Caption) override;
-    void createBitBoxes(link::BitDialog dialog, int count) override;
-    void clearBitBoxes(link::BitDialog dialog) override;
-    void setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) override;
-    void setBitChecked(link::BitDialog dialog, int index, bool checked) override;
+    void createBitBoxes(link::BitKind dialog, int count) override;
+    void clearBitBoxes(link::BitKind dialog) override;
+    void setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) override;
+    void setBitChecked(link::BitKind dialog, int index, bool checked) override;
     void createAboutLabels(int count) override;
     void setAboutLine(int index, const link::DeviceText& line) override;
     void formatGrid() override;

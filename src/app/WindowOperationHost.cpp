@@ -35,7 +35,7 @@ void WindowOperationHost::fitGridToBuffer() {
     grid_.FitGridToBuffer();
 }
 
-void WindowOperationHost::showBitDialog(link::BitDialog dialog, bool writable) {
+void WindowOperationHost::showBitDialog(link::BitKind dialog, bool writable) {
     dialogs::BitDialog* bits = application_.bitDialog(dialog);
     if (bits == nullptr) {
         return;

@@ -47,7 +47,7 @@ class WindowOperationHost : public operations::OperationHost {
     void resetStatusColour() override;
     void fitGridToBuffer() override;
     // Shows and raises the dialog, if it exists, with "Записать" enabled or disabled.
-    void showBitDialog(link::BitDialog dialog, bool writable) override;
+    void showBitDialog(link::BitKind dialog, bool writable) override;
     void showSizeWarning(std::string_view utf8) override;
     buffer::LoadOutcome reloadWorkingFile() override;
 

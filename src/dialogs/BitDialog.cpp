@@ -26,7 +26,7 @@ int releasedKey(const QEvent& event) {
 
 }  // namespace
 
-BitDialog::BitDialog(link::BitDialog kind, const QString& caption, const QColor& background,
+BitDialog::BitDialog(link::BitKind kind, const QString& caption, const QColor& background,
                      int clientWidth, int buttonLeft, QWidget* parent)
     : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent),
       m_kind(kind) {

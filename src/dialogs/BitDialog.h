@@ -43,7 +43,7 @@ class BitDialog : public FixedDialog {
     QPushButton* Button1 = nullptr;
 
   protected:
-    BitDialog(link::BitDialog kind, const QString& caption, const QColor& background,
+    BitDialog(link::BitKind kind, const QString& caption, const QColor& background,
               int clientWidth, int buttonLeft, QWidget* parent);
 
     // Queues the write commands of every bit in increasing order, then closes the dialog.
@@ -60,7 +60,7 @@ class BitDialog : public FixedDialog {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
-    link::BitDialog m_kind;
+    link::BitKind m_kind;
     std::vector<QCheckBox*> m_bitBoxes;
 };
 

@@ -5,7 +5,7 @@
 namespace kelvan::dialogs {
 
 TForm4::TForm4(QWidget* parent)
-    : BitDialog(link::BitDialog::Lock, QStringLiteral("Lock биты"), QColor(210, 192, 192), 192, 56,
+    : BitDialog(link::BitKind::Lock, QStringLiteral("Lock биты"), QColor(210, 192, 192), 192, 56,
                 parent) {}
 
 }  // namespace kelvan::dialogs

@@ -6,7 +6,7 @@
 namespace kelvan::dialogs {
 
 TForm6::TForm6(QWidget* parent)
-    : BitDialog(link::BitDialog::Fuse, QStringLiteral("Fuse биты"), QColor(220, 192, 192), 336, 136,
+    : BitDialog(link::BitKind::Fuse, QStringLiteral("Fuse биты"), QColor(220, 192, 192), 336, 136,
                 parent) {
     Button1->setEnabled(false);
 }

@@ -38,11 +38,11 @@ struct DeviceTables {
     int aboutLineCount = 0;
     CommandList commands;
 
-    int bitCount(BitDialog dialog) const {
-        return dialog == BitDialog::Lock ? lockBitCount : fuseBitCount;
+    int bitCount(BitKind dialog) const {
+        return dialog == BitKind::Lock ? lockBitCount : fuseBitCount;
     }
-    int& bitCount(BitDialog dialog) {
-        return dialog == BitDialog::Lock ? lockBitCount : fuseBitCount;
+    int& bitCount(BitKind dialog) {
+        return dialog == BitKind::Lock ? lockBitCount : fuseBitCount;
     }
 };
 

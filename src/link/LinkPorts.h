@@ -15,7 +15,8 @@ struct DeviceText {
     bool operator==(const DeviceText&) const = default;
 };
 
-enum class BitDialog { Lock, Fuse };
+// Which bits a reply or a dialog is about: the lock bits or the fuse bits.
+enum class BitKind { Lock, Fuse };
 
 // Where outgoing frames go: the serial component's SendData. The result is not acted on (a
 // refused send still counts as a send; the retry limit catches a dead transmit path).
@@ -79,10 +80,10 @@ class LinkView {
     virtual void appendCommand(std::string_view utf8Caption) = 0;
 
     // Fuse-bit and lock-bit dialogs.
-    virtual void createBitBoxes(BitDialog dialog, int count) = 0;
-    virtual void clearBitBoxes(BitDialog dialog) = 0;
-    virtual void setBitCaption(BitDialog dialog, int index, const DeviceText& caption) = 0;
-    virtual void setBitChecked(BitDialog dialog, int index, bool checked) = 0;
+    virtual void createBitBoxes(BitKind dialog, int count) = 0;
+    virtual void clearBitBoxes(BitKind dialog) = 0;
+    virtual void setBitCaption(BitKind dialog, int index, const DeviceText& caption) = 0;
+    virtual void setBitChecked(BitKind dialog, int index, bool checked) = 0;
 
     // About dialog lines.
     virtual void createAboutLabels(int count) = 0;

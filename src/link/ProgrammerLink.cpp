@@ -40,7 +40,7 @@ void ProgrammerLink::programmerLost() {
     view_.setDisconnectedCaption(DisconnectedCaption);
     queue_.clear();
     // Only the lock bits are forgotten; the fuse-bit dialog keeps its boxes.
-    view_.clearBitBoxes(BitDialog::Lock);
+    view_.clearBitBoxes(BitKind::Lock);
     tables_.lockBitCount = 0;
     view_.clearChipList();
     tables_.commands.clear(view_);

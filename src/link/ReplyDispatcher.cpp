@@ -60,11 +60,11 @@ bool ReplyDispatcher::dispatch(ReplyBytes reply) {
                          [this](const CountedReply& signature) { showSignature(signature); });
         case CommandCode::ReadFuseBits:
             return actOn(readCountedReply(reply), [this](const CountedReply& states) {
-                setBitStates(BitDialog::Fuse, states.values);
+                setBitStates(BitKind::Fuse, states.values);
             });
         case CommandCode::ReadLockBits:
             return actOn(readCountedReply(reply), [this](const CountedReply& states) {
-                setBitStates(BitDialog::Lock, states.values);
+                setBitStates(BitKind::Lock, states.values);
             });
         case CommandCode::ReadProgramMemory:
         case CommandCode::ReadEeprom:
@@ -88,18 +88,18 @@ bool ReplyDispatcher::dispatch(ReplyBytes reply) {
                          [this](std::uint32_t size) { tables_.programMemorySize = size; });
         case CommandCode::AskLockBitCaption:
             return actOn(readIndexedTextReply(reply), [this](const IndexedTextReply& caption) {
-                setBitCaption(BitDialog::Lock, caption);
+                setBitCaption(BitKind::Lock, caption);
             });
         case CommandCode::AskLockBitCount:
             return actOn(readCountReply(reply),
-                         [this](std::uint8_t count) { rebuildBitBoxes(BitDialog::Lock, count); });
+                         [this](std::uint8_t count) { rebuildBitBoxes(BitKind::Lock, count); });
         case CommandCode::AskFuseBitCaption:
             return actOn(readIndexedTextReply(reply), [this](const IndexedTextReply& caption) {
-                setBitCaption(BitDialog::Fuse, caption);
+                setBitCaption(BitKind::Fuse, caption);
             });
         case CommandCode::AskFuseBitCount:
             return actOn(readCountReply(reply),
-                         [this](std::uint8_t count) { rebuildBitBoxes(BitDialog::Fuse, count); });
+                         [this](std::uint8_t count) { rebuildBitBoxes(BitKind::Fuse, count); });
         case CommandCode::AskCommandMask:
             return actOn(readWordReply(reply),
                          [this](std::uint32_t mask) { tables_.commands.rebuild(mask, view_); });
@@ -142,7 +142,7 @@ void ReplyDispatcher::showCalibration(const CountedReply& calibration) {
     view_.setStatusText(hexList("Калибровочные байты:", calibration.values));
 }
 
-void ReplyDispatcher::setBitStates(BitDialog dialog, ReplyBytes states) {
+void ReplyDispatcher::setBitStates(BitKind dialog, ReplyBytes states) {
     const std::size_t boxes = static_cast<std::size_t>(tables_.bitCount(dialog));
     const std::size_t applied = std::min(states.size(), boxes);
     for (std::size_t index = 0; index < applied; ++index) {
@@ -169,18 +169,18 @@ void ReplyDispatcher::checkVerify(const VerifyReply& verify) {
     queue_.clear();
 }
 
-void ReplyDispatcher::setBitCaption(BitDialog dialog, const IndexedTextReply& caption) {
+void ReplyDispatcher::setBitCaption(BitKind dialog, const IndexedTextReply& caption) {
     if (caption.index < tables_.bitCount(dialog)) {
         view_.setBitCaption(dialog, caption.index, deviceText(caption.text));
     }
 }
 
-void ReplyDispatcher::rebuildBitBoxes(BitDialog dialog, std::uint8_t count) {
+void ReplyDispatcher::rebuildBitBoxes(BitKind dialog, std::uint8_t count) {
     view_.createBitBoxes(dialog, count);
     tables_.bitCount(dialog) = count;
     for (int index = 0; index < count; ++index) {
         const auto bitIndex = static_cast<std::uint8_t>(index);
-        queue_.enqueue(dialog == BitDialog::Lock ? commands::askLockBitCaption(bitIndex)
+        queue_.enqueue(dialog == BitKind::Lock ? commands::askLockBitCaption(bitIndex)
                                                  : commands::askFuseBitCaption(bitIndex));
     }
 }

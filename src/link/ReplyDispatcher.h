@@ -29,11 +29,11 @@ class ReplyDispatcher {
   private:
     void showSignature(const CountedReply& signature);
     void showCalibration(const CountedReply& calibration);
-    void setBitStates(BitDialog dialog, ReplyBytes states);
+    void setBitStates(BitKind dialog, ReplyBytes states);
     void storeChunk(const ChunkReply& chunk);
     void checkVerify(const VerifyReply& verify);
-    void setBitCaption(BitDialog dialog, const IndexedTextReply& caption);
-    void rebuildBitBoxes(BitDialog dialog, std::uint8_t count);
+    void setBitCaption(BitKind dialog, const IndexedTextReply& caption);
+    void rebuildBitBoxes(BitKind dialog, std::uint8_t count);
     void setAboutLine(const IndexedTextReply& line);
     void rebuildAboutLabels(std::uint8_t count);
     void askChipNames(std::uint8_t count);

@@ -19,10 +19,10 @@ class NullLinkView : public LinkView {
     void appendChip(const DeviceText&) override {}
     void clearCommandList() override {}
     void appendCommand(std::string_view) override {}
-    void createBitBoxes(BitDialog, int) override {}
-    void clearBitBoxes(BitDialog) override {}
-    void setBitCaption(BitDialog, int, const DeviceText&) override {}
-    void setBitChecked(BitDialog, int, bool) override {}
+    void createBitBoxes(BitKind, int) override {}
+    void clearBitBoxes(BitKind) override {}
+    void setBitCaption(BitKind, int, const DeviceText&) override {}
+    void setBitChecked(BitKind, int, bool) override {}
     void createAboutLabels(int) override {}
     void setAboutLine(int, const DeviceText&) override {}
     void formatGrid() override {}

@@ -4,8 +4,8 @@
 
 namespace kelvan::operations {
 
-std::optional<link::Bytes> bitWriteCommand(link::BitDialog dialog, std::uint8_t index, bool set) {
-    if (dialog == link::BitDialog::Fuse) {
+std::optional<link::Bytes> bitWriteCommand(link::BitKind dialog, std::uint8_t index, bool set) {
+    if (dialog == link::BitKind::Fuse) {
         return link::commands::writeFuseBit(index, set);
     }
     if (!set) {

@@ -25,18 +25,18 @@ void CommandSequences::runStep(std::uint8_t code) {
             request(commands::readSignature());
             break;
         case CommandCode::ReadFuseBits:
-            showBitDialog(link::BitDialog::Fuse, false);
+            showBitDialog(link::BitKind::Fuse, false);
             link_.enqueue(commands::readFuseBits());
             break;
         case CommandCode::WriteFuseBit:
-            showBitDialog(link::BitDialog::Fuse, true);
+            showBitDialog(link::BitKind::Fuse, true);
             break;
         case CommandCode::ReadLockBits:
-            showBitDialog(link::BitDialog::Lock, false);
+            showBitDialog(link::BitKind::Lock, false);
             link_.enqueue(commands::readLockBits());
             break;
         case CommandCode::WriteLockBit:
-            showBitDialog(link::BitDialog::Lock, true);
+            showBitDialog(link::BitKind::Lock, true);
             break;
         case CommandCode::EraseAll:
             request(commands::eraseAll());
@@ -96,7 +96,7 @@ void CommandSequences::request(const Bytes& payload) {
     link_.enqueue(payload);
 }
 
-void CommandSequences::showBitDialog(link::BitDialog dialog, bool writable) {
+void CommandSequences::showBitDialog(link::BitKind dialog, bool writable) {
     host_.setStatusText("");
     host_.showBitDialog(dialog, writable);
 }

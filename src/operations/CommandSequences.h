@@ -62,7 +62,7 @@ class CommandSequences {
 
     void runStep(std::uint8_t code);
     void request(const link::Bytes& payload);
-    void showBitDialog(link::BitDialog dialog, bool writable);
+    void showBitDialog(link::BitKind dialog, bool writable);
     void readSequence(std::uint32_t size, ReadCommand command);
     void verifySequence(std::uint32_t size, DataCommand command);
     void writeSequence(const WriteSteps& steps);

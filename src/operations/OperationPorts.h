@@ -84,7 +84,7 @@ class OperationHost {
 
     // Shows the fuse-bit or lock-bit dialog, not modally, with its "Записать" button enabled
     // only when writable.
-    virtual void showBitDialog(link::BitDialog dialog, bool writable) = 0;
+    virtual void showBitDialog(link::BitKind dialog, bool writable) = 0;
 
     // A modal warning with a single OK button. The conversation goes on while it is open, so
     // the link's state (its queue, sizes, command list) may differ when it returns.

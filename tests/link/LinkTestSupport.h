@@ -77,19 +77,19 @@ class FakeView : public LinkView {
     void appendCommand(std::string_view utf8Caption) override {
         commandList.emplace_back(utf8Caption);
     }
-    void createBitBoxes(BitDialog dialog, int count) override {
+    void createBitBoxes(BitKind dialog, int count) override {
         boxes(dialog).assign(static_cast<std::size_t>(count), BitBox{});
     }
-    void clearBitBoxes(BitDialog dialog) override {
-        log(dialog == BitDialog::Lock ? "clearLockBoxes" : "clearFuseBoxes");
+    void clearBitBoxes(BitKind dialog) override {
+        log(dialog == BitKind::Lock ? "clearLockBoxes" : "clearFuseBoxes");
         boxes(dialog).clear();
     }
-    void setBitCaption(BitDialog dialog, int index, const DeviceText& text) override {
+    void setBitCaption(BitKind dialog, int index, const DeviceText& text) override {
         if (checkIndex(index, boxes(dialog).size())) {
             boxes(dialog)[static_cast<std::size_t>(index)].caption = text.bytes;
         }
     }
-    void setBitChecked(BitDialog dialog, int index, bool checked) override {
+    void setBitChecked(BitKind dialog, int index, bool checked) override {
         if (checkIndex(index, boxes(dialog).size())) {
             boxes(dialog)[static_cast<std::size_t>(index)].checked = checked;
         }
@@ -116,8 +116,8 @@ class FakeView : public LinkView {
         }
     }
 
-    std::vector<BitBox>& boxes(BitDialog dialog) {
-        return dialog == BitDialog::Lock ? lockBoxes : fuseBoxes;
+    std::vector<BitBox>& boxes(BitKind dialog) {
+        return dialog == BitKind::Lock ? lockBoxes : fuseBoxes;
     }
     // The log entries from index first on, and the number of entries equal to entry.
     std::vector<std::string> logFrom(std::size_t first) const {
@@ -204,8 +204,8 @@ class LinkTest : public ::testing::Test {
         this->answer(answer);
     }
     // Gives the dialog count boxes through the count reply, then drops the caption requests.
-    void giveBitBoxes(BitDialog dialog, std::uint8_t count) {
-        const std::uint8_t code = dialog == BitDialog::Lock ? 245 : 247;
+    void giveBitBoxes(BitKind dialog, std::uint8_t count) {
+        const std::uint8_t code = dialog == BitKind::Lock ? 245 : 247;
         exchange({code}, {code, count});
         link.clearQueue();
     }

@@ -55,8 +55,8 @@ TEST_F(ReplyTest, CalibrationBytesAreListed) {
 }
 
 TEST_F(ReplyTest, BitStatesSetAndClearTheBoxes) {
-    giveBitBoxes(BitDialog::Lock, 3);
-    giveBitBoxes(BitDialog::Fuse, 2);
+    giveBitBoxes(BitKind::Lock, 3);
+    giveBitBoxes(BitKind::Fuse, 2);
     exchange(commands::readLockBits(), {5, 3, 1, 0, 7});
     exchange(commands::readFuseBits(), {3, 2, 0, 9});
     ASSERT_EQ(view.lockBoxes.size(), 3u);
@@ -70,7 +70,7 @@ TEST_F(ReplyTest, BitStatesSetAndClearTheBoxes) {
 }
 
 TEST_F(ReplyTest, MoreBitStatesThanBoxesSetOnlyTheBoxesThatExist) {
-    giveBitBoxes(BitDialog::Fuse, 2);
+    giveBitBoxes(BitKind::Fuse, 2);
     exchange(commands::readFuseBits(), {3, 4, 1, 1, 1, 1});
     EXPECT_TRUE(view.fuseBoxes[0].checked);
     EXPECT_TRUE(view.fuseBoxes[1].checked);
@@ -98,8 +98,8 @@ TEST_F(ReplyTest, BitCountRebuildsTheDialogAndAsksForEachCaptionBehindTheQueue) 
 }
 
 TEST_F(ReplyTest, BitCaptionsGoToTheirBoxAndOutOfRangeIndexesAreIgnored) {
-    giveBitBoxes(BitDialog::Lock, 2);
-    giveBitBoxes(BitDialog::Fuse, 1);
+    giveBitBoxes(BitKind::Lock, 2);
+    giveBitBoxes(BitKind::Fuse, 1);
     exchange(commands::askLockBitCaption(1), textReply(244, {1}, "LB2"));
     exchange(commands::askFuseBitCaption(0), textReply(246, {0}, "SPIEN"));
     EXPECT_EQ(view.lockBoxes[1].caption, "LB2");
@@ -300,8 +300,8 @@ TEST_F(ReplyTest, StaleDuplicateOfAnEarlierChunkIsDropped) {
 }
 
 TEST_F(ReplyTest, StaleDuplicateOfAnEarlierIndexIsDropped) {
-    giveBitBoxes(BitDialog::Lock, 2);
-    giveBitBoxes(BitDialog::Fuse, 2);
+    giveBitBoxes(BitKind::Lock, 2);
+    giveBitBoxes(BitKind::Fuse, 2);
     exchange(commands::askAboutLineCount(), {253, 2});
     link.clearQueue();
     struct Indexed {
@@ -402,7 +402,7 @@ class ShortReplyTest : public LinkTest, public ::testing::WithParamInterface<Sho
 
 TEST_P(ShortReplyTest, IsDroppedLikeAMismatchedReply) {
     buffer.resize(16);
-    giveBitBoxes(BitDialog::Lock, 4);
+    giveBitBoxes(BitKind::Lock, 4);
     link.enqueue(GetParam().command);
     ready();
     const std::size_t mark = view.calls.size();

@@ -57,8 +57,8 @@ class Recorder : public LinkAccess, public OptionSource, public OperationHost {
     void setStatusErrorColour() override { log.push_back("error colour"); }
     void resetStatusColour() override { log.push_back("colour reset"); }
     void fitGridToBuffer() override { log.push_back("fit " + std::to_string(buffer.size())); }
-    void showBitDialog(link::BitDialog dialog, bool writable) override {
-        log.push_back(std::string(dialog == link::BitDialog::Lock ? "lock" : "fuse") +
+    void showBitDialog(link::BitKind dialog, bool writable) override {
+        log.push_back(std::string(dialog == link::BitKind::Lock ? "lock" : "fuse") +
                       (writable ? " dialog writable" : " dialog read-only"));
     }
     void showSizeWarning(std::string_view utf8) override {

@@ -273,13 +273,13 @@ void CliSession::runAction(int line) {
 
     const ArgumentKind argument = commandLine_.action->argument;
     if (argument == ArgumentKind::FuseBits || argument == ArgumentKind::LockIndices) {
-        const link::BitDialog dialog =
-            argument == ArgumentKind::FuseBits ? link::BitDialog::Fuse : link::BitDialog::Lock;
+        const link::BitKind dialog =
+            argument == ArgumentKind::FuseBits ? link::BitKind::Fuse : link::BitKind::Lock;
         const auto& locks = commandLine_.lockBits;
         const int count = static_cast<int>(screen_.bits(dialog).size());
         for (int index = 0; index < count; ++index) {
             const auto bit = static_cast<std::uint8_t>(index);
-            const bool set = dialog == link::BitDialog::Fuse
+            const bool set = dialog == link::BitKind::Fuse
                                  ? commandLine_.fuseBits[bit]
                                  : std::binary_search(locks.begin(), locks.end(), bit);
             if (const std::optional<link::Bytes> payload =
@@ -328,9 +328,9 @@ void CliSession::actionDone() {
     }
     const std::uint8_t code = *commandLine_.action->code;
     if (code == link::byteOf(link::CommandCode::ReadFuseBits)) {
-        printBits(link::BitDialog::Fuse, true);
+        printBits(link::BitKind::Fuse, true);
     } else if (code == link::byteOf(link::CommandCode::ReadLockBits)) {
-        printBits(link::BitDialog::Lock, true);
+        printBits(link::BitKind::Lock, true);
     }
     finish(0);
 }
@@ -422,20 +422,20 @@ bool CliSession::checkBitArguments() {
     const ArgumentKind argument = commandLine_.action->argument;
     const std::string& chip = screen_.chips()[static_cast<std::size_t>(chip_)];
     if (argument == ArgumentKind::FuseBits) {
-        const std::size_t count = screen_.bits(link::BitDialog::Fuse).size();
+        const std::size_t count = screen_.bits(link::BitKind::Fuse).size();
         if (commandLine_.fuseBits.size() != count) {
             console_.error("write-fuses: BITS has " + std::to_string(commandLine_.fuseBits.size()) +
                            " bits, " + chip + " has " + std::to_string(count) + " fuse bits");
-            printBits(link::BitDialog::Fuse, false);
+            printBits(link::BitKind::Fuse, false);
             finish(2);
             return false;
         }
     } else if (argument == ArgumentKind::LockIndices) {
-        const std::size_t count = screen_.bits(link::BitDialog::Lock).size();
+        const std::size_t count = screen_.bits(link::BitKind::Lock).size();
         if (!commandLine_.lockBits.empty() && commandLine_.lockBits.back() >= count) {
             console_.error("write-locks: " + chip + " has " + std::to_string(count) +
                            " lock bits, numbered from 0");
-            printBits(link::BitDialog::Lock, false);
+            printBits(link::BitKind::Lock, false);
             finish(2);
             return false;
         }
@@ -463,14 +463,14 @@ void CliSession::printChip() {
         console_.result("command " + std::to_string(code) + ": " +
                         std::string(link::CommandNameTable[code]));
     }
-    printBits(link::BitDialog::Fuse, false);
-    printBits(link::BitDialog::Lock, false);
+    printBits(link::BitKind::Fuse, false);
+    printBits(link::BitKind::Lock, false);
 }
 
 // One line per bit (index, state or "?" when unread, caption); with summary, also the states in
 // the form write-fuses and write-locks take them.
-void CliSession::printBits(link::BitDialog dialog, bool summary) {
-    const bool fuse = dialog == link::BitDialog::Fuse;
+void CliSession::printBits(link::BitKind dialog, bool summary) {
+    const bool fuse = dialog == link::BitKind::Fuse;
     const std::vector<BitLine>& bits = screen_.bits(dialog);
     std::string states;
     for (std::size_t index = 0; index < bits.size(); ++index) {

@@ -82,7 +82,7 @@ class CliSession {
     bool checkBitArguments();
     void printProgrammer();
     void printChip();
-    void printBits(link::BitDialog dialog, bool summary);
+    void printBits(link::BitKind dialog, bool summary);
     void listOfferedCommands();
 
     const CommandLine& commandLine_;

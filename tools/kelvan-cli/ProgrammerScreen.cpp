@@ -52,16 +52,16 @@ void ProgrammerScreen::appendChip(const link::DeviceText& name) {
     chips_.push_back(decoded(name));
 }
 
-void ProgrammerScreen::createBitBoxes(link::BitDialog dialog, int count) {
+void ProgrammerScreen::createBitBoxes(link::BitKind dialog, int count) {
     bitLines(dialog).assign(static_cast<std::size_t>(count), BitLine{});
 }
 
-void ProgrammerScreen::setBitCaption(link::BitDialog dialog, int index,
+void ProgrammerScreen::setBitCaption(link::BitKind dialog, int index,
                                      const link::DeviceText& caption) {
     bitLines(dialog).at(static_cast<std::size_t>(index)).caption = decoded(caption);
 }
 
-void ProgrammerScreen::setBitChecked(link::BitDialog dialog, int index, bool checked) {
+void ProgrammerScreen::setBitChecked(link::BitKind dialog, int index, bool checked) {
     bitLines(dialog).at(static_cast<std::size_t>(index)).set = checked;
 }
 

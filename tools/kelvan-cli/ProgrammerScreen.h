@@ -46,8 +46,8 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     const std::string& title() const { return title_; }
     const std::vector<std::string>& aboutLines() const { return aboutLines_; }
     const std::vector<std::string>& chips() const { return chips_; }
-    const std::vector<BitLine>& bits(link::BitDialog dialog) const {
-        return dialog == link::BitDialog::Lock ? lockBits_ : fuseBits_;
+    const std::vector<BitLine>& bits(link::BitKind dialog) const {
+        return dialog == link::BitKind::Lock ? lockBits_ : fuseBits_;
     }
 
     // LinkView
@@ -59,10 +59,10 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     void appendChip(const link::DeviceText& name) override;
     void clearCommandList() override {}
     void appendCommand(std::string_view) override {}
-    void createBitBoxes(link::BitDialog dialog, int count) override;
-    void clearBitBoxes(link::BitDialog dialog) override { bitLines(dialog).clear(); }
-    void setBitCaption(link::BitDialog dialog, int index, const link::DeviceText& caption) override;
-    void setBitChecked(link::BitDialog dialog, int index, bool checked) override;
+    void createBitBoxes(link::BitKind dialog, int count) override;
+    void clearBitBoxes(link::BitKind dialog) override { bitLines(dialog).clear(); }
+    void setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) override;
+    void setBitChecked(link::BitKind dialog, int index, bool checked) override;
     void createAboutLabels(int count) override;
     void setAboutLine(int index, const link::DeviceText& line) override;
     void formatGrid() override {}
@@ -76,13 +76,13 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     // OperationHost; setStatusText and setStatusErrorColour as above.
     void resetStatusColour() override { errorColour_ = false; }
     void fitGridToBuffer() override {}
-    void showBitDialog(link::BitDialog, bool) override {}
+    void showBitDialog(link::BitKind, bool) override {}
     void showSizeWarning(std::string_view utf8) override;
     buffer::LoadOutcome reloadWorkingFile() override;
 
   private:
-    std::vector<BitLine>& bitLines(link::BitDialog dialog) {
-        return dialog == link::BitDialog::Lock ? lockBits_ : fuseBits_;
+    std::vector<BitLine>& bitLines(link::BitKind dialog) {
+        return dialog == link::BitKind::Lock ? lockBits_ : fuseBits_;
     }
 
     Console& console_;
