@@ -5,5 +5,5 @@ add_executable(kelvan_bench_operations
     ${CMAKE_CURRENT_LIST_DIR}/serial/SerialBenchSupport.cpp
 )
 target_link_libraries(kelvan_bench_operations
-    PRIVATE kelvan_operations kelvan_serial kelvan_link kelvan_devsim benchmark::benchmark_main)
+    PRIVATE kelvan_operations kelvan_commsink kelvan_devsim benchmark::benchmark_main)
 kelvan_warnings(kelvan_bench_operations)

@@ -6,5 +6,5 @@ add_executable(kelvan_bench_serial
     ${CMAKE_CURRENT_LIST_DIR}/serial/SerialTurnaroundBench.cpp
 )
 target_link_libraries(kelvan_bench_serial
-    PRIVATE kelvan_serial kelvan_link kelvan_pty benchmark::benchmark_main)
+    PRIVATE kelvan_commsink kelvan_pty benchmark::benchmark_main)
 kelvan_warnings(kelvan_bench_serial)

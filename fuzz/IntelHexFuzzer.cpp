@@ -11,8 +11,8 @@
 #include <span>
 #include <string_view>
 
-#include "buffer/ImageLoader.h"
-#include "buffer/IntelHexReader.h"
+#include "image/ImageLoader.h"
+#include "image/IntelHexReader.h"
 
 namespace {
 

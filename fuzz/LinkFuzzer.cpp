@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/Commands.h"
 #include "link/LinkFrame.h"
 #include "link/ProgrammerLink.h"

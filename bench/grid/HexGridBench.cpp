@@ -9,9 +9,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
-#include "buffer/HexGrid.h"
-#include "buffer/ImageLoader.h"
-#include "buffer/ProgramBuffer.h"
+#include "bufferview/HexGrid.h"
+#include "image/ImageLoader.h"
+#include "image/ProgramBuffer.h"
 
 namespace {
 

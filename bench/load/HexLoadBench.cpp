@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "HexText.h"
-#include "buffer/ImageLoader.h"
+#include "image/ImageLoader.h"
 
 namespace kelvan::buffer::bench {
 namespace {

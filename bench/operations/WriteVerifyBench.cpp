@@ -16,7 +16,7 @@
 
 #include "../LineBound.h"
 #include "../serial/SerialBenchSupport.h"
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "devsim/Catalogue.h"
 #include "devsim/Simulator.h"
 #include "link/ProgrammerLink.h"
@@ -24,7 +24,7 @@
 #include "operations/ChipSelection.h"
 #include "operations/CommandSequences.h"
 #include "operations/ProgrammerLinkAccess.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 
 namespace kelvan::operations::bench {
 namespace {

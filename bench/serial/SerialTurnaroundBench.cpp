@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "SerialBenchSupport.h"
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/LinkFrame.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 
 namespace kelvan::serial::bench {
 namespace {

@@ -8,16 +8,16 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/CommEventPump.h"
-#include "app/TimerWatchdog.h"
+#include "session/CommEventPump.h"
+#include "session/TimerWatchdog.h"
 #include "app/WindowOperationHost.h"
-#include "buffer/FileBrowser.h"
-#include "buffer/ProgramBuffer.h"
+#include "bufferview/FileBrowser.h"
+#include "image/ProgramBuffer.h"
 #include "dialogs/TForm3.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
 #include "operations/ProgrammerLinkAccess.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 #include "serial/TComm32.h"
 
 class QComboBox;

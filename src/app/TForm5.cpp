@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "dialogs/DialogLook.h"
+#include "widgets/DialogLook.h"
 
 namespace kelvan::app {
 

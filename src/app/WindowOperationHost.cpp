@@ -4,11 +4,11 @@
 
 #include "app/Application.h"
 #include "app/TForm1.h"
-#include "buffer/BufferFileActions.h"
-#include "buffer/HexGrid.h"
+#include "bufferview/BufferFileActions.h"
+#include "bufferview/HexGrid.h"
 #include "dialogs/BitDialog.h"
-#include "dialogs/Prompter.h"
-#include "dialogs/SettingsStore.h"
+#include "widgets/Prompter.h"
+#include "session/SettingsStore.h"
 #include "dialogs/TForm3.h"
 
 namespace kelvan::app {

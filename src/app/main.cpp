@@ -16,9 +16,9 @@
 #ifndef Q_OS_WIN
 #include "app/SignalShutdown.h"
 #endif
-#include "dialogs/ErrorBox.h"
-#include "dialogs/HelpPage.h"
-#include "dialogs/Prompter.h"
+#include "widgets/ErrorBox.h"
+#include "widgets/HelpPage.h"
+#include "widgets/Prompter.h"
 #include "link/WireTrace.h"
 
 namespace {

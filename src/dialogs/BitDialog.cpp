@@ -1,6 +1,6 @@
 #include "dialogs/BitDialog.h"
 
-#include "dialogs/EnterKey.h"
+#include "widgets/EnterKey.h"
 #include "operations/BitWrites.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/FixedDialog.h"
+#include "widgets/FixedDialog.h"
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
 

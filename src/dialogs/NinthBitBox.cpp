@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 
-#include "dialogs/NinthBit.h"
+#include "session/NinthBit.h"
 
 namespace kelvan::dialogs {
 

@@ -1,9 +1,9 @@
 #include "dialogs/TForm3.h"
 
-#include "dialogs/ErrorBox.h"
-#include "dialogs/NinthBit.h"
-#include "dialogs/SettingsStore.h"
-#include "dialogs/UpperCaseValidator.h"
+#include "widgets/ErrorBox.h"
+#include "session/NinthBit.h"
+#include "session/SettingsStore.h"
+#include "widgets/UpperCaseValidator.h"
 #include "serial/CommNotifier.h"
 
 #include <QCheckBox>

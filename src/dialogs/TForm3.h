@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dialogs/FixedDialog.h"
+#include "widgets/FixedDialog.h"
 #include "dialogs/NinthBitBox.h"
-#include "dialogs/TysIntEdit.h"
+#include "widgets/TysIntEdit.h"
 #include "serial/TComm32.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #include "dialogs/TForm7.h"
 
-#include "dialogs/ErrorBox.h"
-#include "dialogs/HelpPage.h"
-#include "dialogs/TUrl.h"
+#include "widgets/ErrorBox.h"
+#include "widgets/HelpPage.h"
+#include "widgets/TUrl.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

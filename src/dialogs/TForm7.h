@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/FixedDialog.h"
+#include "widgets/FixedDialog.h"
 
 #include <QString>
 

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/CommandList.h"
 #include "link/CommandQueue.h"
 #include "link/CommandSender.h"

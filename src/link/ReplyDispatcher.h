@@ -1,6 +1,6 @@
 #pragma once
 
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/CommandList.h"
 #include "link/CommandQueue.h"
 #include "link/LinkPorts.h"

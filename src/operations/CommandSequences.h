@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/Commands.h"
 #include "link/LinkFrame.h"
 #include "operations/ChunkSeries.h"

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "buffer/ImageLoader.h"
+#include "image/ImageLoader.h"
 #include "link/LinkPorts.h"
 
 namespace kelvan::operations {

@@ -12,7 +12,7 @@
 
 #include "ErrorBoxRecorder.h"
 #include "app/TForm1.h"
-#include "dialogs/Prompter.h"
+#include "widgets/Prompter.h"
 
 namespace kelvan::app::testing {
 

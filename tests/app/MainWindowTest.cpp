@@ -29,7 +29,7 @@
 #include "app/QtTranslations.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
-#include "buffer/HexGrid.h"
+#include "bufferview/HexGrid.h"
 #include "dialogs/TForm3.h"
 
 namespace kelvan::app {

@@ -16,7 +16,7 @@
 
 #include "SimulatedProgrammer.h"
 #include "TestImages.h"
-#include "buffer/HexGrid.h"
+#include "bufferview/HexGrid.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 

@@ -7,7 +7,7 @@
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
 #include "app/Application.h"
-#include "app/CommEventPump.h"
+#include "session/CommEventPump.h"
 #include "devsim/PseudoTerminal.h"
 
 namespace kelvan::app {

@@ -20,8 +20,8 @@
 #include "ErrorBoxRecorder.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
-#include "buffer/BufferFileActions.h"
-#include "buffer/HexGrid.h"
+#include "bufferview/BufferFileActions.h"
+#include "bufferview/HexGrid.h"
 #include "link/Commands.h"
 
 namespace kelvan::app {

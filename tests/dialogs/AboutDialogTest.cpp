@@ -1,8 +1,8 @@
 #include "DialogTestSupport.h"
 #include "ErrorBoxRecorder.h"
-#include "dialogs/HelpPage.h"
+#include "widgets/HelpPage.h"
 #include "dialogs/TForm7.h"
-#include "dialogs/TUrl.h"
+#include "widgets/TUrl.h"
 
 #include <QDir>
 #include <QEnterEvent>

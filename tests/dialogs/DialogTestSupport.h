@@ -7,7 +7,7 @@
 #include "ErrorBoxRecorder.h"
 #include "SettingsTestSupport.h"
 #include "dialogs/TForm3.h"
-#include "serial/ForwardingBackend.h"
+#include "ForwardingBackend.h"
 
 #include <QObject>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // dialog and window tests. A box can also stay open while something happens behind it, as it
 // would while a user reads it.
 
-#include "dialogs/ErrorBox.h"
+#include "widgets/ErrorBox.h"
 
 #include <QStringList>
 

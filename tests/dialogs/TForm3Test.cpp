@@ -1,6 +1,6 @@
 #include "DialogTestSupport.h"
 #include "devsim/PseudoTerminal.h"
-#include "dialogs/ErrorBox.h"
+#include "widgets/ErrorBox.h"
 #include "dialogs/TForm3.h"
 #include "serial/CommNotifier.h"
 

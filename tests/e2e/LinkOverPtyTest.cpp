@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "LinkTestSupport.h"
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "devsim/Cp1251.h"
 #include "devsim/PseudoTerminal.h"
 #include "devsim/Simulator.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"

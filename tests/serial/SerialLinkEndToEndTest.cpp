@@ -13,13 +13,13 @@
 #include "LinkTestSupport.h"
 #include "SerialTestSupport.h"
 #include "WireOnFailure.h"
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "devsim/Cp1251.h"
 #include "devsim/Simulator.h"
 #include "link/Commands.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 
 namespace kelvan::serial::test {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "QueueNotifier.h"
 #include "devsim/PseudoTerminal.h"
-#include "serial/ForwardingBackend.h"
+#include "ForwardingBackend.h"
 #include "serial/TComm32.h"
 
 namespace kelvan::serial::test {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "buffer/ImageLoader.h"
+#include "image/ImageLoader.h"
 
 namespace kelvan::tools {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "buffer/FileHandle.h"
+#include "image/FileHandle.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

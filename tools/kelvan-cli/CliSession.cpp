@@ -11,7 +11,7 @@
 #include "InterruptWatch.h"
 #include "common/LoadFailure.h"
 #include "common/OutputFile.h"
-#include "dialogs/NinthBit.h"
+#include "session/NinthBit.h"
 #include "link/Commands.h"
 #include "operations/BitWrites.h"
 #include "operations/ChipSelection.h"

@@ -17,14 +17,14 @@
 #include "Console.h"
 #include "ProgrammerScreen.h"
 #include "RunSettings.h"
-#include "app/CommEventPump.h"
-#include "app/TimerWatchdog.h"
-#include "buffer/ProgramBuffer.h"
+#include "session/CommEventPump.h"
+#include "session/TimerWatchdog.h"
+#include "image/ProgramBuffer.h"
 #include "link/LinkObserver.h"
 #include "link/ProgrammerLink.h"
 #include "operations/CommandSequences.h"
 #include "operations/ProgrammerLinkAccess.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 #include "serial/TComm32.h"
 
 namespace kelvan::cli {

@@ -1,6 +1,6 @@
 #include "ProgrammerScreen.h"
 
-#include "app/Windows1251.h"
+#include "session/Windows1251.h"
 
 namespace kelvan::cli {
 namespace {

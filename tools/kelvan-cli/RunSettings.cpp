@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <optional>
 
-#include "dialogs/SettingsStore.h"
+#include "session/SettingsStore.h"
 
 static_assert(kelvan::dialogs::kOptionCount == 12, "RunSettings keeps one flag per option");
 

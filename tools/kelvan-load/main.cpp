@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "buffer/ImageLoader.h"
+#include "image/ImageLoader.h"
 #include "common/LoadFailure.h"
 #include "common/OutputFile.h"
 

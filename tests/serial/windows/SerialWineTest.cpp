@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "QueueNotifier.h"
-#include "buffer/ProgramBuffer.h"
+#include "image/ProgramBuffer.h"
 #include "link/Commands.h"
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
 #include "operations/ChipSelection.h"
-#include "serial/CommSink.h"
+#include "session/CommSink.h"
 #include "serial/TComm32.h"
 
 namespace {

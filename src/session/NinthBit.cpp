@@ -1,0 +1,12 @@
+#include "session/NinthBit.h"
+
+namespace kelvan::dialogs {
+
+std::optional<serial::TParity> ninthBitParity(int index) {
+    if (index < 0 || index >= static_cast<int>(kNinthBitModes.size())) {
+        return std::nullopt;
+    }
+    return kNinthBitModes[static_cast<std::size_t>(index)].parity;
+}
+
+}  // namespace kelvan::dialogs

@@ -1,0 +1,17 @@
+#include "session/TimerWatchdog.h"
+
+#include <QTimer>
+
+namespace kelvan::app {
+
+TimerWatchdog::TimerWatchdog(QTimer& timer) : timer_(timer) {
+    timer_.setInterval(5000);
+    timer_.setSingleShot(false);
+    timer_.setTimerType(Qt::PreciseTimer);
+}
+
+void TimerWatchdog::restart() {
+    timer_.start();
+}
+
+}  // namespace kelvan::app

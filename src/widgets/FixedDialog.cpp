@@ -1,0 +1,34 @@
+#include "widgets/FixedDialog.h"
+
+#include "widgets/DialogLook.h"
+
+namespace kelvan::dialogs {
+
+FixedDialog::FixedDialog(const QString& caption, const QColor& background, const QSize& clientSize,
+                         QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(caption);
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    applyDialogLook(*this, background);
+    setFixedSize(clientSize);
+}
+
+void FixedDialog::setOuterHeight(int outerHeight) {
+    m_outerHeight = outerHeight;
+    fitOuterHeight();
+}
+
+void FixedDialog::fitOuterHeight() {
+    const int frame = frameGeometry().height() - geometry().height();
+    setFixedHeight(m_outerHeight - frame);
+}
+
+void FixedDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_outerHeight != 0) {
+        fitOuterHeight();  // the frame may be known by now
+    }
+    centreOnScreen(*this);
+}
+
+}  // namespace kelvan::dialogs

@@ -1,0 +1,57 @@
+#include "widgets/Prompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "widgets/ErrorBox.h"
+
+namespace kelvan::dialogs {
+
+Prompter::Answer MessageBoxPrompter::askYesNoCancel(QWidget* parent, const QString& text) {
+    const auto button = QMessageBox::question(
+        parent, QApplication::applicationDisplayName(), displayLineBreaks(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    switch (button) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+bool MessageBoxPrompter::askYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(),
+                                 displayLineBreaks(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> MessageBoxPrompter::askSaveFileName(QWidget* parent, const QString& preset) {
+    const QString name =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить как"), preset, QString(),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+void MessageBoxPrompter::showWarning(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), displayLineBreaks(text),
+                         QMessageBox::Ok);
+}
+
+void MessageBoxPrompter::showError(QWidget* parent, const QString& text) {
+    showErrorBox(parent, text);
+}
+
+QString displayLineBreaks(QString text) {
+    static const QRegularExpression lineBreak(QStringLiteral("\n\r|\r\n|\r"));
+    text.replace(lineBreak, QStringLiteral("\n"));
+    return text;
+}
+
+}  // namespace kelvan::dialogs

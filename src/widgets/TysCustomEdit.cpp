@@ -1,0 +1,34 @@
+#include "widgets/TysCustomEdit.h"
+
+namespace kelvan::dialogs {
+namespace {
+
+// Qt's left and right are logical: they mirror in a right-to-left layout, which gives the swap
+// of the two in that layout.
+Qt::Alignment qtAlignment(TAlignment alignment) {
+    switch (alignment) {
+        case TAlignment::taRightJustify:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case TAlignment::taCenter:
+            return Qt::AlignHCenter | Qt::AlignVCenter;
+        case TAlignment::taLeftJustify:
+            break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+}  // namespace
+
+TysCustomEdit::TysCustomEdit(QWidget* parent) : QLineEdit(parent) {
+    QLineEdit::setAlignment(qtAlignment(m_alignment));
+}
+
+void TysCustomEdit::setAlignment(TAlignment alignment) {
+    if (alignment == m_alignment) {
+        return;
+    }
+    m_alignment = alignment;
+    QLineEdit::setAlignment(qtAlignment(alignment));
+}
+
+}  // namespace kelvan::dialogs

@@ -1,0 +1,29 @@
+#include "bufferview/HexGridRules.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvan::buffer {
+namespace {
+
+TEST(HexGridRules, HexTextToValueReadsDigitsOfEitherCaseAndBlanksAsZero) {
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"", 0},    {"ff", 255}, {"FF", 255}, {"a", 10},
+        {"1a", 26}, {" 5", 5},   {"  ", 0},   {"123", 0x123},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(HexTextToValue(text), value) << '"' << text << '"';
+    }
+}
+
+TEST(HexGridRules, GridRowCountCountsTheHeaderAndStartedRows) {
+    // A blank data row stays under a buffer shorter than 16 bytes.
+    const std::pair<std::size_t, std::size_t> cases[] = {
+        {0, 2}, {1, 3}, {15, 3}, {16, 2}, {17, 3}, {33, 4}, {1000, 64}, {524287, 32769},
+    };
+    for (const auto& [length, rows] : cases) {
+        EXPECT_EQ(GridRowCount(length), rows) << length;
+    }
+}
+
+}  // namespace
+}  // namespace kelvan::buffer
