@@ -3,11 +3,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <filesystem>
 #include <span>
 
 #include "bufferview/HexGrid.h"
+#include "image/OutputFile.h"
 #include "image/ProgramBuffer.h"
 #include "widgets/Prompter.h"
 
@@ -20,21 +20,6 @@ const QString SaveQuestion =
 const QString OverwriteQuestion = QStringLiteral("Перезаписать существующий файл?");
 const QString LengthWarning =
     QStringLiteral("Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!");
-
-// Writes every byte or fails with the device's error. Unbuffered, a write the disk cuts short
-// comes back short here; through a buffer it would be lost in the flush, and the commit would
-// put a truncated file in place of the old one.
-bool writeAll(QSaveFile& file, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const qint64 written = file.write(reinterpret_cast<const char*>(bytes.data()),
-                                          static_cast<qint64>(bytes.size()));
-        if (written <= 0) {
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
@@ -93,14 +78,14 @@ SaveOutcome BufferFileActions::ToolButton5Click() {
     if (QFileInfo::exists(*name) && !prompter_.askYesNo(boxParent_, OverwriteQuestion)) {
         return SaveOutcome::NotWritten;
     }
-    // The bytes go to a new file beside the old one, which replaces it only once everything
-    // is written: a full disk or a lost permission leaves the old file as it was.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !writeAll(file, buffer_.bytes()) || !file.commit()) {
+    // Whole or nothing: a full disk or a lost permission leaves the old file as it was. A name
+    // the loader reads as Intel HEX gets Intel HEX, so that it loads back as this image.
+    if (const std::error_code error =
+            writeImageFile(toPath(*name), buffer_.bytes(), options_())) {
         prompter_.showError(boxParent_,
                             QStringLiteral("Не удаётся записать файл \"%1\": %2")
-                                .arg(QDir::toNativeSeparators(*name), file.errorString()));
+                                .arg(QDir::toNativeSeparators(*name),
+                                     QString::fromLocal8Bit(error.message())));
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
@@ -121,10 +106,8 @@ QString BufferFileActions::keepChangesUnasked(const QString& folder) {
     if (!QDir().mkpath(folder)) {
         return failure(QStringLiteral("the folder cannot be created"));
     }
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !writeAll(file, buffer_.bytes()) || !file.commit()) {
-        return failure(file.errorString());
+    if (const std::error_code error = writeOutputFile(toPath(name), buffer_.bytes())) {
+        return failure(QString::fromLocal8Bit(error.message()));
     }
     return QStringLiteral("the modified buffer was saved to %1")
         .arg(QDir::toNativeSeparators(name));

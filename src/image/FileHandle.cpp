@@ -35,6 +35,9 @@ long long writeDescriptor(int descriptor, const void* bytes, std::size_t count) 
 int closeDescriptor(int descriptor) {
     return _close(descriptor);
 }
+int syncDescriptor(int descriptor) {
+    return _commit(descriptor);
+}
 constexpr int ReadOnly = _O_RDONLY;
 constexpr int CreateExclusive = _O_WRONLY | _O_CREAT | _O_EXCL;
 constexpr int WriteExisting = _O_WRONLY;
@@ -68,6 +71,13 @@ long long writeDescriptor(int descriptor, const void* bytes, std::size_t count) 
 // a descriptor another thread just opened, so EINTR is taken as done.
 int closeDescriptor(int descriptor) {
     return ::close(descriptor) != 0 && errno != EINTR ? -1 : 0;
+}
+int syncDescriptor(int descriptor) {
+    int result = -1;
+    do {
+        result = ::fsync(descriptor);
+    } while (result != 0 && errno == EINTR);
+    return result;
 }
 constexpr int ReadOnly = O_RDONLY;
 constexpr int CreateExclusive = O_WRONLY | O_CREAT | O_EXCL;
@@ -136,6 +146,31 @@ void FileHandle::writeAll(std::span<const std::uint8_t> bytes, std::error_code& 
         }
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
+}
+
+void FileHandle::flushToDisk(std::error_code& error) {
+    error.clear();
+    if (syncDescriptor(descriptor_) != 0) {
+        error = lastError();
+    }
+}
+
+void FileHandle::flushFolderToDisk(const std::filesystem::path& folder, std::error_code& error) {
+    error.clear();
+#ifndef _WIN32
+    const int descriptor = openFile(folder.empty() ? std::filesystem::path(".") : folder,
+                                    O_RDONLY | O_DIRECTORY);
+    if (descriptor < 0) {
+        error = lastError();
+        return;
+    }
+    if (syncDescriptor(descriptor) != 0) {
+        error = lastError();
+    }
+    closeDescriptor(descriptor);
+#else
+    (void)folder;
+#endif
 }
 
 void FileHandle::close(std::error_code& error) {

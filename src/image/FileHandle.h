@@ -41,8 +41,16 @@ class FileHandle {
     // Writes every byte or sets error.
     void writeAll(std::span<const std::uint8_t> bytes, std::error_code& error);
 
+    // Waits until what was written is on the disk itself (fsync), so that a power cut after a
+    // reported success cannot leave the file empty or short.
+    void flushToDisk(std::error_code& error);
+
     // Closes the descriptor, reporting what the system says about the last writes.
     void close(std::error_code& error);
+
+    // Flushes a folder's entries to the disk, so that a file renamed into it stays renamed after
+    // a power cut. Nothing to do on Windows, where a rename is written through.
+    static void flushFolderToDisk(const std::filesystem::path& folder, std::error_code& error);
 
   private:
     explicit FileHandle(int descriptor) : descriptor_(descriptor) {}

@@ -111,11 +111,14 @@ LoadResult load(const std::filesystem::path& file, Format format, RawLengthRule 
 
 }  // namespace
 
-LoadResult loadWorkingFile(const std::filesystem::path& file, const LoadOptions& options) {
+bool readsAsIntelHex(const std::filesystem::path& file, const LoadOptions& options) {
     const std::string extension = asciiUpperCase(extensionOf(file));
-    const bool hex =
-        (extension == ".HEX" && options.hexFiles) || (extension == ".EEP" && options.eepFiles);
-    return load(file, hex ? Format::IntelHex : Format::Raw, RawLengthRule::IgnoreLonger);
+    return (extension == ".HEX" && options.hexFiles) || (extension == ".EEP" && options.eepFiles);
+}
+
+LoadResult loadWorkingFile(const std::filesystem::path& file, const LoadOptions& options) {
+    return load(file, readsAsIntelHex(file, options) ? Format::IntelHex : Format::Raw,
+                RawLengthRule::IgnoreLonger);
 }
 
 LoadResult loadWithButtonRules(const std::filesystem::path& file, bool hexFiles) {

@@ -39,6 +39,11 @@ struct LoadResult {
     std::string reason;
 };
 
+// True when the working-file load reads file as Intel HEX: its extension is ".HEX" with
+// hexFiles set or ".EEP" with eepFiles set, compared case-blind. Saving under such a name
+// writes Intel HEX, so that the file loads back as the same image.
+bool readsAsIntelHex(const std::filesystem::path& file, const LoadOptions& options);
+
 // The working-file load: the file's extension (from the last "." after every "/", "\" and
 // ":", compared case-blind) and the options choose Intel HEX or raw. A raw file longer than the
 // limit is ignored, one of exactly the limit warned about; a HEX file is judged by its image

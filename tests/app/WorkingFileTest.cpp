@@ -170,9 +170,12 @@ TEST_F(WorkingFileTest, TheSaveQuestionDecidesWhetherTheNewFileComes) {
     EXPECT_EQ(contents(path("saved.bin")), QByteArray(1, '\x11') + QByteArray(19, '\x5A'));
 }
 
-TEST_F(WorkingFileTest, SavingWritesTheRawBytes) {
+// A name the loader reads as Intel HEX gets Intel HEX, so that it loads back as the buffer;
+// every other name gets the raw bytes.
+TEST_F(WorkingFileTest, SavingWritesWhatTheNameLoadsBackAs) {
     const QByteArray hundred(100, '\x77');
     const QByteArray four("\x01\x02\x03\x04");
+    const QByteArray fourAsHex(":0400000001020304F2\r\n:00000001FF\r\n");
     const struct {
         const char* name;
         bool exists;
@@ -180,10 +183,11 @@ TEST_F(WorkingFileTest, SavingWritesTheRawBytes) {
         SaveOutcome outcome;
         QByteArray expected;
     } cases[] = {
+        {"new.EEP", false, true, SaveOutcome::Saved, fourAsHex},
         {"new.bin", false, true, SaveOutcome::Saved, four},
         {"over.bin", true, true, SaveOutcome::Saved, four},
         {"kept.bin", true, false, SaveOutcome::NotWritten, hundred},
-        {"b.hex", true, true, SaveOutcome::Saved, four},  // the HEX text becomes raw bytes
+        {"b.hex", true, true, SaveOutcome::Saved, fourAsHex},  // the working file's own name
     };
     pickUp("b.hex");
     write("over.bin", hundred);

@@ -247,6 +247,25 @@ TEST(KelvanLoad, FailuresSayWhyAndLeaveTheOutputAlone) {
     }
 }
 
+// OUTPUT naming INPUT, also through a symbolic or a hard link, would replace the file being
+// read: refused, and the input stays as it was.
+TEST(KelvanLoad, OutputThatIsTheInputIsRefused) {
+    const ScratchFolder folder;
+    const std::string text = ":0300000041424300\n:00000001FF\n";
+    const std::string input = path(folder, "in.hex");
+    folder.write("in.hex", text);
+    fs::create_symlink(input, folder.path() / "soft.hex");
+    fs::create_hard_link(input, folder.path() / "hard.hex");
+    for (const char* name : {"in.hex", "soft.hex", "hard.hex"}) {
+        SCOPED_TRACE(name);
+        const ProcessRun result = load({input, path(folder, name)});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.errors, "kelvan-load: " + path(folder, name) + " is the same file as " +
+                                     input + "; nothing was written\n");
+        EXPECT_EQ(folder.read("in.hex"), text);
+    }
+}
+
 TEST(KelvanLoad, UnwritableOutputAndWrongCommandLines) {
     const ScratchFolder folder;
     folder.write("a.bin", "AB");

@@ -10,7 +10,7 @@
 
 #include "InterruptWatch.h"
 #include "common/LoadFailure.h"
-#include "common/OutputFile.h"
+#include "image/OutputFile.h"
 #include "session/NinthBit.h"
 #include "link/Commands.h"
 #include "operations/BitWrites.h"
@@ -319,7 +319,8 @@ void CliSession::actionDone() {
     }
     if (argument == ArgumentKind::OutputFile) {
         if (const std::error_code error =
-                tools::writeOutputFile(utf8Path(commandLine_.file), buffer_.bytes())) {
+                buffer::writeImageFile(utf8Path(commandLine_.file), buffer_.bytes(),
+                                       operations::loadOptionsFrom(options_))) {
             console_.error("cannot write " + commandLine_.file + ": " + error.message());
             finish(2);
             return;

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "image/ImageLoader.h"
 #include "common/LoadFailure.h"
-#include "common/OutputFile.h"
+#include "common/StandardOutput.h"
+#include "image/ImageLoader.h"
+#include "image/OutputFile.h"
 
 namespace {
 
@@ -45,13 +46,15 @@ Exit status:
   0  the image was written to OUTPUT
   1  nothing was written, and one line on standard error says why: no such file, the file
      cannot be read, the length warning, a file ignored for its length, an abandoned load
-     (no end-of-file record, or the line and character that is not a digit), or OUTPUT
-     cannot be written
+     (no end-of-file record, or the line and character that is not a digit), OUTPUT naming
+     the same file as INPUT (also through a link), or OUTPUT cannot be written
   2  the command line is wrong
 
-OUTPUT is replaced only after a successful load, through a temporary file beside it, so it
-is never left half-written; after a failure it is neither created nor changed. A device or
-pipe named as OUTPUT is written directly.
+OUTPUT is replaced only after a successful load, through a temporary file beside it that is
+flushed to the disk before it takes OUTPUT's place, so it is never left half-written; after a
+failure it is neither created nor changed. A replaced OUTPUT keeps its permissions, and a
+symbolic link named as OUTPUT keeps pointing at the replaced file. A device or pipe named as
+OUTPUT is written directly.
 )";
 
 struct Arguments {
@@ -106,8 +109,15 @@ int main(int argc, char** argv) {
     if (arguments.help) {
         return std::fputs(Usage, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     }
-    const LoadResult result =
-        kelvan::buffer::loadWorkingFile(std::filesystem::path(arguments.input), arguments.options);
+    const std::filesystem::path input(arguments.input);
+    std::error_code ignored;  // a file that does not exist is no other file
+    if (arguments.output != "-" &&
+        std::filesystem::equivalent(input, std::filesystem::path(arguments.output), ignored)) {
+        std::fprintf(stderr, "kelvan-load: %s is the same file as %s; nothing was written\n",
+                     arguments.output.c_str(), arguments.input.c_str());
+        return 1;
+    }
+    const LoadResult result = kelvan::buffer::loadWorkingFile(input, arguments.options);
     if (const std::string failure = kelvan::tools::loadFailure(result, arguments.input);
         !failure.empty()) {
         std::fprintf(stderr, "kelvan-load: %s\n", failure.c_str());
@@ -116,7 +126,7 @@ int main(int argc, char** argv) {
     const std::error_code error =
         arguments.output == "-"
             ? kelvan::tools::writeStandardOutput(result.image)
-            : kelvan::tools::writeOutputFile(std::filesystem::path(arguments.output), result.image);
+            : kelvan::buffer::writeOutputFile(std::filesystem::path(arguments.output), result.image);
     if (error) {
         std::fprintf(stderr, "kelvan-load: cannot write %s: %s\n", arguments.output.c_str(),
                      error.message().c_str());

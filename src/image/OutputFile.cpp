@@ -1,22 +1,15 @@
-#include "common/OutputFile.h"
+#include "image/OutputFile.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <string>
 
 #include "image/FileHandle.h"
+#include "image/IntelHexWriter.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
-namespace kelvan::tools {
+namespace kelvan::buffer {
 namespace {
 
 namespace fs = std::filesystem;
-using buffer::FileHandle;
 
 constexpr unsigned NameAttempts = 100;
 
@@ -37,10 +30,21 @@ std::error_code writeAndClose(FileHandle& file, std::span<const std::uint8_t> by
     return error;
 }
 
+// The temporary file gets the bytes, reaches the disk and takes target's place; on a failure
+// before the rename it is removed and target is untouched. Once renamed, the folder is flushed
+// so that the rename survives a power cut too; a file system that cannot flush folders (some
+// network and FUSE ones say so) is taken at its word.
 std::error_code fillAndRename(FileHandle& file, const fs::path& temporary, const fs::path& target,
                               const fs::file_status& replaced,
                               std::span<const std::uint8_t> bytes) {
-    std::error_code error = writeAndClose(file, bytes);
+    std::error_code error;
+    file.writeAll(bytes, error);
+    if (!error) {
+        file.flushToDisk(error);
+    }
+    if (!error) {
+        file.close(error);
+    }
     if (!error && fs::exists(replaced)) {
         fs::permissions(temporary, replaced.permissions(), error);
     }
@@ -52,6 +56,11 @@ std::error_code fillAndRename(FileHandle& file, const fs::path& temporary, const
         // either is only clutter beside a target that was never touched.
         std::error_code ignored;
         fs::remove(temporary, ignored);
+        return error;
+    }
+    FileHandle::flushFolderToDisk(target.parent_path(), error);
+    if (error == std::errc::invalid_argument || error == std::errc::not_supported) {
+        error.clear();
     }
     return error;
 }
@@ -93,17 +102,14 @@ std::error_code writeOutputFile(const fs::path& target, std::span<const std::uin
     return error ? error : replaceFile(file, status, bytes);
 }
 
-std::error_code writeStandardOutput(std::span<const std::uint8_t> bytes) {
-#ifdef _WIN32
-    if (_setmode(_fileno(stdout), _O_BINARY) == -1) {
-        return {errno, std::generic_category()};
+std::error_code writeImageFile(const fs::path& target, std::span<const std::uint8_t> image,
+                               const LoadOptions& options) {
+    if (!readsAsIntelHex(target, options)) {
+        return writeOutputFile(target, image);
     }
-#endif
-    if ((!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) ||
-        std::fflush(stdout) != 0) {
-        return {errno, std::generic_category()};
-    }
-    return {};
+    const std::string text = intelHexText(image);
+    return writeOutputFile(target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                             text.size()));
 }
 
-}  // namespace kelvan::tools
+}  // namespace kelvan::buffer
