@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's six windows, created once each in a fixed order and reached through this one
-// object instead of module-level references.
+// object, which owns them.
 
 #include <memory>
 

@@ -52,22 +52,22 @@ class BufferFileActions {
 
     // "Сохранить буфер в файл": the save dialog preset to WorkingFile, the overwrite question
     // for an existing name, then the buffer's raw bytes written so that a failed save leaves an
-    // existing file exactly as it was. BufferModified is not changed.
+    // existing file exactly as it was. The buffer's modified flag is not changed.
     SaveOutcome ToolButton5Click();
 
     // Before the buffer is replaced or dropped: when it holds edits, asks whether to save them
     // (Yes saves, No drops them, Cancel keeps them). Returns false when the caller must stop:
-    // Cancel, or a save that failed. Otherwise clears BufferModified and returns true.
+    // Cancel, or a save that failed. Otherwise clears the buffer's modified flag and returns true.
     bool offerToSaveChanges();
     // The same moment when no one can answer a box (the program is ended by a signal): edits
     // are written without a question to a new file in `folder`, created when missing, and
-    // BufferModified is cleared whatever happens, so that the close goes on. Returns what was
+    // The modified flag is cleared whatever happens, so that the close goes on. Returns what was
     // done for the program's error output: the file written, or why it could not be; empty
     // when the buffer holds no edits.
     QString keepChangesUnasked(const QString& folder);
 
   private:
-    // LoadRawStream's part: a loaded image replaces the buffer and the grid is fitted to it;
+    // The second half of a load: a loaded image replaces the buffer and the grid is fitted to it;
     // any other outcome shows its box, or nothing, and leaves the buffer alone.
     LoadOutcome takeLoadResult(LoadResult result);
 

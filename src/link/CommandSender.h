@@ -12,7 +12,7 @@
 
 namespace kelvan::link {
 
-// SendHead and the RetryCounter: sends the queue head on every ready signal and gives up, with
+// Sending the head and counting the sends without an answer: sends the queue head on every ready signal and gives up, with
 // a warning, after the eighth send without a dispatched reply.
 class CommandSender {
   public:

@@ -25,7 +25,7 @@ class FrameHandler {
     virtual void replyFrame(std::span<const std::uint8_t> payload) = 0;
 };
 
-// The receive side of the link: a fixed 300-byte ReceiveBuffer, the scan for FrameSync, the
+// The receive side of the link: a fixed 300-byte receive buffer, the scan for FrameSync, the
 // two checksums and the reply area. Never allocates and never writes outside its arrays.
 class FrameParser {
   public:
@@ -35,7 +35,7 @@ class FrameParser {
     explicit FrameParser(FrameHandler& handler) : handler_(handler) {}
 
     // Comm321ReceiveData: appends block and runs a pass; a block that does not fit behind the
-    // bytes held discards them first. A block longer than ReceiveBuffer is fed in pieces of at
+    // bytes held discards them first. A block longer than the receive buffer is fed in pieces of at
     // most 300 bytes, each as large as the free room allows, with a pass after each.
     void receive(std::span<const std::uint8_t> block);
 

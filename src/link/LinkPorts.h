@@ -29,7 +29,7 @@ class ByteSink {
     virtual std::uint32_t bitRate() const { return 0; }
 };
 
-// The LinkWatchdog's timer (Timer2 in the main window): restart() disables and re-enables it,
+// The link watchdog's timer (Timer2 in the main window): restart() disables and re-enables it,
 // so a full count starts anew. Its expiry calls ProgrammerLink::watchdogExpired.
 class WatchdogTimer {
   public:

@@ -102,7 +102,7 @@ void ProgrammerLink::replyFrame(std::span<const std::uint8_t> payload) {
 // command sent twice when a ready crossed it on the line), and taking it would drop the head
 // unsent; answers to writes carry nothing but their code to tell them apart. Anything else, a
 // reply shorter than its layout included, is dropped without a word and leaves the queue and the
-// RetryCounter as they were. Afterwards only the entry it answered is removed, should a nested pass
+// retry counter as they were. Afterwards only the entry it answered is removed, should a nested pass
 // have answered or cleared it already. The counter restarts once the dispatcher has found the reply
 // complete; a send from a pass nested in the dispatch then goes uncounted, which at worst allows
 // one more repeat before the warning. A status text that waits for this answer is shown once the

@@ -2,7 +2,7 @@
 
 // Facade of the programmer link: the receive parser, the command queue with its retry limit,
 // the watchdog expiry and the reply dispatcher, over one set of link state. The main window
-// owns one instance and forwards Comm321ReceiveData, Timer2Timer and the user's commands, e.g.
+// owns one instance and forwards Comm321ReceiveData, Timer2's expiry and the user's commands, e.g.
 // link.enqueue(commands::selectChip(index)).
 
 #include <array>
@@ -45,7 +45,7 @@ class ProgrammerLink : private FrameHandler {
     // May re-enter itself and watchdogExpired through LinkView::showWarning.
     void receiveData(std::span<const std::uint8_t> block, LinkTime receivedAt);
 
-    // Timer2Timer: the LinkWatchdog expired. Shows the disconnected caption, clears the queue,
+    // Timer2's expiry: the link watchdog ran out. Shows the disconnected caption, clears the queue,
     // the lock-bit dialog and both lists, and queues the title request. When the queue held an
     // operation (interruptionOf), LinkView::operationInterrupted says what was cut short.
     void watchdogExpired();

@@ -124,8 +124,8 @@ void CommandSequences::verifySequence(std::uint32_t size, DataCommand command) {
 
 // "Все верно." waits for the answer to the closing 255: that comes only after every chunk
 // matched, since a failing chunk clears the queue, and never when the programmer stopped
-// answering or the retry limit gave up on the way. Shown at once, as it used to be, it stood
-// for checks that had not run and stayed when they never did.
+// answering or the retry limit gave up on the way. Shown when the verify is queued, it would
+// stand for checks that had not run yet, and stay when they never did.
 void CommandSequences::enqueueVerify(std::span<const Bytes> chunks) {
     enqueueAll(chunks);
     link_.enqueueAnnouncing(commands::endOfSequence(), AllCorrectText);

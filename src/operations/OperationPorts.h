@@ -31,7 +31,7 @@ class LinkAccess {
     virtual std::uint32_t eepromSize() const = 0;
     // CommandMap[line] for a line of the command list; nothing when no such line is listed.
     virtual std::optional<std::uint8_t> commandOfLine(int line) const = 0;
-    // CommandOffered: code stands among the CommandMap entries of the listed lines.
+    // Whether code stands among the CommandMap entries of the listed lines.
     virtual bool commandOffered(std::uint8_t code) const = 0;
     virtual int lockBitCount() const = 0;
     // Grows whenever the queue is cleared (wrong signature, failed verify, retry limit, lost

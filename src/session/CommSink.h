@@ -2,11 +2,17 @@
 
 #include <cstdint>
 #include <span>
+#include <type_traits>
 
 #include "link/LinkPorts.h"
 #include "serial/TComm32.h"
 
 namespace kelvan::serial {
+
+// The receive thread stamps its blocks and the link compares those stamps with the moments it
+// handed frames to this sink: both must be read off one clock.
+static_assert(std::is_same_v<ReceiveTime, link::LinkTime>,
+              "the receive stamps and the link's time must come from the same clock");
 
 // The link's outgoing frames go to the component's SendData. Header-only, so that the serial
 // library itself does not depend on the link; whoever joins the two links both.
