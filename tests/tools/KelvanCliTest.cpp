@@ -36,7 +36,6 @@ using test::ScratchFolder;
 
 constexpr int ChipA1 = 0;   // 1 KiB program memory, no EEPROM, 2 fuse bits, 1 lock bit
 constexpr int ChipB8 = 1;   // 8 KiB program memory, 512 bytes EEPROM, 2 lock bits
-constexpr int ChipM64 = 2;  // 64 KiB program memory
 
 struct CliRun {
     std::optional<int> exitCode;  // nothing: still running at the deadline
