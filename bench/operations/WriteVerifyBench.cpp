@@ -178,7 +178,7 @@ class Rig {
     devsim::Simulator simulator_;
     serial::bench::MainThreadLoop loop_;
     serial::TComm32 comm_{loop_};
-    serial::CommSink sink_{comm_};
+    session::CommSink sink_{comm_};
     link::CountingWatchdog watchdog_;
     Screen screen_;
     ResendCounter resends_;

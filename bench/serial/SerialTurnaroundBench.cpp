@@ -33,7 +33,7 @@ void BM_SerialHostTurnaround(benchmark::State& state) {
     TComm32 comm(loop);
     link::NullLinkView view;
     link::CountingWatchdog watchdog;
-    CommSink sink(comm);
+    session::CommSink sink(comm);
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink(sink, watchdog, view, buffer);
     comm.OnReceiveData = [&](const std::uint8_t* bytes, std::uint16_t length,

@@ -21,12 +21,12 @@ Application::Application(dialogs::Prompter& prompter, link::LinkObserver* trace)
     Form7 = std::make_unique<dialogs::TForm7>();
 
     // The bit dialogs' "Записать" queues its writes on the link.
-    link::ProgrammerLink& link = Form1->link();
-    const auto enqueue = [&link](const dialogs::BitDialog::Payload& payload) {
-        link.enqueue(payload);
+    session::ProgrammerSession& session = Form1->session();
+    const auto write = [&session](link::BitKind kind, const std::vector<bool>& states) {
+        session.writeBits(kind, states);
     };
-    Form4->enqueue = enqueue;
-    Form6->enqueue = enqueue;
+    Form4->write = write;
+    Form6->write = write;
     Form3->showStartupErrors();
 }
 

@@ -29,9 +29,6 @@
 #include "widgets/EnterKey.h"
 #include "widgets/Prompter.h"
 #include "dialogs/TForm7.h"
-#include "link/Commands.h"
-#include "operations/ChipSelection.h"
-#include "operations/CommandSequences.h"
 
 namespace kelvan::app {
 namespace {
@@ -48,7 +45,7 @@ QString fromUtf8(std::string_view text) {
 }
 
 QString decoded(const link::DeviceText& text) {
-    return decodeWindows1251(text.bytes);
+    return session::decodeWindows1251(text.bytes);
 }
 
 // The selected line of a single-selection list, -1 when none is selected.
@@ -72,15 +69,8 @@ QWidget* fixedSpacer(QWidget* parent, int width) {
 }  // namespace
 
 TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
-    : QWidget(nullptr),
-      Timer2(new QTimer(this)),
-      application_(application),
-      prompter_(prompter),
-      commPump_(this),
-      Comm321(commPump_),
-      commSink_(Comm321),
-      watchdog_(*Timer2),
-      link_(commSink_, watchdog_, *this, ProgramBuffer_) {
+    : QWidget(nullptr), application_(application), prompter_(prompter) {
+    Timer2 = &session_.watchdogTimer();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromUtf8(link::DisconnectedCaption));
     dialogs::applyDialogLook(*this, WindowColour);
@@ -121,29 +111,20 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     for (QGroupBox* box : {GroupBox1, GroupBox2, GroupBox3, GroupBox4}) {
         box->setStyleSheet(GroupBoxStyle);
     }
-    StringGrid1 = new buffer::HexGrid(ProgramBuffer_, GroupBox4);
+    StringGrid1 = new buffer::HexGrid(buffer(), GroupBox4);
 
     files_ = std::make_unique<buffer::BufferFileActions>(
-        ProgramBuffer_, *StringGrid1, prompter_, this,
+        buffer(), *StringGrid1, prompter_, this,
         [this] { return operations::loadOptionsFrom(options_); });
     fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
     operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
                                                            *files_, prompter_);
-    sequences_ = std::make_unique<operations::CommandSequences>(linkAccess_, options_,
-                                                                ProgramBuffer_, *operationHost_);
+    session_.attachOperations(options_, *operationHost_);
     ShellComboBox1 = fileBrowser_->ShellComboBox1;
     ShellTreeView1 = fileBrowser_->ShellTreeView1;
     ShellListView1 = fileBrowser_->ShellListView1;
     Timer1 = fileBrowser_->Timer1;
 
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(Timer2, &QTimer::timeout, this, [this] { link_.watchdogExpired(); });
-
-    commPump_.attach(Comm321);
-    Comm321.setCommPort("COM2");
-    Comm321.setFlowControl(serial::TFlowControl::fcNone);
-    Comm321.setEventChar(0);
-    Comm321.OnRequestHangup = [this](serial::TComm32&) { link_.portHungUp(); };
     Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
                                    serial::ReceiveTime receivedAt) {
         Comm321ReceiveData(buffer, length, receivedAt);
@@ -256,8 +237,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormShow() {
-    link_.enqueue(link::commands::endOfSequence());
-    link_.enqueue(link::commands::askTitle());
+    session_.startConversation();
 }
 
 bool TForm1::FormClose() {
@@ -268,7 +248,7 @@ bool TForm1::FormClose() {
             std::fprintf(stderr, "kelvan: %s\n", qUtf8Printable(report));
         }
     } else {
-        if (link_.queuedOperation() != link::Interruption::None &&
+        if (link().queuedOperation() != link::Interruption::None &&
             !prompter_.askYesNo(this, fromUtf8(link::InterruptQuestionText))) {
             return false;
         }
@@ -277,17 +257,14 @@ bool TForm1::FormClose() {
         }
     }
     application_.destroyForm3();
-    // Dropping the lines is a courtesy to the programmer; a port that never opened refuses
-    // both, and the close goes on all the same.
-    static_cast<void>(Comm321.EscapeFunction(serial::EscapeClrRts));
-    static_cast<void>(Comm321.EscapeFunction(serial::EscapeClrDtr));
+    session_.dropLines();
     // The programmer needs the lines down for a moment before the port goes away with the
     // process; no event is handled meanwhile.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Timer2->stop();
     LayoutEnabled = false;
     Timer1->stop();
-    ProgramBuffer_.clear();
+    buffer().clear();
     return true;
 }
 
@@ -321,9 +298,7 @@ void TForm1::ToolButton8Click() {
 }
 
 void TForm1::ListBox1Click() {
-    for (const auto& payload : operations::chipChosenCommands(selectedRow(*ListBox1))) {
-        link_.enqueue(payload);
-    }
+    session_.chooseChip(selectedRow(*ListBox1));
 }
 
 void TForm1::ListBox1MouseUp() {
@@ -337,7 +312,7 @@ void TForm1::ListBox1KeyUp(int key) {
 }
 
 void TForm1::ListBox2Click() {
-    sequences_->chooseCommand(selectedRow(*ListBox1), selectedRow(*ListBox2));
+    session_.chooseCommand(selectedRow(*ListBox1), selectedRow(*ListBox2));
 }
 
 void TForm1::ListBox2MouseUp() {
@@ -352,7 +327,7 @@ void TForm1::ListBox2KeyUp(int key) {
 
 void TForm1::Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length,
                                 serial::ReceiveTime receivedAt) {
-    link_.receiveData(std::span<const std::uint8_t>(buffer, length), receivedAt);
+    session_.receiveData(std::span<const std::uint8_t>(buffer, length), receivedAt);
 }
 
 QString TForm1::statusText() const {

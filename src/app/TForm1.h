@@ -1,24 +1,21 @@
 #pragma once
 
 // The main window: the file browser, the chip and command lists, the data grid, the tool bar
-// and the status bar, the two timers and the serial component. It is the screen of the
-// programmer link (LinkView) and the host of the settings dialog; the conversation itself
-// lives in the link, the chip choice in the operations.
+// and the status bar. It is the screen of the programmer session (LinkView) and the host of
+// the settings dialog; the serial component, the watchdog timer, the link and the command
+// sequences live in the session.
 
 #include <QWidget>
 #include <memory>
 
-#include "session/CommEventPump.h"
-#include "session/TimerWatchdog.h"
 #include "app/WindowOperationHost.h"
 #include "bufferview/FileBrowser.h"
-#include "image/ProgramBuffer.h"
 #include "dialogs/TForm3.h"
+#include "image/ProgramBuffer.h"
 #include "link/LinkPorts.h"
 #include "link/ProgrammerLink.h"
-#include "operations/ProgrammerLinkAccess.h"
-#include "session/CommSink.h"
 #include "serial/TComm32.h"
+#include "session/ProgrammerSession.h"
 
 class QComboBox;
 class QGroupBox;
@@ -34,10 +31,6 @@ namespace kelvan::buffer {
 class BufferFileActions;
 class HexGrid;
 }  // namespace kelvan::buffer
-
-namespace kelvan::operations {
-class CommandSequences;
-}
 
 namespace kelvan::dialogs {
 class Prompter;
@@ -82,8 +75,8 @@ class TForm1 : public QWidget,
     void Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length,
                             serial::ReceiveTime receivedAt);
 
-    link::ProgrammerLink& link() { return link_; }
-    ProgramBuffer& buffer() { return ProgramBuffer_; }
+    link::ProgrammerLink& link() { return session_.link(); }
+    ProgramBuffer& buffer() { return session_.buffer(); }
     // WorkingFile, the loads and the save.
     buffer::BufferFileActions& files() { return *files_; }
     bool layoutEnabled() const { return LayoutEnabled; }
@@ -91,7 +84,8 @@ class TForm1 : public QWidget,
     QColor statusColour() const;
 
     // TForm3::Host
-    serial::TComm32& comm() override { return Comm321; }
+    // The buffer, the serial component (Comm321), the watchdog timer (Timer2) and the link.
+    session::ProgrammerSession& session() override { return session_; }
     void startWatchdog() override;
     QString currentFolder() const override;
     void setCurrentFolder(const QString& folder) override;
@@ -140,7 +134,7 @@ class TForm1 : public QWidget,
     QGroupBox* GroupBox4 = nullptr;
     buffer::HexGrid* StringGrid1 = nullptr;
     QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
+    QTimer* Timer2 = nullptr;  // the session's watchdog timer
 
   signals:
     // The closing sequence ran to its end and the window closed.
@@ -165,19 +159,12 @@ class TForm1 : public QWidget,
     bool shown_ = false;
     bool unasked_ = false;  // the close under way is closeUnasked's
 
-    ProgramBuffer ProgramBuffer_;
-    CommEventPump commPump_;
-    serial::TComm32 Comm321;
-    serial::CommSink commSink_;  // outgoing frames go to Comm321's SendData
-    TimerWatchdog watchdog_;     // on Timer2
-    link::ProgrammerLink link_;
+    session::ProgrammerSession session_{*this};
+    serial::TComm32& Comm321 = session_.comm();
     SettingsDialogOptions options_{application_};
     std::unique_ptr<buffer::BufferFileActions> files_;
     buffer::FileBrowser* fileBrowser_ = nullptr;
-    // The command list's sequences, on the link and this window.
-    operations::ProgrammerLinkAccess linkAccess_{link_};
     std::unique_ptr<WindowOperationHost> operationHost_;
-    std::unique_ptr<operations::CommandSequences> sequences_;
 };
 
 }  // namespace kelvan::app

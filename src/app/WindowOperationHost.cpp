@@ -15,7 +15,7 @@ namespace kelvan::app {
 
 bool SettingsDialogOptions::isSet(operations::Option option) const {
     const dialogs::TForm3* settings = application_.form3();
-    return settings == nullptr ? dialogs::kDefaultOption
+    return settings == nullptr ? session::kDefaultOption
                                : settings->option(static_cast<int>(option));
 }
 

@@ -1,7 +1,6 @@
 #include "dialogs/BitDialog.h"
 
 #include "widgets/EnterKey.h"
-#include "operations/BitWrites.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -78,11 +77,13 @@ QCheckBox* BitDialog::bitBox(int index) const {
 }
 
 void BitDialog::Button1Click() {
-    for (int index = 0; index < bitCount(); ++index) {
-        if (const std::optional<Payload> payload = operations::bitWriteCommand(
-                m_kind, static_cast<std::uint8_t>(index), bitBox(index)->isChecked())) {
-            enqueue(*payload);
-        }
+    std::vector<bool> states;
+    states.reserve(m_bitBoxes.size());
+    for (const QCheckBox* box : m_bitBoxes) {
+        states.push_back(box->isChecked());
+    }
+    if (write && !states.empty()) {
+        write(m_kind, states);
     }
     close();
 }

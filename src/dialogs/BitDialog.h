@@ -1,7 +1,6 @@
 #pragma once
 
 #include "widgets/FixedDialog.h"
-#include "link/LinkFrame.h"
 #include "link/LinkPorts.h"
 
 #include <QString>
@@ -16,13 +15,11 @@ class QPushButton;
 namespace kelvan::dialogs {
 
 // A dialog that shows a chip's fuse or lock bits as a column of check boxes, one per bit as the
-// programmer numbers them, and writes them with its "Записать" button. The subclasses differ in
-// look and in the commands a write queues.
+// programmer numbers them, and hands their states to its owner with its "Записать" button. The
+// subclasses differ in look and in the kind of bits they hold.
 class BitDialog : public FixedDialog {
     Q_OBJECT
   public:
-    using Payload = link::Bytes;
-
     // Removes every bit box. The dialog keeps its size and the button its place.
     void ClearBitBoxes();
     // Replaces the bit boxes by `count` (0..255) unchecked ones without captions, 20 pixels apart
@@ -36,9 +33,9 @@ class BitDialog : public FixedDialog {
     int bitCount() const { return static_cast<int>(m_bitBoxes.size()); }
     QCheckBox* bitBox(int index) const;
 
-    // Where a write's commands go: the link's enqueue. Set by the owner before the dialog is
-    // shown.
-    std::function<void(const Payload&)> enqueue;
+    // Receives a write: the dialog's kind and every bit's state, in the programmer's order.
+    // Set by the owner before the dialog is shown.
+    std::function<void(link::BitKind, const std::vector<bool>& states)> write;
 
     QPushButton* Button1 = nullptr;
 
@@ -46,7 +43,8 @@ class BitDialog : public FixedDialog {
     BitDialog(link::BitKind kind, const QString& caption, const QColor& background,
               int clientWidth, int buttonLeft, QWidget* parent);
 
-    // Queues the write commands of every bit in increasing order, then closes the dialog.
+    // Hands every bit's state to `write` (nothing when there are no bits), then closes the
+    // dialog.
     void Button1Click();
     // Any mouse button released on the button writes, click or not.
     void Button1MouseUp();

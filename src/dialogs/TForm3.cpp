@@ -1,10 +1,8 @@
 #include "dialogs/TForm3.h"
 
 #include "widgets/ErrorBox.h"
-#include "session/NinthBit.h"
 #include "session/SettingsStore.h"
 #include "widgets/UpperCaseValidator.h"
-#include "serial/CommNotifier.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -45,7 +43,7 @@ QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
     auto* box = new QCheckBox(caption, parent);
     box->move(8, top);
     box->adjustSize();
-    box->setChecked(kDefaultOption);
+    box->setChecked(session::kDefaultOption);
     return box;
 }
 
@@ -76,7 +74,7 @@ void TForm3::buildControls() {
     GroupBox1 = new QGroupBox(QStringLiteral("Настройки порта"), TabSheet1);
     GroupBox1->setGeometry(8, 8, 177, 201);
     Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), kPortLabelLeft, 43);
-    Edit1 = new QLineEdit(QString::fromUtf8(kDefaultPortName), GroupBox1);
+    Edit1 = new QLineEdit(QString::fromUtf8(session::kDefaultPortName), GroupBox1);
     Edit1->setGeometry(kPortFieldGeometry);
     if (kPortNamesInCapitals) {
         Edit1->setValidator(new UpperCaseValidator(Edit1));
@@ -84,11 +82,11 @@ void TForm3::buildControls() {
     Label2 = placeLabel(GroupBox1, QStringLiteral("Скорость"), 32, 91);
     ysIntEdit1 = new TysIntEdit(GroupBox1);
     ysIntEdit1->setGeometry(104, 88, 57, 21);
-    ysIntEdit1->setValue(kDefaultBitrate);
+    ysIntEdit1->setValue(session::kDefaultBitrate);
     Label3 = placeLabel(GroupBox1, QStringLiteral("Девятый бит"), 16, 139);
     ComboBox1 = new NinthBitBox(GroupBox1);
     ComboBox1->setGeometry(104, 136, 57, 21);
-    ComboBox1->setCurrentIndex(kDefaultParity);
+    ComboBox1->setCurrentIndex(session::kDefaultParity);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Запись программ"), TabSheet2);
     GroupBox2->setGeometry(8, 0, 177, 225);
@@ -137,27 +135,17 @@ void TForm3::FormCreate() {
     Button2->raise();
     Button1->raise();
 
-    serial::TComm32& comm = m_host.comm();
-    bool opened = false;
-    try {
-        opened = comm.OpenPort();
-    } catch (const serial::ECommsError& error) {
-        reportError(QString::fromUtf8(error.what()));
-    }
-    if (opened) {
-        // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses
-        // them while data still flows, so a refusal is no reason to stop.
-        comm.EscapeFunction(serial::EscapeSetRts);
-        comm.EscapeFunction(serial::EscapeClrDtr);
+    if (const QString failure = m_host.session().openPort(); !failure.isEmpty()) {
+        reportError(failure);
     }
 
-    const SettingsStore store;
-    if (const std::optional<QString> path = store.readString(kPathValue);
+    const session::SettingsStore store;
+    if (const std::optional<QString> path = store.readString(session::kPathValue);
         path && QFileInfo(*path).isDir()) {
         m_host.setCurrentFolder(*path);
     }
-    for (int number = 1; number <= kOptionCount; ++number) {
-        if (const std::optional<std::int32_t> stored = store.readInt(checkValueName(number))) {
+    for (int number = 1; number <= session::kOptionCount; ++number) {
+        if (const std::optional<std::int32_t> stored = store.readInt(session::checkValueName(number))) {
             CheckBox(number)->setChecked(*stored != 0);
         }
     }
@@ -172,34 +160,32 @@ void TForm3::showStartupErrors() {
 }
 
 void TForm3::ReadRegistry() {
-    SettingsStore store;
-    serial::TComm32& comm = m_host.comm();
+    session::SettingsStore store;
+    setPortName(store.readOrWriteString(session::kComPortValue, Edit1->text()));
+    ysIntEdit1->setValue(store.readOrWriteInt(session::kBitrateValue, ysIntEdit1->Value()));
 
-    setPortName(store.readOrWriteString(kComPortValue, Edit1->text()));
-    comm.setCommPort(Edit1->text().toStdString());
-
-    ysIntEdit1->setValue(store.readOrWriteInt(kBitrateValue, ysIntEdit1->Value()));
-    comm.setBaudRate(static_cast<std::uint32_t>(ysIntEdit1->Value()));
-
-    if (const std::optional<std::int32_t> stored = store.readInt(kParityValue)) {
+    if (const std::optional<std::int32_t> stored = store.readInt(session::kParityValue)) {
         if (*stored != ComboBox1->currentIndex()) {
             const bool listed = *stored >= 0 && *stored < ComboBox1->count();
             ComboBox1->setCurrentIndex(listed ? *stored : -1);
         }
     } else {
-        store.writeInt(kParityValue, ComboBox1->currentIndex());
+        store.writeInt(session::kParityValue, ComboBox1->currentIndex());
     }
-    if (const std::optional<serial::TParity> parity = ninthBitParity(ComboBox1->currentIndex())) {
-        comm.setParity(*parity);
-    }
+    m_host.session().configurePort(portSettings());
     syncStore(store);
 }
 
+session::PortSettings TForm3::portSettings() const {
+    return {Edit1->text().toStdString(), static_cast<std::uint32_t>(ysIntEdit1->Value()),
+            ComboBox1->currentIndex()};
+}
+
 void TForm3::WriteRegistry() {
-    SettingsStore store;
-    store.writeString(kComPortValue, Edit1->text());
-    store.writeInt(kBitrateValue, ysIntEdit1->Value());
-    store.writeInt(kParityValue, ComboBox1->currentIndex());
+    session::SettingsStore store;
+    store.writeString(session::kComPortValue, Edit1->text());
+    store.writeInt(session::kBitrateValue, ysIntEdit1->Value());
+    store.writeInt(session::kParityValue, ComboBox1->currentIndex());
     syncStore(store);
 }
 
@@ -208,15 +194,15 @@ void TForm3::Button1Click() {
 }
 
 void TForm3::FormDestroy() {
-    SettingsStore store;
-    store.writeString(kPathValue, m_host.currentFolder());
-    for (int number = 1; number <= kOptionCount; ++number) {
-        store.writeInt(checkValueName(number), option(number) ? 1 : 0);
+    session::SettingsStore store;
+    store.writeString(session::kPathValue, m_host.currentFolder());
+    for (int number = 1; number <= session::kOptionCount; ++number) {
+        store.writeInt(session::checkValueName(number), option(number) ? 1 : 0);
     }
     syncStore(store);
 }
 
-void TForm3::syncStore(SettingsStore& store) {
+void TForm3::syncStore(session::SettingsStore& store) {
     if (!store.sync()) {
         reportError(QStringLiteral("Невозможно сохранить настройки: ") + store.location());
     }

@@ -3,7 +3,7 @@
 #include "widgets/FixedDialog.h"
 #include "dialogs/NinthBitBox.h"
 #include "widgets/TysIntEdit.h"
-#include "serial/TComm32.h"
+#include "session/ProgrammerSession.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,9 +18,11 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 
-namespace kelvan::dialogs {
-
+namespace kelvan::session {
 class SettingsStore;
+}
+
+namespace kelvan::dialogs {
 
 // The settings dialog "Настройки": the serial port's name, bit rate and ninth bit, and twelve
 // options that other parts read live from its check boxes. Creating it loads the stored settings,
@@ -33,8 +35,8 @@ class TForm3 : public FixedDialog {
     class Host {
       public:
         virtual ~Host() = default;
-        virtual serial::TComm32& comm() = 0;        // Comm321
-        virtual void startWatchdog() = 0;           // enable Timer2
+        virtual session::ProgrammerSession& session() = 0;  // Comm321 and the link
+        virtual void startWatchdog() = 0;                   // enable Timer2
         virtual QString currentFolder() const = 0;  // ShellTreeView1's folder, "" when none
         virtual void setCurrentFolder(const QString& path) = 0;
     };
@@ -89,6 +91,8 @@ class TForm3 : public FixedDialog {
     void ReadRegistry();
     // Stores the three port values from the fields. Applies nothing to the port.
     void WriteRegistry();
+    // The port values in the fields.
+    session::PortSettings portSettings() const;
 
   private:
     void buildControls();
@@ -96,7 +100,7 @@ class TForm3 : public FixedDialog {
     void FormDestroy();
     void Button1Click();
     // Writes the store through, reporting in the error box when that fails.
-    void syncStore(SettingsStore& store);
+    void syncStore(session::SettingsStore& store);
     // The error box, or the list of start-up failures while the start-up sequence runs.
     void reportError(const QString& text);
     void setPortName(const QString& name);

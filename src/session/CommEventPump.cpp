@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <utility>
 
-namespace kelvan::app {
+namespace kelvan::session {
 namespace {
 
 const QEvent::Type CommEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -39,4 +39,4 @@ bool CommEventPump::event(QEvent* event) {
     return true;
 }
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

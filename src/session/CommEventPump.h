@@ -7,7 +7,7 @@
 
 #include "serial/TComm32.h"
 
-namespace kelvan::app {
+namespace kelvan::session {
 
 class CommEventPump : public QObject, public serial::CommNotifier {
     Q_OBJECT
@@ -28,4 +28,4 @@ class CommEventPump : public QObject, public serial::CommNotifier {
     serial::TComm32* comm_ = nullptr;
 };
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

@@ -1,6 +1,6 @@
 #include "session/NinthBit.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::session {
 
 std::optional<serial::TParity> ninthBitParity(int index) {
     if (index < 0 || index >= static_cast<int>(kNinthBitModes.size())) {
@@ -9,4 +9,4 @@ std::optional<serial::TParity> ninthBitParity(int index) {
     return kNinthBitModes[static_cast<std::size_t>(index)].parity;
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::session

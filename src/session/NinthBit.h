@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-namespace kelvan::dialogs {
+namespace kelvan::session {
 
 // One item of the settings dialog's "Девятый бит" list and the parity it sets on the port.
 // "Чет" gives odd and "Нечет" even parity, "0" space and "1" mark parity. Stored "Parity" indexes
@@ -27,4 +27,4 @@ inline constexpr std::array<NinthBitMode, 5> kNinthBitModes{{
 // case the port keeps the parity it has.
 std::optional<serial::TParity> ninthBitParity(int index);
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::session

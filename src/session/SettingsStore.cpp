@@ -5,7 +5,7 @@
 
 #include <limits>
 
-namespace kelvan::dialogs {
+namespace kelvan::session {
 namespace {
 
 // The registry keeps types; an INI file keeps only text, so there a number is text that reads
@@ -96,4 +96,4 @@ QString SettingsStore::location() const {
     return m_settings.fileName();
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::session

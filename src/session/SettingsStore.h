@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace kelvan::dialogs {
+namespace kelvan::session {
 
 // The names of the stored values: the one list that reading and writing share.
 inline constexpr char kComPortValue[] = "ComPort";
@@ -59,4 +59,4 @@ class SettingsStore {
     QSettings m_settings;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::session

@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-namespace kelvan::app {
+namespace kelvan::session {
 
 TimerWatchdog::TimerWatchdog(QTimer& timer) : timer_(timer) {
     timer_.setInterval(5000);
@@ -14,4 +14,4 @@ void TimerWatchdog::restart() {
     timer_.start();
 }
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

@@ -6,7 +6,7 @@
 
 class QTimer;
 
-namespace kelvan::app {
+namespace kelvan::session {
 
 class TimerWatchdog : public link::WatchdogTimer {
   public:
@@ -22,4 +22,4 @@ class TimerWatchdog : public link::WatchdogTimer {
     QTimer& timer_;
 };
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

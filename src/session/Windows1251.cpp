@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kelvan::app {
+namespace kelvan::session {
 namespace {
 
 // Bytes 80 to BF hex. Below them the code page is ASCII; from C0 to FF it runs through the
@@ -38,4 +38,4 @@ QString decodeWindows1251(std::string_view bytes) {
     return text;
 }
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

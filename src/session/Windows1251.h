@@ -7,9 +7,9 @@
 #include <QString>
 #include <string_view>
 
-namespace kelvan::app {
+namespace kelvan::session {
 
 // Decodes Windows-1251 bytes. The one unassigned byte, 98 hex, becomes U+FFFD.
 QString decodeWindows1251(std::string_view bytes);
 
-}  // namespace kelvan::app
+}  // namespace kelvan::session

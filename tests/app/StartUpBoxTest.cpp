@@ -39,7 +39,7 @@ TEST(StartUpBox, NoPort) {
 
 TEST(StartUpBox, PortHeldByAnotherProgram) {
     devsim::PseudoTerminal terminal;
-    CommEventPump otherPump;
+    session::CommEventPump otherPump;
     serial::TComm32 other(otherPump);
     other.setCommPort(terminal.slavePath());
     ASSERT_TRUE(other.OpenPort());

@@ -10,11 +10,19 @@
 namespace kelvan::dialogs {
 namespace {
 
-using Payloads = std::vector<BitDialog::Payload>;
+// One write handed to the owner: the kind and every bit's state.
+struct Write {
+    link::BitKind kind;
+    std::vector<bool> states;
+    bool operator==(const Write&) const = default;
+};
+using Writes = std::vector<Write>;
 
 // Shows `dialog` with `count` bit boxes, the boxes in `ticked` checked, its writes recorded.
-void prepare(BitDialog& dialog, int count, std::initializer_list<int> ticked, Payloads& queued) {
-    dialog.enqueue = [&queued](const BitDialog::Payload& payload) { queued.push_back(payload); };
+void prepare(BitDialog& dialog, int count, std::initializer_list<int> ticked, Writes& queued) {
+    dialog.write = [&queued](link::BitKind kind, const std::vector<bool>& states) {
+        queued.push_back({kind, states});
+    };
     dialog.CreateBitBoxes(count);
     for (int index : ticked) {
         dialog.setBitChecked(index, true);
@@ -94,29 +102,29 @@ TEST(BitDialog, IndexesOutsideTheBoxesChangeNothing) {
     EXPECT_EQ(lock.bitBox(1)->text(), "LB2");
 }
 
-TEST(BitDialog, WritingLockBitsQueuesOnlyTheTickedOnes) {
+TEST(BitDialog, WritingLockBitsHandsTheirStatesToTheOwner) {
     TForm4 lock;
-    Payloads queued;
+    Writes queued;
     prepare(lock, 4, {0, 2}, queued);
     QTest::mouseClick(lock.Button1, Qt::LeftButton);
-    EXPECT_EQ(queued, (Payloads{{6, 0}, {6, 2}}));
+    EXPECT_EQ(queued, (Writes{{link::BitKind::Lock, {true, false, true, false}}}));
     EXPECT_FALSE(lock.isVisible());
     EXPECT_EQ(lock.bitCount(), 4);  // closing only hides
 }
 
-TEST(BitDialog, WritingFuseBitsQueuesEveryBitWithItsState) {
+TEST(BitDialog, WritingFuseBitsHandsTheirStatesToTheOwner) {
     TForm6 fuse;
-    Payloads queued;
+    Writes queued;
     prepare(fuse, 4, {1}, queued);
     fuse.Button1->setEnabled(true);
     QTest::mouseClick(fuse.Button1, Qt::RightButton);  // any mouse button writes
-    EXPECT_EQ(queued, (Payloads{{4, 0, 0}, {4, 1, 1}, {4, 2, 0}, {4, 3, 0}}));
+    EXPECT_EQ(queued, (Writes{{link::BitKind::Fuse, {false, true, false, false}}}));
     EXPECT_FALSE(fuse.isVisible());
 }
 
 TEST(BitDialog, EnterOnABitBoxClosesWithoutWriting) {
     TForm4 lock;
-    Payloads queued;
+    Writes queued;
     prepare(lock, 2, {0}, queued);
     lock.bitBox(1)->setFocus();
     QTest::keyClick(lock.bitBox(1), Qt::Key_Return);
@@ -126,20 +134,20 @@ TEST(BitDialog, EnterOnABitBoxClosesWithoutWriting) {
 
 TEST(BitDialog, EnterOnTheButtonWritesOnceAndSpaceDoesNothing) {
     TForm4 lock;
-    Payloads queued;
+    Writes queued;
     prepare(lock, 2, {1}, queued);
     lock.Button1->setFocus();
     QTest::keyClick(lock.Button1, Qt::Key_Space);
     EXPECT_TRUE(queued.empty());
     EXPECT_TRUE(lock.isVisible());
     QTest::keyClick(lock.Button1, Qt::Key_Return);
-    EXPECT_EQ(queued, (Payloads{{6, 1}}));
+    EXPECT_EQ(queued, (Writes{{link::BitKind::Lock, {false, true}}}));
     EXPECT_FALSE(lock.isVisible());
 }
 
 TEST(BitDialog, ADisabledButtonReactsToNothing) {
     TForm6 fuse;
-    Payloads queued;
+    Writes queued;
     prepare(fuse, 3, {0, 1, 2}, queued);
     QTest::mouseClick(fuse.Button1, Qt::LeftButton);
     QTest::keyClick(&fuse, Qt::Key_Escape);
@@ -149,7 +157,7 @@ TEST(BitDialog, ADisabledButtonReactsToNothing) {
 
 TEST(BitDialog, WritingWithoutBitsOnlyCloses) {
     TForm4 lock;
-    Payloads queued;
+    Writes queued;
     prepare(lock, 0, {}, queued);
     QTest::mouseClick(lock.Button1, Qt::LeftButton);
     EXPECT_TRUE(queued.empty());

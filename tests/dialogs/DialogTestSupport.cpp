@@ -4,7 +4,7 @@
 
 namespace kelvan::dialogs::test {
 
-FakeHost::FakeHost() : comm_(notifier_, std::make_unique<RecordingBackend>(escapes)) {}
+FakeHost::FakeHost() : session_(view_, std::make_unique<RecordingBackend>(escapes)) {}
 
 void FakeHost::startWatchdog() {
     calls << "watchdog";

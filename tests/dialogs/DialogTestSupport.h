@@ -1,13 +1,14 @@
 #pragma once
 
 // What the dialog tests share: a settings store of their own, a host for the settings dialog
-// whose port is a real TComm32 on the platform backend, and a recorder for opened URLs and
-// error boxes. A port to open is a devsim::PseudoTerminal.
+// whose session's port is a real TComm32 on the platform backend, and a recorder for opened
+// URLs and error boxes. A port to open is a devsim::PseudoTerminal.
 
 #include "ErrorBoxRecorder.h"
 #include "SettingsTestSupport.h"
 #include "dialogs/TForm3.h"
 #include "ForwardingBackend.h"
+#include "link/StandInPorts.h"
 
 #include <QObject>
 #include <QStringList>
@@ -31,17 +32,12 @@ class RecordingBackend : public serial::ForwardingBackend {
     std::vector<int>& escapes_;
 };
 
-// The dialog's traffic is not under test: posted messages are dropped.
-class DroppingNotifier : public serial::CommNotifier {
-  public:
-    void post(serial::CommMessage) override {}
-};
-
 // The main window as the settings dialog sees it; records what the dialog asks of it.
 class FakeHost : public TForm3::Host {
   public:
     FakeHost();
-    serial::TComm32& comm() override { return comm_; }
+    session::ProgrammerSession& session() override { return session_; }
+    serial::TComm32& comm() { return session_.comm(); }
     void startWatchdog() override;
     QString currentFolder() const override { return folder; }
     void setCurrentFolder(const QString& path) override;
@@ -51,8 +47,8 @@ class FakeHost : public TForm3::Host {
     std::vector<int> escapes;  // EscapeFunction codes that reached the port
 
   private:
-    DroppingNotifier notifier_;
-    serial::TComm32 comm_;
+    link::NullLinkView view_;
+    session::ProgrammerSession session_;
 };
 
 // Receives the URLs that QDesktopServices is asked to open for the "file" scheme.

@@ -90,7 +90,7 @@ class SerialLinkEndToEnd : public ::testing::Test {
     TComm32 comm{notifier};
     link::test::FakeView view;
     link::CountingWatchdog watchdog;
-    CommSink sink{comm};
+    session::CommSink sink{comm};
     ProgramBuffer buffer;
     link::ProgrammerLink programmerLink{sink, watchdog, view, buffer};
     kelvan::test::RecordedWire wire{programmerLink};

@@ -8,16 +8,16 @@
 
 #include <limits>
 
-namespace kelvan::dialogs {
+namespace kelvan::session {
 namespace {
 
-using test::plantSetting;
-using test::settingsFilePath;
-using test::settingsFileText;
+using dialogs::test::plantSetting;
+using dialogs::test::settingsFilePath;
+using dialogs::test::settingsFileText;
 
 class SettingsStoreTest : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_NO_THROW(test::forgetSettings()); }
+    void SetUp() override { ASSERT_NO_THROW(dialogs::test::forgetSettings()); }
 };
 
 TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolderUnderTheMakersName) {
@@ -94,7 +94,7 @@ TEST_F(SettingsStoreTest, AnUnwritableStoreReportsTheFailure) {
 }
 
 }  // namespace
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::session
 
 int main(int argc, char** argv) {
     kelvan::dialogs::test::useTemporaryConfigHome();

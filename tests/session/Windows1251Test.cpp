@@ -4,7 +4,7 @@
 #include <QStringDecoder>
 #include <string>
 
-namespace kelvan::app {
+namespace kelvan::session {
 namespace {
 
 TEST(Windows1251, DecodesCyrillicAndAscii) {
@@ -43,4 +43,4 @@ TEST(Windows1251, AgreesWithQtCodecForEveryAssignedByte) {
 }
 
 }  // namespace
-}  // namespace kelvan::app
+}  // namespace kelvan::session

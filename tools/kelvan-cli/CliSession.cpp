@@ -11,9 +11,7 @@
 #include "InterruptWatch.h"
 #include "common/LoadFailure.h"
 #include "image/OutputFile.h"
-#include "session/NinthBit.h"
 #include "link/Commands.h"
-#include "operations/BitWrites.h"
 #include "operations/ChipSelection.h"
 
 namespace kelvan::cli {
@@ -36,21 +34,8 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
                        Console& console, link::LinkObserver* trace)
     : commandLine_(commandLine), settings_(settings), console_(console), watch_(*this, trace) {
     link_.setObserver(&watch_);
-    pump_.attach(comm_);
-    comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
-                                 serial::ReceiveTime receivedAt) {
-        link_.receiveData(std::span<const std::uint8_t>(bytes, length), receivedAt);
-        advance();
-    };
-
-    comm_.OnRequestHangup = [this](serial::TComm32&) {
-        link_.portHungUp();
-        advance();
-    };
-    QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
-        link_.watchdogExpired();
-        advance();
-    });
+    session_.attachOperations(options_, screen_);
+    session_.afterLinkEvent = [this] { advance(); };
     connectTimeout_.setSingleShot(true);
     connectTimeout_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&connectTimeout_, &QTimer::timeout, &connectTimeout_, [this] {
@@ -104,23 +89,20 @@ void CliSession::LinkWatch::retryLimitReached(std::string_view warning, link::Li
 }
 
 CliSession::~CliSession() {
-    // A port that never opened, or one without modem lines, refuses both; nothing else is to
-    // be done about it on the way out.
-    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrRts));
-    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
+    session_.dropLines();
 }
 
 std::optional<int> CliSession::start() {
     if (commandLine_.action->argument == ArgumentKind::InputFile && !loadInput()) {
         return 2;
     }
-    watchdogTimer_.start();
-    if (!openPort()) {
+    session_.watchdogTimer().start();
+    session_.configurePort({settings_.port, settings_.bitrate, settings_.parity});
+    if (const QString failure = session_.openPort(); !failure.isEmpty()) {
+        console_.error(settings_.port + ": " + failure.toStdString());
         return 2;
     }
-    // What the window queues when it is shown.
-    link_.enqueue(link::commands::endOfSequence());
-    link_.enqueue(link::commands::askTitle());
+    session_.startConversation();
     connectTimeout_.start(std::chrono::milliseconds(
         static_cast<std::int64_t>(std::ceil(commandLine_.timeoutSeconds * 1000))));
     interruptPoll_.start();
@@ -134,30 +116,6 @@ bool CliSession::loadInput() {
     }
     console_.error(reloadFailure_);
     return false;
-}
-
-bool CliSession::openPort() {
-    comm_.setCommPort(settings_.port);
-    comm_.setBaudRate(settings_.bitrate);
-    if (const std::optional<serial::TParity> parity = dialogs::ninthBitParity(settings_.parity)) {
-        comm_.setParity(*parity);
-    }
-    comm_.setFlowControl(serial::TFlowControl::fcNone);
-    comm_.setEventChar(0);
-    try {
-        if (!comm_.OpenPort()) {
-            console_.error(settings_.port + ": the port's threads could not be started");
-            return false;
-        }
-    } catch (const serial::ECommsError& error) {
-        console_.error(settings_.port + ": " + error.what());
-        return false;
-    }
-    // RTS on, DTR off, as the window leaves them; a port without modem lines (a
-    // pseudo-terminal, some adapters) refuses them while data still flows.
-    static_cast<void>(comm_.EscapeFunction(serial::EscapeSetRts));
-    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
-    return true;
 }
 
 void CliSession::advance() {
@@ -230,9 +188,7 @@ void CliSession::programmerFound() {
     }
     chip_ = *chip;
     phase_ = Phase::ChoosingChip;
-    for (const link::Bytes& payload : operations::chipChosenCommands(chip_)) {
-        link_.enqueue(payload);
-    }
+    session_.chooseChip(chip_);
 }
 
 // The command list, sizes and bit captions of the chip have arrived.
@@ -243,7 +199,7 @@ void CliSession::chipChosen() {
         for (const std::uint8_t code : {link::byteOf(link::CommandCode::ReadFuseBits),
                                         link::byteOf(link::CommandCode::ReadLockBits)}) {
             if (const std::optional<int> line = link_.lineOfCommand(code)) {
-                sequences_.chooseCommand(chip_, *line);
+                session_.chooseCommand(chip_, *line);
             }
         }
         advance();
@@ -269,24 +225,20 @@ void CliSession::runAction(int line) {
     answeredAtAction_ = link_.queue().headId();
     errorColoursAtAction_ = screen_.errorColours();
     screen_.showQueueProgress = true;
-    sequences_.chooseCommand(chip_, line);
+    session_.chooseCommand(chip_, line);
 
     const ArgumentKind argument = commandLine_.action->argument;
     if (argument == ArgumentKind::FuseBits || argument == ArgumentKind::LockIndices) {
         const link::BitKind dialog =
             argument == ArgumentKind::FuseBits ? link::BitKind::Fuse : link::BitKind::Lock;
         const auto& locks = commandLine_.lockBits;
-        const int count = static_cast<int>(screen_.bits(dialog).size());
-        for (int index = 0; index < count; ++index) {
-            const auto bit = static_cast<std::uint8_t>(index);
-            const bool set = dialog == link::BitKind::Fuse
-                                 ? commandLine_.fuseBits[bit]
-                                 : std::binary_search(locks.begin(), locks.end(), bit);
-            if (const std::optional<link::Bytes> payload =
-                    operations::bitWriteCommand(dialog, bit, set)) {
-                link_.enqueue(*payload);
-            }
+        std::vector<bool> states(screen_.bits(dialog).size());
+        for (std::size_t index = 0; index < states.size(); ++index) {
+            states[index] = dialog == link::BitKind::Fuse
+                                ? commandLine_.fuseBits[index]
+                                : std::binary_search(locks.begin(), locks.end(), index);
         }
+        session_.writeBits(dialog, states);
     }
 
     // Nothing queued has gone out yet: the event loop has not run since.
@@ -395,7 +347,7 @@ void CliSession::finish(int status) {
     phase_ = Phase::Done;
     connectTimeout_.stop();
     interruptPoll_.stop();
-    watchdogTimer_.stop();
+    session_.watchdogTimer().stop();
     screen_.closeProgress();
     QCoreApplication::exit(status);
 }
@@ -460,7 +412,7 @@ void CliSession::printChip() {
     console_.result("program memory: " + std::to_string(link_.programMemorySize()) + " bytes");
     console_.result("eeprom: " + std::to_string(link_.eepromSize()) + " bytes");
     for (int line = 0; line < link_.commandCount(); ++line) {
-        const std::uint8_t code = *access_.commandOfLine(line);
+        const std::uint8_t code = *session_.access().commandOfLine(line);
         console_.result("command " + std::to_string(code) + ": " +
                         std::string(link::CommandNameTable[code]));
     }
@@ -491,7 +443,7 @@ void CliSession::printBits(link::BitKind dialog, bool summary) {
 
 void CliSession::listOfferedCommands() {
     for (int line = 0; line < link_.commandCount(); ++line) {
-        const std::uint8_t code = *access_.commandOfLine(line);
+        const std::uint8_t code = *session_.access().commandOfLine(line);
         console_.errorText("  " + std::to_string(code) + "  " +
                            std::string(link::CommandNameTable[code]));
     }

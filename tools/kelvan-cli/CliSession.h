@@ -17,15 +17,8 @@
 #include "Console.h"
 #include "ProgrammerScreen.h"
 #include "RunSettings.h"
-#include "session/CommEventPump.h"
-#include "session/TimerWatchdog.h"
-#include "image/ProgramBuffer.h"
 #include "link/LinkObserver.h"
-#include "link/ProgrammerLink.h"
-#include "operations/CommandSequences.h"
-#include "operations/ProgrammerLinkAccess.h"
-#include "session/CommSink.h"
-#include "serial/TComm32.h"
+#include "session/ProgrammerSession.h"
 
 namespace kelvan::cli {
 
@@ -66,7 +59,6 @@ class CliSession {
     };
 
     bool loadInput();
-    bool openPort();
     // Moves the run on after anything the link may have changed.
     void advance();
     void programmerFound();
@@ -90,15 +82,9 @@ class CliSession {
     Console& console_;
     RunOptions options_{settings_};
     ProgrammerScreen screen_{console_};
-    ProgramBuffer buffer_;
-    app::CommEventPump pump_;
-    serial::TComm32 comm_{pump_};
-    serial::CommSink sink_{comm_};
-    QTimer watchdogTimer_;
-    app::TimerWatchdog watchdog_{watchdogTimer_};  // as the window runs it
-    link::ProgrammerLink link_{sink_, watchdog_, screen_, buffer_};
-    operations::ProgrammerLinkAccess access_{link_};
-    operations::CommandSequences sequences_{access_, options_, buffer_, screen_};
+    session::ProgrammerSession session_{screen_};  // the window's stack, on this screen
+    ProgramBuffer& buffer_ = session_.buffer();
+    link::ProgrammerLink& link_ = session_.link();
     LinkWatch watch_;
     QTimer connectTimeout_;
     QTimer interruptPoll_;

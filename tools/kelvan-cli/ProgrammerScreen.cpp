@@ -6,7 +6,7 @@ namespace kelvan::cli {
 namespace {
 
 std::string decoded(const link::DeviceText& text) {
-    return app::decodeWindows1251(text.bytes).toStdString();
+    return session::decodeWindows1251(text.bytes).toStdString();
 }
 
 // The program's two-line texts break with LF CR; a console wants a plain line feed.

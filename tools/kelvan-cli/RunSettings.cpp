@@ -5,7 +5,7 @@
 
 #include "session/SettingsStore.h"
 
-static_assert(kelvan::dialogs::kOptionCount == 12, "RunSettings keeps one flag per option");
+static_assert(kelvan::session::kOptionCount == 12, "RunSettings keeps one flag per option");
 
 namespace kelvan::cli {
 
@@ -27,21 +27,21 @@ void override(std::array<bool, 12>& options, std::optional<bool> value,
 }  // namespace
 
 RunSettings RunSettings::resolve(const CommandLine& commandLine) {
-    const dialogs::SettingsStore store;
+    const session::SettingsStore store;
     RunSettings settings;
     settings.port =
-        commandLine.port.value_or(store.readString(dialogs::kComPortValue)
-                                      .value_or(QString::fromUtf8(dialogs::kDefaultPortName))
+        commandLine.port.value_or(store.readString(session::kComPortValue)
+                                      .value_or(QString::fromUtf8(session::kDefaultPortName))
                                       .toStdString());
     // A stored rate the port refuses shows up when the port is opened, as in the window.
     settings.bitrate = commandLine.bitrate.value_or(static_cast<std::uint32_t>(
-        store.readInt(dialogs::kBitrateValue).value_or(dialogs::kDefaultBitrate)));
+        store.readInt(session::kBitrateValue).value_or(session::kDefaultBitrate)));
     settings.parity = commandLine.parity.value_or(
-        store.readInt(dialogs::kParityValue).value_or(dialogs::kDefaultParity));
-    for (int number = 1; number <= dialogs::kOptionCount; ++number) {
-        const std::optional<std::int32_t> stored = store.readInt(dialogs::checkValueName(number));
+        store.readInt(session::kParityValue).value_or(session::kDefaultParity));
+    for (int number = 1; number <= session::kOptionCount; ++number) {
+        const std::optional<std::int32_t> stored = store.readInt(session::checkValueName(number));
         settings.options.at(static_cast<std::size_t>(number) - 1) =
-            stored ? *stored != 0 : dialogs::kDefaultOption;
+            stored ? *stored != 0 : session::kDefaultOption;
     }
 
     std::array<bool, 12>& options = settings.options;

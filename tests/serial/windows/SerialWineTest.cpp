@@ -172,7 +172,7 @@ class Session {
   private:
     serial::test::QueueNotifier notifier_;
     std::unique_ptr<serial::TComm32> comm_;
-    serial::CommSink sink_;
+    session::CommSink sink_;
     link::CountingWatchdog watchdog_;
     RecordingView view_;
     ProgramBuffer buffer_;

@@ -1,0 +1,108 @@
+#include "session/ProgrammerSession.h"
+
+#include "link/Commands.h"
+#include "operations/BitWrites.h"
+#include "operations/ChipSelection.h"
+#include "session/NinthBit.h"
+
+namespace kelvan::session {
+
+ProgrammerSession::ProgrammerSession(link::LinkView& screen,
+                                     std::unique_ptr<serial::PortBackend> backend)
+    : comm_(pump_, backend ? std::move(backend) : serial::createPortBackend()),
+      link_(sink_, watchdog_, screen, buffer_) {
+    pump_.attach(comm_);
+    comm_.setCommPort("COM2");
+    comm_.setFlowControl(serial::TFlowControl::fcNone);
+    comm_.setEventChar(0);
+    comm_.OnReceiveData = [this](const std::uint8_t* bytes, std::uint16_t length,
+                                 serial::ReceiveTime receivedAt) {
+        receiveData(std::span<const std::uint8_t>(bytes, length), receivedAt);
+    };
+    comm_.OnRequestHangup = [this](serial::TComm32&) {
+        link_.portHungUp();
+        linkEvent();
+    };
+    watchdogTimer_.setObjectName(QStringLiteral("Timer2"));
+    QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
+        link_.watchdogExpired();
+        linkEvent();
+    });
+}
+
+ProgrammerSession::~ProgrammerSession() = default;
+
+void ProgrammerSession::attachOperations(const operations::OptionSource& options,
+                                         operations::OperationHost& host) {
+    sequences_ = std::make_unique<operations::CommandSequences>(access_, options, buffer_, host);
+}
+
+void ProgrammerSession::receiveData(std::span<const std::uint8_t> bytes,
+                                    serial::ReceiveTime receivedAt) {
+    link_.receiveData(bytes, receivedAt);
+    linkEvent();
+}
+
+void ProgrammerSession::linkEvent() {
+    if (afterLinkEvent) {
+        afterLinkEvent();
+    }
+}
+
+void ProgrammerSession::configurePort(const PortSettings& settings) {
+    comm_.setCommPort(settings.port);
+    comm_.setBaudRate(settings.bitRate);
+    if (const std::optional<serial::TParity> parity = ninthBitParity(settings.parity)) {
+        comm_.setParity(*parity);
+    }
+    comm_.setFlowControl(serial::TFlowControl::fcNone);
+    comm_.setEventChar(0);
+}
+
+QString ProgrammerSession::openPort() {
+    try {
+        if (!comm_.OpenPort()) {
+            return QStringLiteral("Невозможно создать событие остановки потоков порта");
+        }
+    } catch (const serial::ECommsError& error) {
+        return QString::fromUtf8(error.what());
+    }
+    // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses
+    // them while data still flows, so a refusal is no reason to stop.
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeSetRts));
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
+    return {};
+}
+
+void ProgrammerSession::dropLines() {
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrRts));
+    static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
+}
+
+void ProgrammerSession::startConversation() {
+    link_.enqueue(link::commands::endOfSequence());
+    link_.enqueue(link::commands::askTitle());
+}
+
+void ProgrammerSession::chooseChip(int index) {
+    for (const link::Bytes& payload : operations::chipChosenCommands(index)) {
+        link_.enqueue(payload);
+    }
+}
+
+void ProgrammerSession::chooseCommand(int chipRow, int commandRow) {
+    if (sequences_) {
+        sequences_->chooseCommand(chipRow, commandRow);
+    }
+}
+
+void ProgrammerSession::writeBits(link::BitKind kind, const std::vector<bool>& states) {
+    for (std::size_t index = 0; index < states.size(); ++index) {
+        if (const std::optional<link::Bytes> payload =
+                operations::bitWriteCommand(kind, static_cast<std::uint8_t>(index), states[index])) {
+            link_.enqueue(*payload);
+        }
+    }
+}
+
+}  // namespace kelvan::session
