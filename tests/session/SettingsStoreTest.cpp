@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStringList>
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -98,6 +99,7 @@ TEST_F(SettingsStoreTest, AnUnwritableStoreReportsTheFailure) {
 
 int main(int argc, char** argv) {
     kelvan::dialogs::test::useTemporaryConfigHome();
+    QCoreApplication application(argc, argv);  // the session's timers and port events
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,92 @@
+#include "session/ProgrammerSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include "link/StandInPorts.h"
+#include "serial/LineSettings.h"
+
+namespace kelvan::session {
+namespace {
+
+using link::BitKind;
+using link::Bytes;
+
+struct Screen : link::NullLinkView {
+    std::string caption;
+    void setDisconnectedCaption(std::string_view utf8) override { caption = std::string(utf8); }
+};
+
+TEST(ProgrammerSession, BitWritesQueueWhatTheProgrammerExpects) {
+    struct Case {
+        BitKind kind;
+        std::vector<bool> states;
+        std::vector<Bytes> queued;
+    };
+    const Case cases[] = {
+        // Every fuse bit goes out with its state.
+        {BitKind::Fuse, {false, true, false, true}, {{4, 0, 0}, {4, 1, 1}, {4, 2, 0}, {4, 3, 1}}},
+        // Command 6 only sets a lock bit: clear ones are not sent.
+        {BitKind::Lock, {true, false, true, false}, {{6, 0}, {6, 2}}},
+        {BitKind::Lock, {false, false}, {}},
+        {BitKind::Fuse, {}, {}},
+    };
+    for (const Case& c : cases) {
+        Screen screen;
+        ProgrammerSession session(screen);
+        session.writeBits(c.kind, c.states);
+        EXPECT_EQ(session.link().queue().payloads(), c.queued);
+    }
+}
+
+TEST(ProgrammerSession, PortSettingsReachTheComponentAndNoneLeavesTheParity) {
+    struct Case {
+        int ninthBit;
+        serial::TParity parity;
+    };
+    // The ninth-bit list pairs "Чет" with odd parity and "1" with mark parity.
+    for (const Case c : {Case{-1, serial::TParity::pSpace}, Case{1, serial::TParity::pOdd},
+                         Case{4, serial::TParity::pMark}, Case{7, serial::TParity::pSpace}}) {
+        Screen screen;
+        ProgrammerSession session(screen);
+        session.comm().setParity(serial::TParity::pSpace);
+        session.configurePort({"/dev/ttyS9", 19200, c.ninthBit});
+        EXPECT_EQ(session.comm().CommPort(), "/dev/ttyS9");
+        EXPECT_EQ(session.comm().BaudRate(), 19200u);
+        EXPECT_EQ(session.comm().Parity(), c.parity) << c.ninthBit;
+        EXPECT_EQ(session.comm().FlowControl(), serial::TFlowControl::fcNone);
+    }
+}
+
+TEST(ProgrammerSession, APortThatCannotOpenReturnsTheComponentsText) {
+    Screen screen;
+    ProgrammerSession session(screen);
+    session.configurePort({"/nonexistent/kelvan-port", 56000, -1});
+    EXPECT_TRUE(session.openPort().startsWith("Невозможно открыть порт!"));
+    EXPECT_FALSE(session.comm().isOpen());
+}
+
+TEST(ProgrammerSession, TheWatchdogsExpiryReachesTheLinkAndTheOwner) {
+    Screen screen;
+    ProgrammerSession session(screen);
+    int events = 0;
+    session.afterLinkEvent = [&] {
+        ++events;
+        session.watchdogTimer().stop();
+    };
+    session.startConversation();
+    EXPECT_EQ(session.link().queue().payloads(), (std::vector<Bytes>{{255}, {254}}));
+    session.watchdogTimer().start(5);
+    QElapsedTimer waited;
+    waited.start();
+    while (events == 0 && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(screen.caption, "Программатор не подключен");
+}
+
+}  // namespace
+}  // namespace kelvan::session
