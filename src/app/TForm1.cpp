@@ -4,11 +4,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -18,14 +15,11 @@
 #include <thread>
 
 #include "app/Application.h"
-#include "app/TForm5.h"
-#include "app/ToolbarIcons.h"
-#include "app/WindowOperationHost.h"
-#include "session/Windows1251.h"
+#include "app/MainToolBar.h"
 #include "bufferview/BufferFileActions.h"
 #include "bufferview/HexGrid.h"
-#include "dialogs/BitDialog.h"
 #include "widgets/DialogLook.h"
+#include "widgets/StatusLine.h"
 #include "widgets/EnterKey.h"
 #include "widgets/Prompter.h"
 #include "dialogs/TForm7.h"
@@ -34,18 +28,12 @@ namespace kelvan::app {
 namespace {
 
 const QColor WindowColour(230, 230, 210);
-// The status bar's error colour, 8080FF as the colour value stores it (blue, green, red).
-const QColor StatusErrorColour(255, 128, 128);
 
 constexpr int ToolBarHeight = 29;
 constexpr int StatusBarHeight = 19;
 
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString decoded(const link::DeviceText& text) {
-    return session::decodeWindows1251(text.bytes);
 }
 
 // The selected line of a single-selection list, -1 when none is selected.
@@ -60,12 +48,6 @@ const QString GroupBoxStyle = QStringLiteral(
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
     " left: 7px; padding: 0px 2px; }");
 
-QWidget* fixedSpacer(QWidget* parent, int width) {
-    auto* spacer = new QWidget(parent);
-    spacer->setFixedWidth(width);
-    return spacer;
-}
-
 }  // namespace
 
 TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
@@ -78,14 +60,8 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
 
     createToolBar();
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setAutoFillBackground(true);
-    StatusPanel = new QLabel(QStringLiteral("Строка состояния"), StatusBar1);
-    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
-    StatusBar1->addWidget(StatusPanel, 1);
-    resetStatusColour();
+    StatusBar1 = new dialogs::StatusLine(WindowColour, this);
+    StatusPanel = StatusBar1->StatusPanel;
 
     GroupBox1 = new QGroupBox(QStringLiteral("Файл"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -116,7 +92,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     files_ = std::make_unique<buffer::BufferFileActions>(
         buffer(), *StringGrid1, prompter_, this,
         [this] { return operations::loadOptionsFrom(options_); });
-    fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *this);
+    fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *StatusBar1);
     operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
                                                            *files_, prompter_);
     session_.attachOperations(options_, *operationHost_);
@@ -138,40 +114,12 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
 TForm1::~TForm1() = default;
 
 void TForm1::createToolBar() {
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->setStyleSheet(
-        QStringLiteral("QToolBar { border-top: 1px solid palette(mid);"
-                       " border-bottom: 1px solid palette(mid); spacing: 0px; padding: 0px; }"));
-
-    const auto addButton = [this](const char* name, const QIcon& icon, const QString& hint) {
-        auto* button = new QToolButton(ToolBar1);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(icon);
-        button->setToolTip(hint);
-        button->setAutoRaise(true);
-        return button;
-    };
-
-    ToolButton2 =
-        addButton("ToolButton2", loadFileIcon(), QStringLiteral("Загрузить файл в буфер"));
-    ToolButton5 =
-        addButton("ToolButton5", saveFileIcon(), QStringLiteral("Сохранить буфер в файл"));
-    ToolButton6 = addButton("ToolButton6", settingsIcon(), QStringLiteral("Настройки"));
-    ToolButton8 = addButton("ToolButton8", aboutIcon(), QStringLiteral("О программаторе"));
-
-    ToolBar1->addWidget(fixedSpacer(ToolBar1, 17));       // ToolButton3
-    ToolBar1->addWidget(ToolButton2)->setVisible(false);  // the loader's button
-    ToolBar1->addWidget(fixedSpacer(ToolBar1, 8));        // ToolButton4
-    ToolBar1->addWidget(ToolButton5);
-    ToolBar1->addWidget(fixedSpacer(ToolBar1, 70));  // ToolButton1
-    ToolBar1->addWidget(ToolButton6);
-    ToolBar1->addWidget(fixedSpacer(ToolBar1, 77));  // ToolButton7
-    ToolBar1->addWidget(ToolButton8);
-
+    const MainToolBar bar = buildMainToolBar(this);
+    ToolBar1 = bar.ToolBar1;
+    ToolButton2 = bar.ToolButton2;
+    ToolButton5 = bar.ToolButton5;
+    ToolButton6 = bar.ToolButton6;
+    ToolButton8 = bar.ToolButton8;
     connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(ToolButton6, &QToolButton::clicked, this, [this] { ToolButton6Click(); });
@@ -331,11 +279,11 @@ void TForm1::Comm321ReceiveData(const std::uint8_t* buffer, std::uint16_t length
 }
 
 QString TForm1::statusText() const {
-    return StatusPanel->text();
+    return StatusBar1->text();
 }
 
 QColor TForm1::statusColour() const {
-    return StatusBar1->palette().color(QPalette::Window);
+    return StatusBar1->colour();
 }
 
 void TForm1::startWatchdog() {
@@ -348,120 +296,6 @@ QString TForm1::currentFolder() const {
 
 void TForm1::setCurrentFolder(const QString& folder) {
     fileBrowser_->setCurrentFolder(folder);
-}
-
-void TForm1::setCaption(const link::DeviceText& title) {
-    setWindowTitle(decoded(title));
-}
-
-void TForm1::setDisconnectedCaption(std::string_view utf8) {
-    setWindowTitle(fromUtf8(utf8));
-}
-
-void TForm1::setStatusText(std::string_view utf8) {
-    showStatusText(fromUtf8(utf8));
-}
-
-void TForm1::showStatusText(const QString& text) {
-    StatusPanel->setText(text);
-}
-
-void TForm1::setStatusErrorColour() {
-    setStatusBackground(StatusErrorColour);
-}
-
-void TForm1::resetStatusColour() {
-    setStatusBackground(WindowColour);
-}
-
-void TForm1::setStatusBackground(const QColor& colour) {
-    QPalette palette = StatusBar1->palette();
-    palette.setColor(QPalette::Window, colour);
-    StatusBar1->setPalette(palette);
-}
-
-void TForm1::clearChipList() {
-    ListBox1->clear();
-}
-
-void TForm1::appendChip(const link::DeviceText& name) {
-    ListBox1->addItem(decoded(name));
-}
-
-void TForm1::clearCommandList() {
-    ListBox2->clear();
-}
-
-void TForm1::appendCommand(std::string_view utf8Caption) {
-    ListBox2->addItem(fromUtf8(utf8Caption));
-}
-
-// The link's calls below skip a window that does not exist: a box's event loop can run them
-// while the windows are still being created or already being destroyed.
-void TForm1::createBitBoxes(link::BitKind dialog, int count) {
-    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
-        bits->CreateBitBoxes(count);
-    }
-}
-
-void TForm1::clearBitBoxes(link::BitKind dialog) {
-    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
-        bits->ClearBitBoxes();
-    }
-}
-
-void TForm1::setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) {
-    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
-        bits->setBitCaption(index, decoded(caption));
-    }
-}
-
-void TForm1::setBitChecked(link::BitKind dialog, int index, bool checked) {
-    if (dialogs::BitDialog* bits = application_.bitDialog(dialog)) {
-        bits->setBitChecked(index, checked);
-    }
-}
-
-void TForm1::createAboutLabels(int count) {
-    if (dialogs::TForm7* about = application_.form7()) {
-        about->CreateAboutLabels(count);
-    }
-}
-
-void TForm1::setAboutLine(int index, const link::DeviceText& line) {
-    if (dialogs::TForm7* about = application_.form7()) {
-        about->setAboutLine(index, decoded(line));
-    }
-}
-
-void TForm1::formatGrid() {
-    // The link may report before the window has built its grid.
-    if (StringGrid1 != nullptr) {
-        StringGrid1->FormatGrid();
-    }
-}
-
-void TForm1::setProgress(int maximum, int position) {
-    if (TForm5* progress = application_.form5()) {
-        progress->ProgressBar1->setRange(0, maximum);
-        progress->ProgressBar1->setValue(position);
-    }
-}
-
-void TForm1::showProgress() {
-    if (TForm5* progress = application_.form5()) {
-        progress->show();
-    }
-}
-
-void TForm1::closeProgress() {
-    if (TForm5* progress = application_.form5()) {
-        progress->hide();
-    }
-}
-
-void TForm1::showWarning(std::string_view utf8) {
-    prompter_.showWarning(this, fromUtf8(utf8));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

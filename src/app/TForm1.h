@@ -1,13 +1,14 @@
 #pragma once
 
 // The main window: the file browser, the chip and command lists, the data grid, the tool bar
-// and the status bar. It is the screen of the programmer session (LinkView) and the host of
-// the settings dialog; the serial component, the watchdog timer, the link and the command
-// sequences live in the session.
+// and the status bar, their layout, and the routing of user input to the programmer session.
+// It hosts the settings dialog; the serial component, the watchdog timer, the link and the
+// command sequences live in the session, which reports to the window through WindowLinkView.
 
 #include <QWidget>
 #include <memory>
 
+#include "app/WindowLinkView.h"
 #include "app/WindowOperationHost.h"
 #include "bufferview/FileBrowser.h"
 #include "dialogs/TForm3.h"
@@ -21,7 +22,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
-class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -34,16 +34,14 @@ class HexGrid;
 
 namespace kelvan::dialogs {
 class Prompter;
-}
+class StatusLine;
+}  // namespace kelvan::dialogs
 
 namespace kelvan::app {
 
 class Application;
 
-class TForm1 : public QWidget,
-               public link::LinkView,
-               public dialogs::TForm3::Host,
-               public buffer::FileBrowser::Host {
+class TForm1 : public QWidget, public dialogs::TForm3::Host {
     Q_OBJECT
   public:
     TForm1(Application& application, dialogs::Prompter& prompter);
@@ -76,6 +74,8 @@ class TForm1 : public QWidget,
                             serial::ReceiveTime receivedAt);
 
     link::ProgrammerLink& link() { return session_.link(); }
+    // Where the link reports: the caption, the status line, the lists and the other windows.
+    link::LinkView& linkView() { return linkView_; }
     ProgramBuffer& buffer() { return session_.buffer(); }
     // WorkingFile, the loads and the save.
     buffer::BufferFileActions& files() { return *files_; }
@@ -90,38 +90,13 @@ class TForm1 : public QWidget,
     QString currentFolder() const override;
     void setCurrentFolder(const QString& folder) override;
 
-    // LinkView
-    void setCaption(const link::DeviceText& title) override;
-    void setDisconnectedCaption(std::string_view utf8) override;
-    void setStatusText(std::string_view utf8) override;
-    void setStatusErrorColour() override;
-    void clearChipList() override;
-    void appendChip(const link::DeviceText& name) override;
-    void clearCommandList() override;
-    void appendCommand(std::string_view utf8Caption) override;
-    void createBitBoxes(link::BitKind dialog, int count) override;
-    void clearBitBoxes(link::BitKind dialog) override;
-    void setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) override;
-    void setBitChecked(link::BitKind dialog, int index, bool checked) override;
-    void createAboutLabels(int count) override;
-    void setAboutLine(int index, const link::DeviceText& line) override;
-    void formatGrid() override;
-    void setProgress(int maximum, int position) override;
-    void showProgress() override;
-    void closeProgress() override;
-    void showWarning(std::string_view utf8) override;
-
-    // FileBrowser::Host
-    void resetStatusColour() override;
-    void showStatusText(const QString& text) override;
-
     // Controls, named as the rest of the program refers to them.
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton2 = nullptr;
     QToolButton* ToolButton5 = nullptr;
     QToolButton* ToolButton6 = nullptr;
     QToolButton* ToolButton8 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+    dialogs::StatusLine* StatusBar1 = nullptr;
     QLabel* StatusPanel = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* ShellComboBox1 = nullptr;
@@ -149,7 +124,6 @@ class TForm1 : public QWidget,
   private:
     void createToolBar();
     void placeBars();
-    void setStatusBackground(const QColor& colour);
 
     Application& application_;
     dialogs::Prompter& prompter_;
@@ -159,7 +133,8 @@ class TForm1 : public QWidget,
     bool shown_ = false;
     bool unasked_ = false;  // the close under way is closeUnasked's
 
-    session::ProgrammerSession session_{*this};
+    WindowLinkView linkView_{application_, *this, prompter_};
+    session::ProgrammerSession session_{linkView_};
     serial::TComm32& Comm321 = session_.comm();
     SettingsDialogOptions options_{application_};
     std::unique_ptr<buffer::BufferFileActions> files_;

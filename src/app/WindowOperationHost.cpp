@@ -8,6 +8,7 @@
 #include "bufferview/HexGrid.h"
 #include "dialogs/BitDialog.h"
 #include "widgets/Prompter.h"
+#include "widgets/StatusLine.h"
 #include "session/SettingsStore.h"
 #include "dialogs/TForm3.h"
 
@@ -20,15 +21,15 @@ bool SettingsDialogOptions::isSet(operations::Option option) const {
 }
 
 void WindowOperationHost::setStatusText(std::string_view utf8) {
-    window_.setStatusText(utf8);
+    window_.StatusBar1->showText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 void WindowOperationHost::setStatusErrorColour() {
-    window_.setStatusErrorColour();
+    window_.StatusBar1->setErrorColour();
 }
 
 void WindowOperationHost::resetStatusColour() {
-    window_.resetStatusColour();
+    window_.StatusBar1->resetColour();
 }
 
 void WindowOperationHost::fitGridToBuffer() {

@@ -19,6 +19,7 @@
 #include "bufferview/BufferFileActions.h"
 #include "widgets/EnterKey.h"
 #include "widgets/Prompter.h"
+#include "widgets/StatusLine.h"
 
 namespace kelvan::buffer {
 namespace {
@@ -90,8 +91,8 @@ class RenameDelegate : public QStyledItemDelegate {
 };
 
 FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
-                         Host& host)
-    : QObject(&box), files_(files), host_(host) {
+                         dialogs::StatusLine& status)
+    : QObject(&box), files_(files), status_(status) {
     ShellComboBox1 = new QComboBox(&box);
     ShellComboBox1->setObjectName(QStringLiteral("ShellComboBox1"));
     ShellComboBox1->setMaxVisibleItems(8);
@@ -212,7 +213,7 @@ void FileBrowser::ShellListView1KeyUp(int key) {
 }
 
 void FileBrowser::ShellListView1Click() {
-    host_.resetStatusColour();
+    status_.resetColour();
     if (!files_.offerToSaveChanges()) {
         return;
     }
@@ -229,7 +230,7 @@ void FileBrowser::Timer1Timer() {
     if (!selected.isEmpty()) {
         files_.setWorkingFile(QDir::toNativeSeparators(fileModel_->filePath(selected.front())));
     }
-    host_.showStatusText(QStringLiteral("Рабочий файл: ") + files_.workingFile());
+    status_.showText(QStringLiteral("Рабочий файл: ") + files_.workingFile());
     files_.LoadFile();
 }
 

@@ -17,6 +17,7 @@ class QWidget;
 
 namespace kelvan::dialogs {
 class Prompter;
+class StatusLine;
 }
 
 namespace kelvan::buffer {
@@ -27,17 +28,11 @@ class RenameDelegate;
 class FileBrowser : public QObject {
     Q_OBJECT
   public:
-    // What the pick-up does to the main window's status bar.
-    class Host {
-      public:
-        virtual ~Host() = default;
-        virtual void resetStatusColour() = 0;
-        virtual void showStatusText(const QString& text) = 0;
-    };
-
     // Creates the three controls inside `box` (which places them) and the pick-up timer; the
-    // tree starts at the home folder, expanded.
-    FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter, Host& host);
+    // tree starts at the home folder, expanded. The pick-up resets `status` and names the
+    // working file there.
+    FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
+                dialogs::StatusLine& status);
 
     // The tree's folder, "" when none; the settings store it as "Path" at exit.
     QString currentFolder() const;
@@ -68,7 +63,7 @@ class FileBrowser : public QObject {
     void showContextMenu(const QPoint& position);
 
     BufferFileActions& files_;
-    Host& host_;
+    dialogs::StatusLine& status_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     RenameDelegate* renameDelegate_ = nullptr;

@@ -28,6 +28,7 @@
 #include "app/Application.h"
 #include "app/QtTranslations.h"
 #include "app/TForm1.h"
+#include "widgets/StatusLine.h"
 #include "app/TForm5.h"
 #include "bufferview/HexGrid.h"
 #include "dialogs/TForm3.h"
@@ -282,10 +283,10 @@ TEST_F(MainWindowTest, FirstShowQueuesEndOfSequenceThenTitleRequest) {
 
 TEST_F(MainWindowTest, WatchdogExpiryShowsTheDisconnectedState) {
     showAt(800, 600);
-    form().setCaption(link::DeviceText{"\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0\xF2\xEE\xF0"});
+    form().linkView().setCaption(link::DeviceText{"\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0\xF2\xEE\xF0"});
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Программатор"));
-    form().appendChip(link::DeviceText{"A"});
-    form().appendCommand("Читать сигнатуру");
+    form().linkView().appendChip(link::DeviceText{"A"});
+    form().linkView().appendCommand("Читать сигнатуру");
 
     // Timer2 fires after its interval; shorten it so the test does not idle for 5 s.
     form().Timer2->start(10);
@@ -305,10 +306,10 @@ class ListEventsTest : public MainWindowTest {
         form().link().clearQueue();
         // "Чип-1", "Чип-2", "Чип-3" in Windows-1251.
         for (const char* name : {"\xD7\xE8\xEF-1", "\xD7\xE8\xEF-2", "\xD7\xE8\xEF-3"}) {
-            form().appendChip(link::DeviceText{name});
+            form().linkView().appendChip(link::DeviceText{name});
         }
-        form().appendCommand("Читать сигнатуру");
-        form().appendCommand("Стереть все");
+        form().linkView().appendCommand("Читать сигнатуру");
+        form().linkView().appendCommand("Стереть все");
     }
 
     void clickRow(QListWidget* list, int row) {
@@ -359,7 +360,7 @@ TEST_F(ListEventsTest, ChipChoiceWithoutSelectionSendsChip255) {
 
 TEST_F(ListEventsTest, CommandChoiceResetsTheStatusColourAndSelectsTheChip) {
     form().ListBox1->setCurrentRow(1);
-    form().setStatusErrorColour();
+    form().linkView().setStatusErrorColour();
     EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
 
     clickRow(form().ListBox2, 0);
@@ -377,9 +378,9 @@ TEST_F(ListEventsTest, CommandListReactsToEnterGoingDownAndItsRepeats) {
 }
 
 TEST_F(MainWindowTest, StatusBarShowsTextAndErrorColour) {
-    form().setStatusText("Сигнатура: 1E 95 F верна");
+    form().linkView().setStatusText("Сигнатура: 1E 95 F верна");
     EXPECT_EQ(form().statusText(), QStringLiteral("Сигнатура: 1E 95 F верна"));
-    form().setStatusErrorColour();
+    form().linkView().setStatusErrorColour();
     EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
 }
 
@@ -403,7 +404,7 @@ TEST_F(MainWindowTest, LinkWarningsGoToTheWarningBox) {
     prompter_.whileWarningOpen = [this] {
         EXPECT_TRUE(testing::waitFor([this] { return !queued().empty(); }));
     };
-    form().showWarning("Не могу выполнить команду!\n\rОчередь команд очищена.");
+    form().linkView().showWarning("Не могу выполнить команду!\n\rОчередь команд очищена.");
     EXPECT_EQ(prompter_.warnings,
               QStringList{QStringLiteral("Не могу выполнить команду!\n\rОчередь команд очищена.")});
     EXPECT_EQ(queued(), (std::vector<Bytes>{{254}}));

@@ -75,7 +75,7 @@ class WorkingFileTest : public ::testing::Test {
 };
 
 TEST_F(WorkingFileTest, MouseReleaseOrEnterReleasePicksAFileUp) {
-    form().setStatusErrorColour();
+    form().linkView().setStatusErrorColour();
     pickUp("b.hex");
     EXPECT_EQ(files().workingFile(), native("b.hex"));
     EXPECT_EQ(form().statusText(), QStringLiteral("Рабочий файл: ") + native("b.hex"));

@@ -1,9 +1,11 @@
-#include "app/ToolbarIcons.h"
+#include "app/MainToolBar.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -136,6 +138,53 @@ QIcon settingsIcon() {
 
 QIcon aboutIcon() {
     return paintedIcon(drawInformation);
+}
+
+namespace {
+
+QWidget* fixedSpacer(QWidget* parent, int width) {
+    auto* spacer = new QWidget(parent);
+    spacer->setFixedWidth(width);
+    return spacer;
+}
+
+}  // namespace
+
+MainToolBar buildMainToolBar(QWidget* window) {
+    MainToolBar bar;
+    QToolBar* toolBar = bar.ToolBar1 = new QToolBar(window);
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setIconSize(QSize(16, 16));
+    toolBar->setStyleSheet(
+        QStringLiteral("QToolBar { border-top: 1px solid palette(mid);"
+                       " border-bottom: 1px solid palette(mid); spacing: 0px; padding: 0px; }"));
+
+    const auto addButton = [toolBar](const char* name, const QIcon& icon, const QString& hint) {
+        auto* button = new QToolButton(toolBar);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(icon);
+        button->setToolTip(hint);
+        button->setAutoRaise(true);
+        return button;
+    };
+    bar.ToolButton2 =
+        addButton("ToolButton2", loadFileIcon(), QStringLiteral("Загрузить файл в буфер"));
+    bar.ToolButton5 =
+        addButton("ToolButton5", saveFileIcon(), QStringLiteral("Сохранить буфер в файл"));
+    bar.ToolButton6 = addButton("ToolButton6", settingsIcon(), QStringLiteral("Настройки"));
+    bar.ToolButton8 = addButton("ToolButton8", aboutIcon(), QStringLiteral("О программаторе"));
+
+    toolBar->addWidget(fixedSpacer(toolBar, 17));           // ToolButton3
+    toolBar->addWidget(bar.ToolButton2)->setVisible(false);  // the loader's button
+    toolBar->addWidget(fixedSpacer(toolBar, 8));            // ToolButton4
+    toolBar->addWidget(bar.ToolButton5);
+    toolBar->addWidget(fixedSpacer(toolBar, 70));  // ToolButton1
+    toolBar->addWidget(bar.ToolButton6);
+    toolBar->addWidget(fixedSpacer(toolBar, 77));  // ToolButton7
+    toolBar->addWidget(bar.ToolButton8);
+    return bar;
 }
 
 }  // namespace kelvan::app

@@ -1,0 +1,48 @@
+#pragma once
+
+// The link's screen in the window: the caption, the status line, the chip and command lists,
+// the grid, the bit dialogs, the about box, the progress window and the warning box.
+
+#include "link/LinkPorts.h"
+
+namespace kelvan::dialogs {
+class Prompter;
+}
+
+namespace kelvan::app {
+
+class Application;
+class TForm1;
+
+class WindowLinkView : public link::LinkView {
+  public:
+    WindowLinkView(Application& application, TForm1& window, dialogs::Prompter& prompter)
+        : application_(application), window_(window), prompter_(prompter) {}
+
+    void setCaption(const link::DeviceText& title) override;
+    void setDisconnectedCaption(std::string_view utf8) override;
+    void setStatusText(std::string_view utf8) override;
+    void setStatusErrorColour() override;
+    void clearChipList() override;
+    void appendChip(const link::DeviceText& name) override;
+    void clearCommandList() override;
+    void appendCommand(std::string_view utf8Caption) override;
+    void createBitBoxes(link::BitKind dialog, int count) override;
+    void clearBitBoxes(link::BitKind dialog) override;
+    void setBitCaption(link::BitKind dialog, int index, const link::DeviceText& caption) override;
+    void setBitChecked(link::BitKind dialog, int index, bool checked) override;
+    void createAboutLabels(int count) override;
+    void setAboutLine(int index, const link::DeviceText& line) override;
+    void formatGrid() override;
+    void setProgress(int maximum, int position) override;
+    void showProgress() override;
+    void closeProgress() override;
+    void showWarning(std::string_view utf8) override;
+
+  private:
+    Application& application_;
+    TForm1& window_;
+    dialogs::Prompter& prompter_;
+};
+
+}  // namespace kelvan::app
