@@ -139,15 +139,12 @@ void TForm3::FormCreate() {
         reportError(failure);
     }
 
-    const session::SettingsStore store;
-    if (const std::optional<QString> path = store.readString(session::kPathValue);
-        path && QFileInfo(*path).isDir()) {
-        m_host.setCurrentFolder(*path);
+    const session::StoredSettings stored = session::SettingsStore().readAll();
+    if (QFileInfo(stored.path).isDir()) {
+        m_host.setCurrentFolder(stored.path);
     }
     for (int number = 1; number <= session::kOptionCount; ++number) {
-        if (const std::optional<std::int32_t> stored = store.readInt(session::checkValueName(number))) {
-            CheckBox(number)->setChecked(*stored != 0);
-        }
+        CheckBox(number)->setChecked(stored.options.at(static_cast<std::size_t>(number) - 1));
     }
     m_startingUp = false;
 }

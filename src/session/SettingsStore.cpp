@@ -87,6 +87,20 @@ std::int32_t SettingsStore::readOrWriteInt(QAnyStringView name, std::int32_t fal
     return fallback;
 }
 
+StoredSettings SettingsStore::readAll() const {
+    StoredSettings settings;
+    settings.port = readString(kComPortValue).value_or(settings.port);
+    settings.bitrate = readInt(kBitrateValue).value_or(settings.bitrate);
+    settings.parity = readInt(kParityValue).value_or(settings.parity);
+    settings.path = readString(kPathValue).value_or(QString());
+    for (int number = 1; number <= kOptionCount; ++number) {
+        const std::optional<std::int32_t> stored = readInt(checkValueName(number));
+        settings.options.at(static_cast<std::size_t>(number) - 1) =
+            stored ? *stored != 0 : kDefaultOption;
+    }
+    return settings;
+}
+
 bool SettingsStore::sync() {
     m_settings.sync();
     return m_settings.status() == QSettings::NoError;

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -28,6 +29,15 @@ inline constexpr std::int32_t kDefaultBitrate = 56000;
 inline constexpr std::int32_t kDefaultParity = -1;  // no "Девятый бит" item selected
 inline constexpr bool kDefaultOption = true;        // every option ticked
 
+// Every stored value at once, each one's default where it is missing or unreadable.
+struct StoredSettings {
+    QString port = QString::fromUtf8(kDefaultPortName);
+    std::int32_t bitrate = kDefaultBitrate;
+    std::int32_t parity = kDefaultParity;  // an item of the ninth-bit list, -1 none
+    QString path;                          // the working folder; "" when none is stored
+    std::array<bool, kOptionCount> options{};  // Check1..Check12
+};
+
 // The per-user settings of the program: on Windows the registry key Software\NORVELLA\KELVAN
 // (strings as REG_SZ, integers as REG_DWORD), elsewhere the INI file NORVELLA/KELVAN.conf in the
 // user's configuration folder. A value of the wrong type or one that cannot be read counts as
@@ -48,6 +58,9 @@ class SettingsStore {
     QString readOrWriteString(QAnyStringView name, const QString& fallback);
     // The stored integer, or `fallback` after writing it when there is none.
     std::int32_t readOrWriteInt(QAnyStringView name, std::int32_t fallback);
+
+    // Reads every value, with the defaults in place of missing ones.
+    StoredSettings readAll() const;
 
     // Writes pending changes through. False when the store cannot be written (access denied,
     // unparsable file left alone); the changes are then lost.

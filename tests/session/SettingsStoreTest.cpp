@@ -71,6 +71,22 @@ TEST_F(SettingsStoreTest, NumbersInTheTextFileReadWhole) {
     EXPECT_EQ(store.readInt("Check7"), 5);
 }
 
+TEST_F(SettingsStoreTest, ReadingAllPutsTheDefaultsInPlaceOfMissingValues) {
+    plantSetting("Bitrate", "abc");
+    plantSetting("Parity", "3");
+    plantSetting("Check2", "0");
+    plantSetting("Check5", "x");
+    const StoredSettings stored = SettingsStore().readAll();
+    EXPECT_EQ(stored.port, "/dev/ttyUSB0");
+    EXPECT_EQ(stored.bitrate, 56000);
+    EXPECT_EQ(stored.parity, 3);
+    EXPECT_EQ(stored.path, "");
+    // Every option is ticked unless stored as 0.
+    for (std::size_t index = 0; index < stored.options.size(); ++index) {
+        EXPECT_EQ(stored.options[index], index != 1) << "Check" << index + 1;
+    }
+}
+
 TEST_F(SettingsStoreTest, ReadOrWriteStoresTheFallbackOnlyWhenNeeded) {
     plantSetting("Bitrate", "abc");
     plantSetting("ComPort", "/dev/ttyACM0");

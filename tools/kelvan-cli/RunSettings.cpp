@@ -27,22 +27,14 @@ void override(std::array<bool, 12>& options, std::optional<bool> value,
 }  // namespace
 
 RunSettings RunSettings::resolve(const CommandLine& commandLine) {
-    const session::SettingsStore store;
+    const session::StoredSettings stored = session::SettingsStore().readAll();
     RunSettings settings;
-    settings.port =
-        commandLine.port.value_or(store.readString(session::kComPortValue)
-                                      .value_or(QString::fromUtf8(session::kDefaultPortName))
-                                      .toStdString());
+    settings.port = commandLine.port.value_or(stored.port.toStdString());
     // A stored rate the port refuses shows up when the port is opened, as in the window.
-    settings.bitrate = commandLine.bitrate.value_or(static_cast<std::uint32_t>(
-        store.readInt(session::kBitrateValue).value_or(session::kDefaultBitrate)));
-    settings.parity = commandLine.parity.value_or(
-        store.readInt(session::kParityValue).value_or(session::kDefaultParity));
-    for (int number = 1; number <= session::kOptionCount; ++number) {
-        const std::optional<std::int32_t> stored = store.readInt(session::checkValueName(number));
-        settings.options.at(static_cast<std::size_t>(number) - 1) =
-            stored ? *stored != 0 : session::kDefaultOption;
-    }
+    settings.bitrate =
+        commandLine.bitrate.value_or(static_cast<std::uint32_t>(stored.bitrate));
+    settings.parity = commandLine.parity.value_or(stored.parity);
+    settings.options = stored.options;
 
     std::array<bool, 12>& options = settings.options;
     override(options, commandLine.signatureCheck,
