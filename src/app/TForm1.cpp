@@ -101,6 +101,12 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     ShellListView1 = fileBrowser_->ShellListView1;
     Timer1 = fileBrowser_->Timer1;
 
+    // A port that hangs up or does not open is tried again every second, and the status line
+    // says why it is down.
+    session_.setReopening(true);
+    session_.portStateChanged = [this](const QString& failure) {
+        linkView_.showPortState(failure);
+    };
     Comm321.OnReceiveData = [this](const std::uint8_t* buffer, std::uint16_t length,
                                    serial::ReceiveTime receivedAt) {
         Comm321ReceiveData(buffer, length, receivedAt);
@@ -296,6 +302,14 @@ QString TForm1::currentFolder() const {
 
 void TForm1::setCurrentFolder(const QString& folder) {
     fileBrowser_->setCurrentFolder(folder);
+}
+
+void TForm1::portSettingsSaved(const session::PortSettings& settings, QWidget* boxParent) {
+    if (session_.portSettingsSaved(settings) &&
+        prompter_.askYesNo(boxParent,
+                           QStringLiteral("Переподключиться с новыми параметрами сейчас?"))) {
+        session_.reconnect(settings);
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

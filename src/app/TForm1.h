@@ -89,6 +89,9 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     void startWatchdog() override;
     QString currentFolder() const override;
     void setCurrentFolder(const QString& folder) override;
+    // New port values: used at once while the port is down; while it works, the user is asked
+    // whether to reconnect with them now.
+    void portSettingsSaved(const session::PortSettings& settings, QWidget* boxParent) override;
 
     // Controls, named as the rest of the program refers to them.
     QToolBar* ToolBar1 = nullptr;

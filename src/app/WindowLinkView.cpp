@@ -140,4 +140,23 @@ void WindowLinkView::showWarning(std::string_view utf8) {
     prompter_.showWarning(&window_, fromUtf8(utf8));
 }
 
+void WindowLinkView::showPortState(const QString& failure) {
+    dialogs::StatusLine* status = window_.StatusBar1;
+    if (status == nullptr) {
+        return;
+    }
+    if (failure.isEmpty()) {
+        if (!shownPortFailure_.isEmpty() && status->text() == shownPortFailure_) {
+            status->showText(QString());
+        }
+        shownPortFailure_.clear();
+        return;
+    }
+    if (!status->showsError()) {
+        // The status line holds one line of text.
+        shownPortFailure_ = QString(failure).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        status->showText(shownPortFailure_);
+    }
+}
+
 }  // namespace kelvan::app

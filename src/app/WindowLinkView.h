@@ -3,6 +3,8 @@
 // The link's screen in the window: the caption, the status line, the chip and command lists,
 // the grid, the bit dialogs, the about box, the progress window and the warning box.
 
+#include <QString>
+
 #include "link/LinkPorts.h"
 
 namespace kelvan::dialogs {
@@ -39,10 +41,15 @@ class WindowLinkView : public link::LinkView {
     void closeProgress() override;
     void showWarning(std::string_view utf8) override;
 
+    // Why the port is down, on the status line unless an error stands there (an interrupted
+    // operation says more); "" takes the text away again once the port is open.
+    void showPortState(const QString& failure);
+
   private:
     Application& application_;
     TForm1& window_;
     dialogs::Prompter& prompter_;
+    QString shownPortFailure_;  // what showPortState put on the status line
 };
 
 }  // namespace kelvan::app

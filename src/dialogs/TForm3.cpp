@@ -188,6 +188,7 @@ void TForm3::WriteRegistry() {
 
 void TForm3::Button1Click() {
     WriteRegistry();
+    m_host.portSettingsSaved(portSettings(), this);
 }
 
 void TForm3::FormDestroy() {

@@ -39,6 +39,9 @@ class TForm3 : public FixedDialog {
         virtual void startWatchdog() = 0;                   // enable Timer2
         virtual QString currentFolder() const = 0;  // ShellTreeView1's folder, "" when none
         virtual void setCurrentFolder(const QString& path) = 0;
+        // "Сохранить" stored these port values; a box it shows belongs to boxParent.
+        virtual void portSettingsSaved(const session::PortSettings& settings,
+                                       QWidget* boxParent) = 0;
     };
 
     // Builds the dialog and runs the start-up sequence (FormCreate). A port that cannot be opened

@@ -118,6 +118,12 @@ void TComm32::applyQueueSizes() {
     }
 }
 
+void TComm32::ClosePort() {
+    backend_->close();
+    receiverStarted_ = false;
+    transmitterStarted_ = false;
+}
+
 bool TComm32::isOpen() const {
     return backend_->isOpen();
 }

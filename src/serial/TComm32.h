@@ -67,6 +67,9 @@ class TComm32 {
     // EscapeSetRts 3, EscapeClrRts 4, EscapeSetDtr 5, EscapeClrDtr 6 (and the break and XON/XOFF
     // escapes); false on a closed port or when the driver refuses.
     bool EscapeFunction(int code);
+    // Stops both threads and closes the port. The properties stay as they are, so OpenPort
+    // opens it again. Harmless when nothing is open.
+    void ClosePort();
     bool isOpen() const;
 
     // What the threads have reported so far.

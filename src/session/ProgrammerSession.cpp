@@ -19,10 +19,9 @@ ProgrammerSession::ProgrammerSession(link::LinkView& screen,
                                  serial::ReceiveTime receivedAt) {
         receiveData(std::span<const std::uint8_t>(bytes, length), receivedAt);
     };
-    comm_.OnRequestHangup = [this](serial::TComm32&) {
-        link_.portHungUp();
-        linkEvent();
-    };
+    comm_.OnRequestHangup = [this](serial::TComm32&) { portHungUp(); };
+    reopenTimer_.setInterval(ReopenIntervalMs);
+    QObject::connect(&reopenTimer_, &QTimer::timeout, &reopenTimer_, [this] { reopen(); });
     watchdogTimer_.setObjectName(QStringLiteral("Timer2"));
     QObject::connect(&watchdogTimer_, &QTimer::timeout, &watchdogTimer_, [this] {
         link_.watchdogExpired();
@@ -50,6 +49,7 @@ void ProgrammerSession::linkEvent() {
 }
 
 void ProgrammerSession::configurePort(const PortSettings& settings) {
+    configured_ = settings;
     comm_.setCommPort(settings.port);
     comm_.setBaudRate(settings.bitRate);
     if (const std::optional<serial::TParity> parity = ninthBitParity(settings.parity)) {
@@ -60,18 +60,84 @@ void ProgrammerSession::configurePort(const PortSettings& settings) {
 }
 
 QString ProgrammerSession::openPort() {
+    QString failure;
     try {
         if (!comm_.OpenPort()) {
-            return QStringLiteral("Невозможно создать событие остановки потоков порта");
+            failure = QStringLiteral("Невозможно создать событие остановки потоков порта");
         }
     } catch (const serial::ECommsError& error) {
-        return QString::fromUtf8(error.what());
+        failure = QString::fromUtf8(error.what());
+    }
+    if (!failure.isEmpty()) {
+        portFailed(failure);
+        return failure;
     }
     // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses
     // them while data still flows, so a refusal is no reason to stop.
     static_cast<void>(comm_.EscapeFunction(serial::EscapeSetRts));
     static_cast<void>(comm_.EscapeFunction(serial::EscapeClrDtr));
     return {};
+}
+
+void ProgrammerSession::portFailed(const QString& failure) {
+    portDown_ = true;
+    if (failure != lastFailure_) {
+        lastFailure_ = failure;
+        if (portStateChanged) {
+            portStateChanged(failure);
+        }
+    }
+    if (reopening_ && !reopenTimer_.isActive()) {
+        reopenTimer_.start();
+    }
+}
+
+// Both threads of the port may report the same loss; the first one closes the port, and a
+// report that comes after it from the threads of a port already closed changes nothing.
+void ProgrammerSession::portHungUp() {
+    if (portDown_ || !comm_.isOpen()) {
+        return;
+    }
+    portDown_ = true;
+    link_.portHungUp();
+    comm_.ClosePort();
+    if (reopening_) {
+        reopenTimer_.start();
+    }
+    linkEvent();
+}
+
+void ProgrammerSession::reopen() {
+    if (!openPort().isEmpty()) {
+        return;
+    }
+    reopenTimer_.stop();
+    portDown_ = false;
+    lastFailure_.clear();
+    if (portStateChanged) {
+        portStateChanged(QString());
+    }
+    // The conversation starts over as after a silence: nothing queued while the port was
+    // down has gone out.
+    link_.clearQueue();
+    startConversation();
+}
+
+bool ProgrammerSession::portSettingsSaved(const PortSettings& settings) {
+    if (portDown_ || !comm_.isOpen()) {
+        configurePort(settings);
+        return false;
+    }
+    return settings != configured_;
+}
+
+void ProgrammerSession::reconnect(const PortSettings& settings) {
+    dropLines();
+    comm_.ClosePort();
+    configurePort(settings);
+    portDown_ = true;
+    reopenTimer_.stop();
+    reopen();
 }
 
 void ProgrammerSession::dropLines() {

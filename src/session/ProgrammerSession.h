@@ -31,6 +31,7 @@ struct PortSettings {
     std::string port;
     std::uint32_t bitRate = 0;
     int parity = -1;  // an item of the ninth-bit list; -1 (none) leaves the port's parity alone
+    bool operator==(const PortSettings&) const = default;
 };
 
 class ProgrammerSession {
@@ -58,6 +59,17 @@ class ProgrammerSession {
     // Called after the link has handled received bytes, a hang-up or the watchdog's expiry,
     // for an owner that moves on when the link's state changes.
     std::function<void()> afterLinkEvent;
+    // Called while the port is down with the reason of the latest failed attempt, each time the
+    // reason changes, and with "" once the port is open again.
+    std::function<void(const QString& failure)> portStateChanged;
+
+    // Whether a port that hung up or failed to open is tried again every ReopenInterval with
+    // the configured settings. Off until set.
+    void setReopening(bool enabled) { reopening_ = enabled; }
+    // The port hung up or could not be opened, and is not open again yet.
+    bool portDown() const { return portDown_; }
+    // The interval between two attempts to open a port that is down.
+    static constexpr int ReopenIntervalMs = 1000;
 
     // Received bytes to the link: the component's OnReceiveData, unless the owner routes
     // them through a handler of its own.
@@ -67,8 +79,16 @@ class ProgrammerSession {
     // rate, the ninth bit when one is chosen, no flow control and no event character.
     void configurePort(const PortSettings& settings);
     // Opens the configured port and raises RTS and drops DTR. Empty when the port is open;
-    // otherwise the component's text for the failure (the port stays closed).
+    // otherwise the component's text for the failure: the port stays closed and, with
+    // reopening on, is tried again every ReopenInterval.
     QString openPort();
+    // Port values the user saved. While the port is down they are configured at once, for the
+    // next attempt. While it is open nothing changes; true when they differ from the port's,
+    // so that the owner may offer reconnect().
+    bool portSettingsSaved(const PortSettings& settings);
+    // Drops the lines, closes the port, opens it with `settings` and starts the conversation
+    // over; a failed open is reported and, with reopening on, tried again.
+    void reconnect(const PortSettings& settings);
     // Drops RTS and DTR, as the programmer expects before the port goes away. A port that
     // never opened, or one without modem lines, refuses both; nothing else is to be done.
     void dropLines();
@@ -84,6 +104,10 @@ class ProgrammerSession {
 
   private:
     void linkEvent();
+    void portHungUp();
+    // One attempt to open the port while it is down.
+    void reopen();
+    void portFailed(const QString& failure);
 
     ProgramBuffer buffer_;
     CommEventPump pump_;
@@ -94,6 +118,11 @@ class ProgrammerSession {
     link::ProgrammerLink link_;
     operations::ProgrammerLinkAccess access_{link_};
     std::unique_ptr<operations::CommandSequences> sequences_;
+    PortSettings configured_;
+    QTimer reopenTimer_;
+    bool reopening_ = false;
+    bool portDown_ = false;
+    QString lastFailure_;
 };
 
 }  // namespace kelvan::session

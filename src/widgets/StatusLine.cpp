@@ -40,6 +40,10 @@ QColor StatusLine::colour() const {
     return palette().color(QPalette::Window);
 }
 
+bool StatusLine::showsError() const {
+    return colour() == ErrorColour;
+}
+
 void StatusLine::setBackground(const QColor& colour) {
     QPalette changed = palette();
     changed.setColor(QPalette::Window, colour);

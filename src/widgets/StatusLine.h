@@ -21,6 +21,7 @@ class StatusLine : public QStatusBar {
     void setErrorColour();
     void resetColour();
     QColor colour() const;
+    bool showsError() const;
 
     QLabel* StatusPanel = nullptr;
 

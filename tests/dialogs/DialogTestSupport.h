@@ -41,10 +41,14 @@ class FakeHost : public TForm3::Host {
     void startWatchdog() override;
     QString currentFolder() const override { return folder; }
     void setCurrentFolder(const QString& path) override;
+    void portSettingsSaved(const session::PortSettings& settings, QWidget*) override {
+        saved.push_back(settings);
+    }
 
     QString folder;            // the tree's folder; "" when none is selected
     QStringList calls;         // "watchdog", "folder <path>", in order
     std::vector<int> escapes;  // EscapeFunction codes that reached the port
+    std::vector<session::PortSettings> saved;  // what "Сохранить" handed over
 
   private:
     link::NullLinkView view_;

@@ -39,11 +39,25 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
     connectTimeout_.setSingleShot(true);
     connectTimeout_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&connectTimeout_, &QTimer::timeout, &connectTimeout_, [this] {
-        if (phase_ == Phase::Connecting) {
-            console_.errorText(link::DisconnectedCaption);
-            finish(1);
+        if (phase_ != Phase::Connecting) {
+            return;
         }
+        if (session_.portDown()) {
+            console_.error(settings_.port + ": " + portFailure_);
+            finish(2);
+            return;
+        }
+        console_.errorText(link::DisconnectedCaption);
+        finish(1);
     });
+    // With --wait, a port that is missing or vanishes while the programmer is awaited is tried
+    // again every second until the deadline.
+    session_.setReopening(commandLine_.waitSeconds.has_value());
+    session_.portStateChanged = [this](const QString& failure) {
+        if (!failure.isEmpty()) {
+            portFailure_ = failure.toStdString();
+        }
+    };
     interruptPoll_.setInterval(InterruptPollInterval);
     QObject::connect(&interruptPoll_, &QTimer::timeout, &interruptPoll_, [this] {
         if (const int signal = InterruptWatch::caught(); signal != 0) {
@@ -98,13 +112,15 @@ std::optional<int> CliSession::start() {
     }
     session_.watchdogTimer().start();
     session_.configurePort({settings_.port, settings_.bitrate, settings_.parity});
-    if (const QString failure = session_.openPort(); !failure.isEmpty()) {
+    if (const QString failure = session_.openPort();
+        !failure.isEmpty() && !commandLine_.waitSeconds) {
         console_.error(settings_.port + ": " + failure.toStdString());
         return 2;
     }
     session_.startConversation();
-    connectTimeout_.start(std::chrono::milliseconds(
-        static_cast<std::int64_t>(std::ceil(commandLine_.timeoutSeconds * 1000))));
+    const double connectSeconds = commandLine_.waitSeconds.value_or(commandLine_.timeoutSeconds);
+    connectTimeout_.start(
+        std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(connectSeconds * 1000))));
     interruptPoll_.start();
     return std::nullopt;
 }
@@ -129,6 +145,14 @@ void CliSession::advance() {
         if (gaveUp || lost || link_.queueLength() == 0) {
             interruptDone();
         }
+        return;
+    }
+    if (session_.portDown() && !(phase_ == Phase::Connecting && commandLine_.waitSeconds)) {
+        console_.error(settings_.port + ": the port vanished; the device was unplugged or reset");
+        if (!screen_.interruption().empty()) {
+            console_.errorText(screen_.interruption());
+        }
+        fail();
         return;
     }
     if (gaveUp) {

@@ -92,6 +92,7 @@ class CliSession {
     Phase phase_ = Phase::Connecting;
     int chip_ = -1;
     std::string reloadFailure_;
+    std::string portFailure_;  // why the port last failed to open
     int disconnectionsWhenFound_ = 0;
     // Taken when the action is queued: how far the queue and the status had come.
     std::uint64_t clearsAtAction_ = 0;

@@ -81,6 +81,9 @@ Options; each defaults to what Kelvan's settings hold, and nothing given here is
   --truncate              when IN is longer than the memory, write what fits, as the window
                           does after its warning; without it the tool stops there
   --timeout SECONDS       how long to wait for the programmer (default 10)
+  --wait SECONDS          wait up to SECONDS for the port to appear and the programmer to
+                          answer, trying the port every second (for boards plugged in one
+                          after another); without it a missing port is an error at once
   --trace FILE            write every frame in both directions to FILE
   --quiet                 print only errors
   --help                  show this text
@@ -96,7 +99,8 @@ Exit status:
        it went away in the middle of the action, the window's "Операция прервана: ..."
        text, which says whether the chip may be left partly written or erased)
   2    the command line is wrong, the chip is unknown, the chip does not offer the command
-       (the offered ones are listed), the port cannot be opened, IN cannot be loaded, OUT
+       (the offered ones are listed), the port cannot be opened (with --wait: not within
+       SECONDS), IN cannot be loaded, OUT
        cannot be written, or IN is longer than the memory and --truncate is not given
   130  Ctrl-C: nothing more was sent, the command in flight could finish or time out, and
        the tool said what was done
@@ -215,8 +219,8 @@ bool takeSwitch(CommandLine& result, std::string_view option) {
     return true;
 }
 
-constexpr std::array<std::string_view, 6> ValueOptions{"--chip",   "--port",    "--bitrate",
-                                                       "--parity", "--timeout", "--trace"};
+constexpr std::array<std::string_view, 7> ValueOptions{
+    "--chip", "--port", "--bitrate", "--parity", "--timeout", "--wait", "--trace"};
 
 bool takesValue(std::string_view option) {
     return std::find(ValueOptions.begin(), ValueOptions.end(), option) != ValueOptions.end();
@@ -243,10 +247,15 @@ void takeValue(CommandLine& result, std::string_view option, std::string_view va
         if (*result.parity < -1 || *result.parity > 4) {
             throw UsageError("--parity: must lie in -1..4");
         }
-    } else if (option == "--timeout") {
-        result.timeoutSeconds = parseNumber<double>(option, value);
-        if (!(result.timeoutSeconds > 0 && result.timeoutSeconds <= 24 * 3600)) {
-            throw UsageError("--timeout: must lie above 0 and within a day");
+    } else if (option == "--timeout" || option == "--wait") {
+        const auto seconds = parseNumber<double>(option, value);
+        if (!(seconds > 0 && seconds <= 24 * 3600)) {
+            throw UsageError(std::string(option) + ": must lie above 0 and within a day");
+        }
+        if (option == "--timeout") {
+            result.timeoutSeconds = seconds;
+        } else {
+            result.waitSeconds = seconds;
         }
     } else {
         if (value.empty()) {

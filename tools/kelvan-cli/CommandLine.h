@@ -56,6 +56,9 @@ struct CommandLine {
     bool noEep = false;
 
     double timeoutSeconds = 10;
+    // --wait: how long a port that is missing or vanishes before the programmer has answered
+    // is tried again, every second; nothing: it is an error at once.
+    std::optional<double> waitSeconds;
     bool quiet = false;
     bool truncate = false;
     std::string trace;
