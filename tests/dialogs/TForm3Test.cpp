@@ -176,7 +176,7 @@ TEST_F(TForm3Test, TheNinthBitSelectsTheParityByItsOwnTable) {
     EXPECT_EQ(run.comm().Parity(), TParity::pEven);  // not set: the port keeps what it had
 }
 
-TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndAppliesNothing) {
+TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndHandsThemToTheWindow) {
     TForm3 form(host);
     const std::string portAtStart = host.comm().CommPort();
     form.Edit1->setText("/dev/ttyACM1");
@@ -195,6 +195,8 @@ TEST_F(TForm3Test, SaveStoresOnlyThePortValuesAndAppliesNothing) {
     EXPECT_TRUE(text.contains("Parity=2")) << text.toStdString();
     EXPECT_FALSE(text.contains("Path=")) << text.toStdString();
     EXPECT_FALSE(text.contains("Check")) << text.toStdString();
+    // The window decides whether they apply now.
+    EXPECT_EQ(host.saved, (std::vector<session::PortSettings>{{"/dev/ttyACM1", 115200, 2}}));
     EXPECT_EQ(host.comm().CommPort(), portAtStart);
     EXPECT_EQ(host.comm().BaudRate(), 56000u);
     EXPECT_EQ(host.comm().Parity(), TParity::pNone);

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
+#include "ScratchFolder.h"
+#include "devsim/PseudoTerminal.h"
 #include "link/StandInPorts.h"
 #include "serial/LineSettings.h"
 
@@ -18,6 +23,16 @@ struct Screen : link::NullLinkView {
     std::string caption;
     void setDisconnectedCaption(std::string_view utf8) override { caption = std::string(utf8); }
 };
+
+// Runs the event loop until `done` holds or `limit` passes; whether it held.
+bool waitFor(const std::function<bool()>& done, int limitMs = 5000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return done();
+}
 
 TEST(ProgrammerSession, BitWritesQueueWhatTheProgrammerExpects) {
     struct Case {
@@ -79,13 +94,48 @@ TEST(ProgrammerSession, TheWatchdogsExpiryReachesTheLinkAndTheOwner) {
     session.startConversation();
     EXPECT_EQ(session.link().queue().payloads(), (std::vector<Bytes>{{255}, {254}}));
     session.watchdogTimer().start(5);
-    QElapsedTimer waited;
-    waited.start();
-    while (events == 0 && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    EXPECT_TRUE(waitFor([&] { return events > 0; }));
     EXPECT_EQ(events, 1);
     EXPECT_EQ(screen.caption, "Программатор не подключен");
+}
+
+// A device name that is a link to the pseudo-terminal, as /dev/serial/by-id names are: the
+// first terminal goes away, the link is pointed at a second one.
+TEST(ProgrammerSession, APortThatHungUpIsReopenedAndTheConversationStartsOver) {
+    test::ScratchFolder folder;
+    const std::filesystem::path name = folder.path() / "programmer";
+    auto first = std::make_unique<devsim::PseudoTerminal>();
+    std::filesystem::create_symlink(first->slavePath(), name);
+
+    Screen screen;
+    ProgrammerSession session(screen);
+    session.setReopening(true);
+    std::vector<QString> states;
+    session.portStateChanged = [&](const QString& failure) { states.push_back(failure); };
+    session.configurePort({name.string(), 56000, -1});
+    ASSERT_EQ(session.openPort(), QString());
+    session.startConversation();
+
+    first->closeMaster();
+    ASSERT_TRUE(waitFor([&] { return session.portDown(); }));
+    EXPECT_FALSE(session.comm().isOpen());
+    EXPECT_EQ(screen.caption, "Программатор не подключен");
+    first.reset();
+    std::filesystem::remove(name);
+    ASSERT_TRUE(waitFor([&] { return !states.empty(); }));
+    EXPECT_TRUE(states.front().startsWith("Невозможно открыть порт!"));
+
+    // New values saved while the port is down are the next attempt's.
+    devsim::PseudoTerminal second;
+    std::filesystem::create_symlink(second.slavePath(), name);
+    EXPECT_FALSE(session.portSettingsSaved({name.string(), 19200, -1}));
+    ASSERT_TRUE(waitFor([&] { return !session.portDown(); }));
+    EXPECT_EQ(states.back(), QString());
+    EXPECT_EQ(session.comm().BaudRate(), 19200u);
+    EXPECT_EQ(session.link().queue().payloads(), (std::vector<Bytes>{{255}, {254}}));
+    // While the port works, saving asks only when something differs.
+    EXPECT_FALSE(session.portSettingsSaved({name.string(), 19200, -1}));
+    EXPECT_TRUE(session.portSettingsSaved({name.string(), 19200, 1}));
 }
 
 }  // namespace
