@@ -27,6 +27,7 @@ Application::Application(dialogs::Prompter& prompter, link::LinkObserver* trace)
     };
     Form4->write = write;
     Form6->write = write;
+    Form5->cancel = [this] { Form1->cancelOperation(); };
     Form3->showStartupErrors();
 }
 

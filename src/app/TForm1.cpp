@@ -231,6 +231,12 @@ bool TForm1::closeUnasked() {
     return true;
 }
 
+void TForm1::cancelOperation() {
+    if (link().queuedOperation() != link::Interruption::None) {
+        session_.cancelOperation();
+    }
+}
+
 void TForm1::ToolButton2Click() {
     files_->ToolButton2Click();
 }
@@ -333,6 +339,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     emit closed();
+}
+
+// Esc reaches the window when the control with the focus has no use for it (a cell being
+// edited takes it to drop what was typed).
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cancelOperation();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // The lists react to a released mouse button anywhere over them, the chip list to a released

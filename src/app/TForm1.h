@@ -58,6 +58,9 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     // their own instead of the save question (see BufferFileActions::keepChangesUnasked).
     // False when the window did not close (a close already under way).
     bool closeUnasked();
+    // "Прервать" in the progress window, or Esc: cancels the operation whose commands are
+    // queued; nothing happens while none is.
+    void cancelOperation();
 
     // Handlers of the controls.
     void ToolButton2Click();
@@ -122,6 +125,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -1,7 +1,10 @@
 #include "app/TForm5.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <chrono>
 
 #include "widgets/DialogLook.h"
 
@@ -10,7 +13,9 @@ namespace kelvan::app {
 TForm5::TForm5(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
       Label1(new QLabel(QStringLiteral("Очередь команд"), this)),
-      ProgressBar1(new QProgressBar(this)) {
+      ProgressBar1(new QProgressBar(this)),
+      ProgressText(new QLabel(this)),
+      CancelButton(new QPushButton(QStringLiteral("Прервать"), this)) {
     setObjectName(QStringLiteral("Form5"));
     // It pops up while the user works in the lists; keyboard focus stays where it was.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -26,12 +31,42 @@ TForm5::TForm5(QWidget* parent)
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+
+    // Beside the caption, right-aligned with the bar's end; the button below the bar.
+    ProgressText->setObjectName(QStringLiteral("ProgressText"));
+    ProgressText->setGeometry(232, 16, 105, 17);
+    ProgressText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(142, 61, 75, 23);
+    CancelButton->setFocusPolicy(Qt::NoFocus);
+    connect(CancelButton, &QPushButton::clicked, this, [this] { cancelClicked(); });
+}
+
+void TForm5::setQueue(int maximum, int position) {
+    ProgressBar1->setRange(0, maximum);
+    ProgressBar1->setValue(position);
+    progress_.update(maximum, position, std::chrono::steady_clock::now());
+    ProgressText->setText(QString::fromStdString(progress_.text()));
 }
 
 void TForm5::showEvent(QShowEvent* event) {
     // Centred on the desktop each time it appears, whatever the main window does.
     dialogs::centreOnScreen(*this);
     QWidget::showEvent(event);
+}
+
+void TForm5::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cancelClicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TForm5::cancelClicked() {
+    if (cancel) {
+        cancel();
+    }
 }
 
 }  // namespace kelvan::app

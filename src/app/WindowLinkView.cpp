@@ -1,7 +1,6 @@
 #include "app/WindowLinkView.h"
 
 #include <QListWidget>
-#include <QProgressBar>
 
 #include "app/Application.h"
 #include "app/TForm1.h"
@@ -119,8 +118,7 @@ void WindowLinkView::formatGrid() {
 
 void WindowLinkView::setProgress(int maximum, int position) {
     if (TForm5* progress = application_.form5()) {
-        progress->ProgressBar1->setRange(0, maximum);
-        progress->ProgressBar1->setValue(position);
+        progress->setQueue(maximum, position);
     }
 }
 

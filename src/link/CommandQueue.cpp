@@ -52,6 +52,12 @@ void CommandQueue::dropBehindHead() {
     view_.setProgress(progressMaximum_, 1);
 }
 
+void CommandQueue::forgetHeadStatus() {
+    if (!entries_.empty()) {
+        entries_.front().statusWhenAnswered.clear();
+    }
+}
+
 std::vector<Bytes> CommandQueue::payloads() const {
     std::vector<Bytes> all;
     all.reserve(entries_.size());

@@ -44,6 +44,9 @@ class CommandQueue {
     // Drops every entry behind the head, the head keeping its id; counts in clearCount() like
     // clear(). The bar's position becomes the new count.
     void dropBehindHead();
+    // The head, once answered, shows no status text: a cancelled operation never reports
+    // success.
+    void forgetHeadStatus();
     // How often the queue was cleared (a verdict, a failed verify, the retry limit, the
     // watchdog): an operation that queued commands and finds this changed knows they may have
     // been dropped.

@@ -44,6 +44,19 @@ Interruption interruptionOf(const CommandQueue& queue) {
     return found;
 }
 
+std::string cancelledText(std::string_view operation, Interruption interruption) {
+    if (interruption == Interruption::None) {
+        return {};
+    }
+    std::string text = operation.empty()
+                           ? std::string("Операция прервана.")
+                           : "Операция «" + std::string(operation) + "» прервана.";
+    if (interruption == Interruption::Changing) {
+        text += " Микросхема может быть записана или стёрта не полностью.";
+    }
+    return text;
+}
+
 std::string_view interruptionText(Interruption interruption) {
     switch (interruption) {
         case Interruption::Checking:

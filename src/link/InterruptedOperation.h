@@ -4,6 +4,7 @@
 // queue contents are an operation cut short, and the one text that says so, shown by the window
 // and printed by kelvan-cli.
 
+#include <string>
 #include <string_view>
 
 namespace kelvan::link {
@@ -34,5 +35,10 @@ Interruption interruptionOf(const CommandQueue& queue);
 
 // The status text for an interruption; empty for Interruption::None.
 std::string_view interruptionText(Interruption interruption);
+
+// The status text when the user cancelled `operation` (a command list caption, UTF-8; empty
+// when unknown): "Операция «…» прервана." and, for Changing, that the chip may be left partly
+// written or erased. Empty for Interruption::None.
+std::string cancelledText(std::string_view operation, Interruption interruption);
 
 }  // namespace kelvan::link

@@ -139,6 +139,17 @@ bool ProgrammerLink::stopAfterCommandInFlight() {
     queue_.clear();
     return false;
 }
+Interruption ProgrammerLink::cancelQueued(std::string_view operation) {
+    const Interruption interruption = interruptionOf(queue_);
+    if (stopAfterCommandInFlight()) {
+        queue_.forgetHeadStatus();
+    }
+    if (interruption != Interruption::None) {
+        view_.operationInterrupted(cancelledText(operation, interruption));
+    }
+    return interruption;
+}
+
 void ProgrammerLink::setObserver(LinkObserver* observer) {
     observer_ = observer;
     sender_.setObserver(observer);

@@ -63,6 +63,10 @@ class ProgrammerLink : private FrameHandler {
     // still complete; true when such a command remains. How an interrupted run stops without
     // leaving a command half done.
     bool stopAfterCommandInFlight();
+    // The user cancels: as stopAfterCommandInFlight, and the command in flight shows no
+    // success text when it is answered. When an operation was queued, the status line turns
+    // red with cancelledText(operation, …). Returns what was cut short, judged before.
+    Interruption cancelQueued(std::string_view operation);
     std::size_t queueLength() const;
     // What losing the programmer now would cut short (interruptionOf the queue).
     Interruption queuedOperation() const { return interruptionOf(queue_); }

@@ -157,9 +157,15 @@ void ProgrammerSession::chooseChip(int index) {
 }
 
 void ProgrammerSession::chooseCommand(int chipRow, int commandRow) {
+    const std::optional<std::uint8_t> code = access_.commandOfLine(commandRow);
+    lastCommand_ = code ? std::string(link::CommandNameTable.at(*code)) : std::string();
     if (sequences_) {
         sequences_->chooseCommand(chipRow, commandRow);
     }
+}
+
+void ProgrammerSession::cancelOperation() {
+    static_cast<void>(link_.cancelQueued(lastCommand_));
 }
 
 void ProgrammerSession::writeBits(link::BitKind kind, const std::vector<bool>& states) {

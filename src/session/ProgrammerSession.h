@@ -99,6 +99,9 @@ class ProgrammerSession {
     void chooseChip(int index);
     // Choosing a line of the command list for the chosen chip.
     void chooseCommand(int chipRow, int commandRow);
+    // The user cancels the operation under way: the command in flight may finish, nothing
+    // behind it goes out, and the status line names the command that was cut short.
+    void cancelOperation();
     // The bit dialog's "Записать": every fuse bit with its state, or every set lock bit.
     void writeBits(link::BitKind kind, const std::vector<bool>& states);
 
@@ -119,6 +122,7 @@ class ProgrammerSession {
     operations::ProgrammerLinkAccess access_{link_};
     std::unique_ptr<operations::CommandSequences> sequences_;
     PortSettings configured_;
+    std::string lastCommand_;  // the caption of the command list line chosen last
     QTimer reopenTimer_;
     bool reopening_ = false;
     bool portDown_ = false;

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "SimulatedProgrammer.h"
+#include "app/TForm5.h"
 #include "TestImages.h"
 
 namespace kelvan::app {
@@ -62,6 +65,31 @@ TEST_F(OperationInterruptionTest, APortHangingUpMidWriteTurnsTheStatusRedAtOnce)
                              "записана или стёрта не полностью."));
     EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
     EXPECT_EQ(testing::queuedCommands(form()), (std::vector<link::Bytes>{{254}}));
+}
+
+TEST_F(OperationInterruptionTest, CancellingSendsNothingBeyondTheCommandInFlight) {
+    ASSERT_NO_FATAL_FAILURE(startWrite(0x10000));
+    ASSERT_TRUE(testing::waitFor([&] { return simulator_->framesReceived(10) >= 20; }, 30s));
+    TForm5* progress = windows_->form5();
+    ASSERT_TRUE(progress->isVisible());
+    EXPECT_TRUE(progress->ProgressText->text().contains(QStringLiteral("осталось")))
+        << progress->ProgressText->text().toStdString();
+    QTest::mouseClick(progress->CancelButton, Qt::LeftButton);
+    const std::vector<link::Bytes> sentBefore = simulator_->traffic().frames;
+    ASSERT_TRUE(testing::waitFor([&] { return idle(); }, 10s));
+    QTest::qWait(1500);  // readies keep coming: nothing more may go out
+
+    const std::vector<link::Bytes> sent = simulator_->traffic().frames;
+    ASSERT_GE(sent.size(), sentBefore.size());
+    for (std::size_t index = sentBefore.size(); index < sent.size(); ++index) {
+        EXPECT_EQ(sent[index], sentBefore.back()) << "frame " << index << " went out after";
+    }
+    EXPECT_EQ(simulator_->framesReceived(6), 0u) << "a lock bit was set";
+    EXPECT_EQ(form().statusText(),
+              QStringLiteral("Операция «Записать память программ» прервана. Микросхема может "
+                             "быть записана или стёрта не полностью."));
+    EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
+    EXPECT_FALSE(progress->isVisible());
 }
 
 TEST_F(OperationInterruptionTest, ClosingWhileCommandsAreQueuedAsksFirst) {

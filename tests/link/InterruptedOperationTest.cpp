@@ -47,5 +47,46 @@ TEST_F(LinkTest, OnlyAQueuedOperationIsReportedInRedWhenTheProgrammerIsLost) {
     }
 }
 
+TEST_F(LinkTest, CancellingLetsTheCommandInFlightFinishWithoutItsSuccessText) {
+    const std::string write = "Записать память программ";
+    const std::string cancelled = "Операция «Записать память программ» прервана.";
+    const std::string partly = " Микросхема может быть записана или стёрта не полностью.";
+    const Bytes chunk{10, 0, 0, 0, 0, 1, 7};
+    const Bytes verify{11, 0, 0, 0, 0, 1, 7};
+    const struct {
+        const char* what;
+        bool sentHead;
+        std::vector<std::pair<Bytes, std::string>> queue;
+        std::vector<Bytes> left;
+        std::string status;
+    } cases[] = {
+        {"idle", false, {}, {}, "before"},
+        {"a write in flight", true, {{chunk, ""}, {verify, ""}, {{255}, "Все верно."}}, {chunk},
+         cancelled + partly},
+        {"a write not sent yet", false, {{chunk, ""}, {{255}, "Все верно."}}, {}, cancelled + partly},
+        {"the verify's end in flight", true, {{{255}, "Все верно."}}, {{255}}, cancelled},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.what);
+        link.clearQueue();
+        view.status = "before";
+        view.errorColour = false;
+        for (const auto& [payload, status] : testCase.queue) {
+            link.enqueue(payload, status);
+        }
+        if (testCase.sentHead) {
+            ready();
+        }
+        link.cancelQueued(write);
+        EXPECT_EQ(queued(), testCase.left);
+        EXPECT_EQ(view.status, testCase.status);
+        if (!testCase.left.empty()) {
+            reply({testCase.left.front().front()});
+            EXPECT_EQ(queued(), std::vector<Bytes>{});
+            EXPECT_EQ(view.status, testCase.status);  // never "Все верно."
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kelvan::link::test

@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include <chrono>
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -61,6 +63,7 @@ void Console::print(std::FILE* stream, std::string_view line) {
 void Console::setProgress(int maximum, int position) {
     maximum_ = maximum;
     position_ = position;
+    progress_.update(maximum, position, std::chrono::steady_clock::now());
     drawBar();
 }
 
@@ -81,7 +84,8 @@ void Console::drawBar() {
     const int filled = static_cast<int>(static_cast<long long>(BarWidth) * position_ / maximum_);
     std::string bar = "Очередь команд [" + std::string(static_cast<std::size_t>(filled), '#') +
                       std::string(static_cast<std::size_t>(BarWidth - filled), '.') + "] " +
-                      std::to_string(position_) + "/" + std::to_string(maximum_);
+                      std::to_string(position_) + "/" + std::to_string(maximum_) + " " +
+                      progress_.text();
     if (bar == drawn_) {
         return;
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/QueueProgress.h"
+
 namespace kelvan::cli {
 
 // Where the tool's words go: results and status texts to standard output, errors to standard
@@ -39,6 +41,7 @@ class Console {
     bool barShown_ = false;
     int maximum_ = 0;
     int position_ = 0;
+    link::QueueProgress progress_;
     std::string drawn_;  // the bar as it stands on the terminal, empty when it is not there
 };
 
