@@ -1,6 +1,11 @@
 #include "app/TForm1.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -57,6 +62,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     setWindowTitle(fromUtf8(link::DisconnectedCaption));
     dialogs::applyDialogLook(*this, WindowColour);
     setGeometry(219, 122, 800, 600);
+    setAcceptDrops(true);
 
     createToolBar();
 
@@ -231,6 +237,10 @@ bool TForm1::closeUnasked() {
     return true;
 }
 
+void TForm1::openFile(const QString& file) {
+    fileBrowser_->pickUpFile(file);
+}
+
 void TForm1::cancelOperation() {
     if (link().queuedOperation() != link::Interruption::None) {
         session_.cancelOperation();
@@ -349,6 +359,39 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+namespace {
+
+// The one local file a drag carries; "" for anything else (several files, a folder, a link to
+// a web page).
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile()) {
+        return {};
+    }
+    return url.toLocalFile();
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has ended: the save question's box must not hold the dragging program.
+    QTimer::singleShot(0, this, [this, file] { openFile(file); });
 }
 
 // The lists react to a released mouse button anywhere over them, the chip list to a released

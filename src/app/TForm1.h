@@ -58,6 +58,8 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     // their own instead of the save question (see BufferFileActions::keepChangesUnasked).
     // False when the window did not close (a close already under way).
     bool closeUnasked();
+    // Opens `file` as picking it up in the file list would (a dropped file, the command line's).
+    void openFile(const QString& file);
     // "Прервать" in the progress window, or Esc: cancels the operation whose commands are
     // queued; nothing happens while none is.
     void cancelOperation();
@@ -126,6 +128,8 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

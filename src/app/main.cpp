@@ -23,29 +23,38 @@
 
 namespace {
 
-// The window's own command line, after Qt has taken its options: nothing, or --trace FILE
-// (also --trace=FILE). Returns the trace's path, empty for none; throws std::invalid_argument
-// with the complaint for anything else.
-QString traceArgument(const QStringList& arguments) {
-    QString trace;
+// The window's own command line, after Qt has taken its options.
+struct Arguments {
+    QString trace;  // --trace FILE (also --trace=FILE); empty for none
+    QString file;   // FILE: the working file to open at start; empty for none
+};
+
+// Throws std::invalid_argument with the complaint for anything but one FILE and --trace.
+Arguments parseArguments(const QStringList& arguments) {
+    Arguments parsed;
+    bool traceGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QStringLiteral("--trace")) {
             if (i + 1 == arguments.size()) {
                 throw std::invalid_argument("--trace needs a file name");
             }
-            trace = arguments[++i];
+            parsed.trace = arguments[++i];
+            traceGiven = true;
         } else if (argument.startsWith(QStringLiteral("--trace="))) {
-            trace = argument.mid(8);
-        } else {
+            parsed.trace = argument.mid(8);
+            traceGiven = true;
+        } else if (argument.startsWith(QLatin1Char('-')) || !parsed.file.isEmpty()) {
             throw std::invalid_argument("unknown argument " + argument.toStdString() +
-                                        "; the options are --trace FILE and --help-page");
+                                        "; kelvan takes [FILE], --trace FILE and --help-page");
+        } else {
+            parsed.file = argument;
         }
     }
-    if (trace.isEmpty() && arguments.size() > 1) {
+    if (traceGiven && parsed.trace.isEmpty()) {
         throw std::invalid_argument("--trace needs a file name");  // "--trace=" or "--trace ''"
     }
-    return trace;
+    return parsed;
 }
 
 // kelvan --help-page: where the about box finds its help page when started from here, so an
@@ -90,8 +99,10 @@ int main(int argc, char* argv[]) {
     // cannot be opened stops the program before it talks to the programmer.
     std::unique_ptr<kelvan::link::WireTraceFile> trace;
     QString tracePath;
+    Arguments arguments;
     try {
-        tracePath = traceArgument(QCoreApplication::arguments());
+        arguments = parseArguments(QCoreApplication::arguments());
+        tracePath = arguments.trace;
         if (!tracePath.isEmpty()) {
             trace = std::make_unique<kelvan::link::WireTraceFile>(
                 std::filesystem::path(tracePath.toStdU16String()), started);
@@ -124,6 +135,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     form1.showMaximized();
+    if (!arguments.file.isEmpty()) {
+        form1.openFile(arguments.file);
+    }
 #ifndef Q_OS_WIN
     if (signalWatch) {
         signalWatch->closeOnSignal(form1);

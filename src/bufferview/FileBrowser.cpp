@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -230,6 +231,18 @@ void FileBrowser::Timer1Timer() {
     if (!selected.isEmpty()) {
         files_.setWorkingFile(QDir::toNativeSeparators(fileModel_->filePath(selected.front())));
     }
+    status_.showText(QStringLiteral("Рабочий файл: ") + files_.workingFile());
+    files_.LoadFile();
+}
+
+void FileBrowser::pickUpFile(const QString& file) {
+    status_.resetColour();
+    if (!files_.offerToSaveChanges()) {
+        return;
+    }
+    const QFileInfo info(file);
+    setCurrentFolder(info.absolutePath());
+    files_.setWorkingFile(QDir::toNativeSeparators(info.absoluteFilePath()));
     status_.showText(QStringLiteral("Рабочий файл: ") + files_.workingFile());
     files_.LoadFile();
 }

@@ -48,6 +48,10 @@ class FileBrowser : public QObject {
     void ShellListView1Click();
     // The selected file, if any, becomes WorkingFile; the status bar names it; LoadFile.
     void Timer1Timer();
+    // Picks up `file` (a path) as a release over it in the list would: the status colour, the
+    // save question, then it becomes WorkingFile and is loaded; the browser shows its folder.
+    // How a dropped file and one named on the command line are opened.
+    void pickUpFile(const QString& file);
 
     QComboBox* ShellComboBox1 = nullptr;
     QTreeView* ShellTreeView1 = nullptr;

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -73,6 +78,40 @@ class WorkingFileTest : public ::testing::Test {
     dialogs::test::ErrorBoxRecorder errorBoxes_;
     std::unique_ptr<Application> windows_;
 };
+
+// A drop carries one local file: it is picked up as the list would pick it up, after the drop
+// has ended. Several files or a folder are not taken.
+TEST_F(WorkingFileTest, ADroppedFileIsPickedUpAsInTheList) {
+    const auto drag = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&form(), &enter);
+        if (enter.isAccepted()) {
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&form(), &drop);
+            QTest::qWait(20);
+        }
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drag({QUrl::fromLocalFile(path("a.bin")), QUrl::fromLocalFile(path("b.hex"))}));
+    EXPECT_FALSE(drag({QUrl::fromLocalFile(folder_.path())}));
+    EXPECT_FALSE(drag({QUrl(QStringLiteral("https://example.org/b.hex"))}));
+    EXPECT_TRUE(files().workingFile().isEmpty());
+
+    form().buffer().resize(4);
+    form().buffer().setModified(true);
+    prompter_.answer = Answer::No;
+    form().setCurrentFolder(QDir::homePath());
+    ASSERT_TRUE(drag({QUrl::fromLocalFile(path("b.hex"))}));
+    EXPECT_EQ(prompter_.questions,
+              QStringList{QStringLiteral("Данные в буфере изменены!\n\rХотите сохранить изменения?")});
+    EXPECT_EQ(files().workingFile(), native("b.hex"));
+    EXPECT_EQ(form().statusText(), QStringLiteral("Рабочий файл: ") + native("b.hex"));
+    EXPECT_EQ(form().currentFolder(), folder_.path());
+    ASSERT_EQ(form().buffer().size(), 4u);
+    EXPECT_EQ(form().buffer().at(3), 4);
+}
 
 TEST_F(WorkingFileTest, MouseReleaseOrEnterReleasePicksAFileUp) {
     form().linkView().setStatusErrorColour();
