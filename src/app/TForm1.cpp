@@ -351,11 +351,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-// Esc reaches the window when the control with the focus has no use for it (a cell being
-// edited takes it to drop what was typed).
+// Esc and F1 reach the window when the control with the focus has no use for them (a cell
+// being edited takes Esc to drop what was typed).
 void TForm1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         cancelOperation();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        if (dialogs::TForm7* about = application_.form7()) {
+            about->openHelpPage();  // as the about box's link does
+        }
         return;
     }
     QWidget::keyPressEvent(event);

@@ -125,12 +125,24 @@ bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void BitDialog::keyPressEvent(QKeyEvent* event) {
-    // Escape does not close these dialogs; Enter on a bit box or the close box does.
+    // Escape closes without writing, as Enter on a bit box does, also with a disabled button.
     if (event->key() == Qt::Key_Escape) {
-        event->ignore();
+        close();
         return;
     }
     FixedDialog::keyPressEvent(event);
+}
+
+// The dialog takes the keyboard when it opens, its first bit box the focus, so that Space ticks
+// that box and Esc closes the dialog without a click first.
+void BitDialog::showEvent(QShowEvent* event) {
+    FixedDialog::showEvent(event);
+    activateWindow();
+    if (QCheckBox* first = bitBox(0)) {
+        first->setFocus(Qt::ActiveWindowFocusReason);
+    } else {
+        setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 void BitDialog::keyReleaseEvent(QKeyEvent* event) {

@@ -55,6 +55,7 @@ class BitDialog : public FixedDialog {
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:

@@ -31,13 +31,14 @@ class TForm7 : public FixedDialog {
     int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
     QLabel* aboutLabel(int index) const;
 
+    // Opens the help page where findHelpPage finds it; says in the error box when it finds none
+    // or the system cannot open it. The link below, and F1 in the main window.
+    void openHelpPage();
+
     QPushButton* Button1 = nullptr;
     TUrl* Url1 = nullptr;
 
   private:
-    // Opens the help page where findHelpPage finds it; says in the error box when it finds none
-    // or the system cannot open it.
-    void openHelpPage();
 
     std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created
 };

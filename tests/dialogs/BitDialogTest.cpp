@@ -1,6 +1,7 @@
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
@@ -145,14 +146,26 @@ TEST(BitDialog, EnterOnTheButtonWritesOnceAndSpaceDoesNothing) {
     EXPECT_FALSE(lock.isVisible());
 }
 
-TEST(BitDialog, ADisabledButtonReactsToNothing) {
+TEST(BitDialog, ADisabledButtonReactsToNothingAndEscClosesWithoutWriting) {
     TForm6 fuse;
     Writes queued;
     prepare(fuse, 3, {0, 1, 2}, queued);
     QTest::mouseClick(fuse.Button1, Qt::LeftButton);
+    EXPECT_TRUE(fuse.isVisible());
     QTest::keyClick(&fuse, Qt::Key_Escape);
     EXPECT_TRUE(queued.empty());
-    EXPECT_TRUE(fuse.isVisible());
+    EXPECT_FALSE(fuse.isVisible());
+}
+
+TEST(BitDialog, OpeningGivesTheFirstBitBoxTheFocusSoSpaceTicksIt) {
+    TForm4 lock;
+    Writes queued;
+    prepare(lock, 2, {}, queued);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&lock));
+    EXPECT_EQ(QApplication::focusWidget(), lock.bitBox(0));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(lock.bitBox(0)->isChecked());
+    EXPECT_TRUE(queued.empty());
 }
 
 TEST(BitDialog, WritingWithoutBitsOnlyCloses) {
