@@ -28,7 +28,7 @@ int releasedKey(const QEvent& event) {
 BitDialog::BitDialog(link::BitKind kind, const QString& caption, const QColor& background,
                      int clientWidth, int buttonLeft, QWidget* parent)
     : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent),
-      m_kind(kind) {
+      kind_(kind) {
     Button1 = new QPushButton(QStringLiteral("Записать"), this);
     Button1->setGeometry(buttonLeft, 16, 75, 25);
     // The button's click is deliberately unbound: writing follows the release of a mouse
@@ -38,20 +38,20 @@ BitDialog::BitDialog(link::BitKind kind, const QString& caption, const QColor& b
 }
 
 void BitDialog::ClearBitBoxes() {
-    qDeleteAll(m_bitBoxes);
-    m_bitBoxes.clear();
+    qDeleteAll(bitBoxes_);
+    bitBoxes_.clear();
 }
 
 void BitDialog::CreateBitBoxes(int count) {
     ClearBitBoxes();
-    m_bitBoxes.reserve(static_cast<std::size_t>(count));
+    bitBoxes_.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
         auto* box = new QCheckBox(this);
         box->setChecked(false);
         box->setGeometry(20, 25 + 20 * index, frameGeometry().width(), 17);
         box->installEventFilter(this);
         box->show();
-        m_bitBoxes.push_back(box);
+        bitBoxes_.push_back(box);
     }
     setOuterHeight(20 * count + 100);
     Button1->move(Button1->x(), 20 * count + 40);
@@ -73,17 +73,17 @@ QCheckBox* BitDialog::bitBox(int index) const {
     if (index < 0 || index >= bitCount()) {
         return nullptr;
     }
-    return m_bitBoxes[static_cast<std::size_t>(index)];
+    return bitBoxes_[static_cast<std::size_t>(index)];
 }
 
 void BitDialog::Button1Click() {
     std::vector<bool> states;
-    states.reserve(m_bitBoxes.size());
-    for (const QCheckBox* box : m_bitBoxes) {
+    states.reserve(bitBoxes_.size());
+    for (const QCheckBox* box : bitBoxes_) {
         states.push_back(box->isChecked());
     }
     if (write && !states.empty()) {
-        write(m_kind, states);
+        write(kind_, states);
     }
     close();
 }
@@ -115,7 +115,7 @@ bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
             Button1KeyUp(key);
             return isEnter(key);  // Enter's release on the button is not the dialog's as well
         }
-    } else if (std::find(m_bitBoxes.begin(), m_bitBoxes.end(), watched) != m_bitBoxes.end()) {
+    } else if (std::find(bitBoxes_.begin(), bitBoxes_.end(), watched) != bitBoxes_.end()) {
         if (const int key = releasedKey(*event)) {
             FormKeyUp(key);
             return isEnter(key);

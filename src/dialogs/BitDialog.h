@@ -30,7 +30,7 @@ class BitDialog : public FixedDialog {
     // change nothing.
     void setBitCaption(int index, const QString& caption);
     void setBitChecked(int index, bool checked);
-    int bitCount() const { return static_cast<int>(m_bitBoxes.size()); }
+    int bitCount() const { return static_cast<int>(bitBoxes_.size()); }
     QCheckBox* bitBox(int index) const;
 
     // Receives a write: the dialog's kind and every bit's state, in the programmer's order.
@@ -59,8 +59,8 @@ class BitDialog : public FixedDialog {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
-    link::BitKind m_kind;
-    std::vector<QCheckBox*> m_bitBoxes;
+    link::BitKind kind_;
+    std::vector<QCheckBox*> bitBoxes_;
 };
 
 }  // namespace kelvan::dialogs

@@ -34,11 +34,11 @@ QString checkValueName(int number) {
 }
 
 SettingsStore::SettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("NORVELLA"),
+    : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("NORVELLA"),
                  QStringLiteral("KELVAN")) {}
 
 std::optional<QString> SettingsStore::readString(QAnyStringView name) const {
-    const QVariant value = m_settings.value(name);
+    const QVariant value = settings_.value(name);
     if (value.typeId() != QMetaType::QString) {
         return std::nullopt;
     }
@@ -46,7 +46,7 @@ std::optional<QString> SettingsStore::readString(QAnyStringView name) const {
 }
 
 std::optional<std::int32_t> SettingsStore::readInt(QAnyStringView name) const {
-    const QVariant value = m_settings.value(name);
+    const QVariant value = settings_.value(name);
     switch (value.typeId()) {
         case QMetaType::Int:
             return value.toInt();
@@ -64,11 +64,11 @@ std::optional<std::int32_t> SettingsStore::readInt(QAnyStringView name) const {
 }
 
 void SettingsStore::writeString(QAnyStringView name, const QString& value) {
-    m_settings.setValue(name, value);
+    settings_.setValue(name, value);
 }
 
 void SettingsStore::writeInt(QAnyStringView name, std::int32_t value) {
-    m_settings.setValue(name, static_cast<int>(value));
+    settings_.setValue(name, static_cast<int>(value));
 }
 
 QString SettingsStore::readOrWriteString(QAnyStringView name, const QString& fallback) {
@@ -102,12 +102,12 @@ StoredSettings SettingsStore::readAll() const {
 }
 
 bool SettingsStore::sync() {
-    m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
 }
 
 QString SettingsStore::location() const {
-    return m_settings.fileName();
+    return settings_.fileName();
 }
 
 }  // namespace kelvan::session

@@ -69,7 +69,7 @@ class SettingsStore {
     QString location() const;
 
   private:
-    QSettings m_settings;
+    QSettings settings_;
 };
 
 }  // namespace kelvan::session

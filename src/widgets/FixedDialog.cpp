@@ -14,18 +14,18 @@ FixedDialog::FixedDialog(const QString& caption, const QColor& background, const
 }
 
 void FixedDialog::setOuterHeight(int outerHeight) {
-    m_outerHeight = outerHeight;
+    outerHeight_ = outerHeight;
     fitOuterHeight();
 }
 
 void FixedDialog::fitOuterHeight() {
     const int frame = frameGeometry().height() - geometry().height();
-    setFixedHeight(m_outerHeight - frame);
+    setFixedHeight(outerHeight_ - frame);
 }
 
 void FixedDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_outerHeight != 0) {
+    if (outerHeight_ != 0) {
         fitOuterHeight();  // the frame may be known by now
     }
     centreOnScreen(*this);

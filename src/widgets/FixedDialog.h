@@ -30,7 +30,7 @@ class FixedDialog : public QDialog {
   private:
     void fitOuterHeight();
 
-    int m_outerHeight = 0;  // 0 until setOuterHeight: the design size stands
+    int outerHeight_ = 0;  // 0 until setOuterHeight: the design size stands
 };
 
 }  // namespace kelvan::dialogs

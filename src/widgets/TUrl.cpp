@@ -22,21 +22,21 @@ QUrl resolvedUrl(const QString& url) {
 TUrl::TUrl(QWidget* parent) : QLabel(parent) {
     setFontColor(QColor(0, 0, 128));  // navy until a window's design says otherwise
     setCursor(Qt::PointingHandCursor);
-    m_savedColor = fontColor();
-    m_savedStyle = fontStyle();
+    savedColor_ = fontColor();
+    savedStyle_ = fontStyle();
 }
 
 void TUrl::setURL(const QString& url) {
-    if (url == m_url) {
+    if (url == url_) {
         return;
     }
-    if (toolTip().isEmpty() || toolTip() == m_url) {
+    if (toolTip().isEmpty() || toolTip() == url_) {
         setToolTip(url);
     }
-    if (text().isEmpty() || text() == m_url) {
+    if (text().isEmpty() || text() == url_) {
         setText(url);
     }
-    m_url = url;
+    url_ = url;
     update();
 }
 
@@ -69,21 +69,21 @@ void TUrl::setFontStyle(TFontStyles style) {
 }
 
 bool TUrl::OpenUrl() {
-    if (m_url.isEmpty()) {
+    if (url_.isEmpty()) {
         return false;
     }
-    if (QDesktopServices::openUrl(resolvedUrl(m_url))) {
+    if (QDesktopServices::openUrl(resolvedUrl(url_))) {
         return true;
     }
     if (OnUrlFailed) {
-        OnUrlFailed(*this, m_url, 0);
+        OnUrlFailed(*this, url_, 0);
     }
     return false;
 }
 
 void TUrl::enterEvent(QEnterEvent* event) {
-    m_savedColor = fontColor();
-    m_savedStyle = fontStyle();
+    savedColor_ = fontColor();
+    savedStyle_ = fontStyle();
     setFontColor(ActiveLinkColor);
     setFontStyle(ActiveLinkStyle);
     QLabel::enterEvent(event);
@@ -93,8 +93,8 @@ void TUrl::enterEvent(QEnterEvent* event) {
 }
 
 void TUrl::leaveEvent(QEvent* event) {
-    setFontColor(m_savedColor);
-    setFontStyle(m_savedStyle);
+    setFontColor(savedColor_);
+    setFontStyle(savedStyle_);
     QLabel::leaveEvent(event);
     if (OnMouseLeave) {
         OnMouseLeave(*this);
@@ -102,14 +102,14 @@ void TUrl::leaveEvent(QEvent* event) {
 }
 
 void TUrl::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton;
+    pressed_ = event->button() == Qt::LeftButton;
     QLabel::mousePressEvent(event);
 }
 
 void TUrl::mouseReleaseEvent(QMouseEvent* event) {
-    const bool clicked = m_pressed && event->button() == Qt::LeftButton &&
+    const bool clicked = pressed_ && event->button() == Qt::LeftButton &&
                          rect().contains(event->position().toPoint());
-    m_pressed = false;
+    pressed_ = false;
     QLabel::mouseReleaseEvent(event);
     if (clicked) {
         Click();

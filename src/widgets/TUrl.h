@@ -27,7 +27,7 @@ class TUrl : public QLabel {
     std::function<void(TUrl&)> OnMouseLeave;
     std::function<void(TUrl&, const QString& url, int errorCode)> OnUrlFailed;
 
-    const QString& URL() const { return m_url; }
+    const QString& URL() const { return url_; }
     // Changes the address; a hint or caption that showed the old address follows it.
     void setURL(const QString& url);
 
@@ -49,10 +49,10 @@ class TUrl : public QLabel {
   private:
     void Click();
 
-    QString m_url;
-    QColor m_savedColor;
-    TFontStyles m_savedStyle;
-    bool m_pressed = false;
+    QString url_;
+    QColor savedColor_;
+    TFontStyles savedStyle_;
+    bool pressed_ = false;
 };
 
 }  // namespace kelvan::dialogs

@@ -20,14 +20,14 @@ Qt::Alignment qtAlignment(TAlignment alignment) {
 }  // namespace
 
 TysCustomEdit::TysCustomEdit(QWidget* parent) : QLineEdit(parent) {
-    QLineEdit::setAlignment(qtAlignment(m_alignment));
+    QLineEdit::setAlignment(qtAlignment(alignment_));
 }
 
 void TysCustomEdit::setAlignment(TAlignment alignment) {
-    if (alignment == m_alignment) {
+    if (alignment == alignment_) {
         return;
     }
-    m_alignment = alignment;
+    alignment_ = alignment;
     QLineEdit::setAlignment(qtAlignment(alignment));
 }
 

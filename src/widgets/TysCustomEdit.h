@@ -14,13 +14,13 @@ class TysCustomEdit : public QLineEdit {
   public:
     explicit TysCustomEdit(QWidget* parent = nullptr);
 
-    TAlignment Alignment() const { return m_alignment; }
+    TAlignment Alignment() const { return alignment_; }
     // Applies `alignment` when it differs from the current one.
     void setAlignment(TAlignment alignment);
     using QLineEdit::setAlignment;
 
   private:
-    TAlignment m_alignment = TAlignment::taLeftJustify;
+    TAlignment alignment_ = TAlignment::taLeftJustify;
 };
 
 }  // namespace kelvan::dialogs

@@ -81,24 +81,24 @@ TysNumEdit::TysNumEdit(QWidget* parent) : TysCustomEdit(parent) {
 }
 
 void TysNumEdit::setValue(std::int32_t value) {
-    if (value == m_value) {
+    if (value == value_) {
         return;
     }
-    m_value = value;
+    value_ = value;
     rewriteText();
 }
 
 void TysNumEdit::setDigits(std::int32_t digits) {
-    if (digits == m_digits) {
+    if (digits == digits_) {
         return;
     }
-    m_digits = digits;
+    digits_ = digits;
     rewriteText();
 }
 
 void TysNumEdit::TextChanged() {
-    if (!m_updating) {
-        m_value = TextToValue();
+    if (!updating_) {
+        value_ = TextToValue();
     }
     if (OnChange) {
         OnChange(*this);
@@ -110,9 +110,9 @@ void TysNumEdit::RejectChar(QChar) {
 }
 
 void TysNumEdit::rewriteText() {
-    m_updating = true;
+    updating_ = true;
     UpdateText();
-    m_updating = false;
+    updating_ = false;
 }
 
 void TysNumEdit::pasteFrom(QClipboard::Mode mode) {
@@ -121,7 +121,7 @@ void TysNumEdit::pasteFrom(QClipboard::Mode mode) {
     }
     // Surrounding white space (a copied line's end) is not part of the number.
     const QString clipboardText = QGuiApplication::clipboard()->text(mode).trimmed();
-    m_value = parseInt32(clipboardText).value_or(0);
+    value_ = parseInt32(clipboardText).value_or(0);
     rewriteText();
 }
 

@@ -22,10 +22,10 @@ class TysNumEdit : public TysCustomEdit {
   public:
     explicit TysNumEdit(QWidget* parent = nullptr);
 
-    std::int32_t Value() const { return m_value; }
+    std::int32_t Value() const { return value_; }
     // No effect when `value` equals Value; otherwise stores it and rewrites the text.
     void setValue(std::int32_t value);
-    std::int32_t Digits() const { return m_digits; }
+    std::int32_t Digits() const { return digits_; }
     // Minimum length of the text, padded with zeros. No effect when unchanged.
     void setDigits(std::int32_t digits);
     QString TextValue() const { return text(); }
@@ -59,9 +59,9 @@ class TysNumEdit : public TysCustomEdit {
     // field is disabled or read-only.
     void pasteFrom(QClipboard::Mode mode);
 
-    std::int32_t m_value = 0;
-    std::int32_t m_digits = 0;
-    bool m_updating = false;
+    std::int32_t value_ = 0;
+    std::int32_t digits_ = 0;
+    bool updating_ = false;
 };
 
 }  // namespace kelvan::dialogs
