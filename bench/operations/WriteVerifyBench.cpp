@@ -38,9 +38,10 @@ constexpr int Chip = 2;  // Кристалл-М64: 64 KiB of program memory, eve
 // The status bar and the rest of the window, for the link and the sequence alike.
 class Screen : public link::NullLinkView, public OperationHost {
   public:
-    void setStatusText(std::string_view utf8) override { status = utf8; }
+    void setStatusText(std::string_view utf8) override { shownStatus = utf8; }
     void setStatusErrorColour() override { errorColour = true; }
     void resetStatusColour() override { errorColour = false; }
+    link::StatusDisplay& status() override { return *this; }
     void clearChipList() override { chips = 0; }
     void appendChip(const link::DeviceText&) override { ++chips; }
     void fitGridToBuffer() override {}
@@ -48,7 +49,7 @@ class Screen : public link::NullLinkView, public OperationHost {
     void showSizeWarning(std::string_view) override { warned = true; }
     buffer::LoadOutcome reloadWorkingFile() override { return buffer::LoadOutcome::NoFile; }
 
-    std::string status;
+    std::string shownStatus;
     bool errorColour = false;
     bool warned = false;
     int chips = 0;
@@ -149,7 +150,7 @@ class Rig {
         const bool chipHoldsImage = simulator_.withDevice(
             [&](devsim::DeviceModel& device) { return device.chip(Chip).programMemory == image; });
         run.intact = loop_.onMainThread([this] {
-            return screen_.status == AllCorrectText && !screen_.errorColour && !screen_.warned;
+            return screen_.shownStatus == AllCorrectText && !screen_.errorColour && !screen_.warned;
         }) && chipHoldsImage;
         return run;
     }

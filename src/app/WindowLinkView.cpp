@@ -49,6 +49,12 @@ void WindowLinkView::setStatusErrorColour() {
     }
 }
 
+void WindowLinkView::resetStatusColour() {
+    if (window_.StatusBar1 != nullptr) {
+        window_.StatusBar1->resetColour();
+    }
+}
+
 void WindowLinkView::clearChipList() {
     if (window_.ListBox1 != nullptr) {
         window_.ListBox1->clear();

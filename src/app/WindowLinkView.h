@@ -25,6 +25,7 @@ class WindowLinkView : public link::LinkView {
     void setDisconnectedCaption(std::string_view utf8) override;
     void setStatusText(std::string_view utf8) override;
     void setStatusErrorColour() override;
+    void resetStatusColour() override;
     void clearChipList() override;
     void appendChip(const link::DeviceText& name) override;
     void clearCommandList() override;

@@ -8,7 +8,6 @@
 #include "bufferview/HexGrid.h"
 #include "dialogs/BitDialog.h"
 #include "widgets/Prompter.h"
-#include "widgets/StatusLine.h"
 #include "session/SettingsStore.h"
 #include "dialogs/TForm3.h"
 
@@ -20,16 +19,8 @@ bool SettingsDialogOptions::isSet(operations::Option option) const {
                                : settings->option(static_cast<int>(option));
 }
 
-void WindowOperationHost::setStatusText(std::string_view utf8) {
-    window_.StatusBar1->showText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-}
-
-void WindowOperationHost::setStatusErrorColour() {
-    window_.StatusBar1->setErrorColour();
-}
-
-void WindowOperationHost::resetStatusColour() {
-    window_.StatusBar1->resetColour();
+link::StatusDisplay& WindowOperationHost::status() {
+    return window_.linkView();
 }
 
 void WindowOperationHost::fitGridToBuffer() {

@@ -42,9 +42,7 @@ class WindowOperationHost : public operations::OperationHost {
           files_(files),
           prompter_(prompter) {}
 
-    void setStatusText(std::string_view utf8) override;
-    void setStatusErrorColour() override;
-    void resetStatusColour() override;
+    link::StatusDisplay& status() override;
     void fitGridToBuffer() override;
     // Shows and raises the dialog, if it exists, with "Записать" enabled or disabled.
     void showBitDialog(link::BitKind dialog, bool writable) override;

@@ -58,20 +58,24 @@ inline const LinkClock& steadyLinkClock() {
     return clock;
 }
 
+// The status bar's single panel, which the link and the command sequences both write to.
+class StatusDisplay {
+  public:
+    virtual ~StatusDisplay() = default;
+    virtual void setStatusText(std::string_view utf8) = 0;
+    virtual void setStatusErrorColour() = 0;  // colour value 8080FF: red 255, green 128, blue 128
+    virtual void resetStatusColour() = 0;     // the window's own colour again
+};
+
 // Everything the link does to the screen. The main window implements it; tests record it.
 // Device texts arrive undecoded; host texts are UTF-8. Indexes passed here always lie inside
 // the counts the link last gave to createBitBoxes / createAboutLabels.
-class LinkView {
+class LinkView : public StatusDisplay {
   public:
-    virtual ~LinkView() = default;
 
     // Main window caption: the programmer's title, or the host's own text when disconnected.
     virtual void setCaption(const DeviceText& title) = 0;
     virtual void setDisconnectedCaption(std::string_view utf8) = 0;
-
-    // The status bar's single panel.
-    virtual void setStatusText(std::string_view utf8) = 0;
-    virtual void setStatusErrorColour() = 0;  // colour value 8080FF: red 255, green 128, blue 128
 
     // ListBox1 (chips) and ListBox2 (commands).
     virtual void clearChipList() = 0;

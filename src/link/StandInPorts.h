@@ -15,6 +15,7 @@ class NullLinkView : public LinkView {
     void setDisconnectedCaption(std::string_view) override {}
     void setStatusText(std::string_view) override {}
     void setStatusErrorColour() override {}
+    void resetStatusColour() override {}
     void clearChipList() override {}
     void appendChip(const DeviceText&) override {}
     void clearCommandList() override {}

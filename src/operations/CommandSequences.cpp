@@ -12,7 +12,7 @@ using link::Bytes;
 using link::CommandCode;
 
 void CommandSequences::chooseCommand(int chipRow, int commandRow) {
-    host_.resetStatusColour();
+    host_.status().resetStatusColour();
     link_.enqueue(commands::selectChip(chipIndexByte(chipRow)));
     if (const std::optional<std::uint8_t> code = link_.commandOfLine(commandRow)) {
         runStep(*code);
@@ -92,12 +92,12 @@ void CommandSequences::runStep(std::uint8_t code) {
 }
 
 void CommandSequences::request(const Bytes& payload) {
-    host_.setStatusText("");
+    host_.status().setStatusText("");
     link_.enqueue(payload);
 }
 
 void CommandSequences::showBitDialog(link::BitKind dialog, bool writable) {
-    host_.setStatusText("");
+    host_.status().setStatusText("");
     host_.showBitDialog(dialog, writable);
 }
 
@@ -105,12 +105,12 @@ void CommandSequences::showBitDialog(link::BitKind dialog, bool writable) {
 // read, so it is refused with a word instead of taking the program down.
 void CommandSequences::readSequence(std::uint32_t size, ReadCommand command) {
     if (size > MaxReadSize) {
-        host_.setStatusErrorColour();
-        host_.setStatusText("Чтение отменено: программатор сообщил размер памяти " +
+        host_.status().setStatusErrorColour();
+        host_.status().setStatusText("Чтение отменено: программатор сообщил размер памяти " +
                             std::to_string(size) + " байт, больше 16 МБ.");
         return;
     }
-    host_.setStatusText("");
+    host_.status().setStatusText("");
     buffer_.resize(size);
     host_.fitGridToBuffer();
     enqueueAll(readChunks(command, size));
@@ -118,7 +118,7 @@ void CommandSequences::readSequence(std::uint32_t size, ReadCommand command) {
 }
 
 void CommandSequences::verifySequence(std::uint32_t size, DataCommand command) {
-    host_.setStatusText("");
+    host_.status().setStatusText("");
     enqueueVerify(dataChunks(command, buffer_.bytes(), extentFor(size)));
 }
 
@@ -144,12 +144,12 @@ void CommandSequences::writeSequence(const WriteSteps& steps) {
         const Bytes payload = step.command();
         if (options_.isSet(step.option) && link_.commandOffered(payload[0])) {
             if (step.emptiesStatus) {
-                host_.setStatusText("");
+                host_.status().setStatusText("");
             }
             link_.enqueue(payload);
         }
     }
-    host_.setStatusText("");
+    host_.status().setStatusText("");
 
     const std::span<const std::uint8_t> image = buffer_.bytes();
     const std::uint32_t extent = extentFor(steps.size);
@@ -195,8 +195,8 @@ bool CommandSequences::reloaded() {
         buffer_.setModified(false);
         return true;
     }
-    host_.setStatusErrorColour();
-    host_.setStatusText(reloadFailureText(outcome));
+    host_.status().setStatusErrorColour();
+    host_.status().setStatusText(reloadFailureText(outcome));
     return false;
 }
 

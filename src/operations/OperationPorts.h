@@ -73,11 +73,8 @@ class OperationHost {
   public:
     virtual ~OperationHost() = default;
 
-    // The status bar's single panel: its text (UTF-8), the error colour, and the window's own
-    // colour again.
-    virtual void setStatusText(std::string_view utf8) = 0;
-    virtual void setStatusErrorColour() = 0;
-    virtual void resetStatusColour() = 0;
+    // The status bar's single panel, the one the link writes to.
+    virtual link::StatusDisplay& status() = 0;
 
     // ProgramBuffer's length changed: FitGridToBuffer.
     virtual void fitGridToBuffer() = 0;

@@ -60,6 +60,7 @@ class FakeView : public LinkView {
     }
     void setStatusText(std::string_view utf8) override { status = std::string(utf8); }
     void setStatusErrorColour() override { errorColour = true; }
+    void resetStatusColour() override { errorColour = false; }
     void clearChipList() override {
         log("clearChipList");
         chips.clear();

@@ -15,7 +15,10 @@ namespace {
 // Plays the link, the settings and the window at once and writes everything the sequences do
 // into one log, in order: queued payloads as "code@address+count" for chunks and as their bytes
 // otherwise, followed by the status text their answer is to show; the host's calls by name.
-class Recorder : public LinkAccess, public OptionSource, public OperationHost {
+class Recorder : public LinkAccess,
+                 public OptionSource,
+                 public OperationHost,
+                 public link::StatusDisplay {
   public:
     void enqueueAnnouncing(std::span<const std::uint8_t> payload,
                            std::string_view statusWhenAnswered) override {
@@ -51,11 +54,12 @@ class Recorder : public LinkAccess, public OptionSource, public OperationHost {
     bool isSet(Option option) const override { return !cleared.contains(option); }
 
     void setStatusText(std::string_view utf8) override {
-        status = std::string(utf8);
-        log.push_back("status '" + status + "'");
+        shownStatus = std::string(utf8);
+        log.push_back("status '" + shownStatus + "'");
     }
     void setStatusErrorColour() override { log.push_back("error colour"); }
     void resetStatusColour() override { log.push_back("colour reset"); }
+    link::StatusDisplay& status() override { return *this; }
     void fitGridToBuffer() override { log.push_back("fit " + std::to_string(buffer.size())); }
     void showBitDialog(link::BitKind dialog, bool writable) override {
         log.push_back(std::string(dialog == link::BitKind::Lock ? "lock" : "fuse") +
@@ -104,7 +108,7 @@ class Recorder : public LinkAccess, public OptionSource, public OperationHost {
 
     ProgramBuffer buffer;
     std::vector<std::string> log;
-    std::string status = "previous";
+    std::string shownStatus = "previous";
 };
 
 // Program memory 300 bytes, EEPROM 100, buffer 250 bytes, every command offered.
@@ -308,11 +312,11 @@ TEST(CommandSequences, TheSizeWarningLetsTheConversationGoOn) {
     Recorder cleared = standard();
     cleared.duringWarning = [&cleared] {
         cleared.clears++;
-        cleared.status = "Сигнатура: 1E не верна!";
+        cleared.shownStatus = "Сигнатура: 1E не верна!";
     };
     cleared.choose(14);
     EXPECT_EQ(cleared.wire(), "249 2 | 0 | 12");
-    EXPECT_EQ(cleared.status, "Сигнатура: 1E не верна!");
+    EXPECT_EQ(cleared.shownStatus, "Сигнатура: 1E не верна!");
 }
 
 }  // namespace

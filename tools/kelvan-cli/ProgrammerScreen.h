@@ -73,8 +73,10 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     // Kept for the tool's error message rather than printed as a status.
     void operationInterrupted(std::string_view utf8) override { interruption_ = utf8; }
 
-    // OperationHost; setStatusText and setStatusErrorColour as above.
     void resetStatusColour() override { errorColour_ = false; }
+
+    // OperationHost
+    link::StatusDisplay& status() override { return *this; }
     void fitGridToBuffer() override {}
     void showBitDialog(link::BitKind, bool) override {}
     void showSizeWarning(std::string_view utf8) override;
