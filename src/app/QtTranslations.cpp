@@ -8,16 +8,35 @@
 namespace kelvan::app {
 namespace {
 
-// Qt's Russian catalogue keeps the OK button in Latin letters; a Russian interface reads "ОК"
-// in Cyrillic, so this one text is supplied on top of the catalogue.
-class CyrillicOkTranslator : public QTranslator {
+// Texts that Qt's Russian catalogue keeps in Latin letters or lacks for this Qt: the OK button
+// (a Russian interface reads "ОК" in Cyrillic) and the file types that the file list and the
+// save dialog show.
+struct Supplement {
+    const char* context;
+    const char* source;
+    const char16_t* russian;
+};
+constexpr Supplement Supplements[] = {
+    {"QPlatformTheme", "OK", u"ОК"},
+    {"QAbstractFileIconProvider", "Folder", u"Папка"},
+    {"QAbstractFileIconProvider", "File Folder", u"Папка с файлами"},
+    {"QAbstractFileIconProvider", "Drive", u"Диск"},
+    {"QAbstractFileIconProvider", "Shortcut", u"Ярлык"},
+    {"QAbstractFileIconProvider", "Alias", u"Псевдоним"},
+    {"QAbstractFileIconProvider", "Unknown", u"Неизвестно"},
+};
+
+class SupplementTranslator : public QTranslator {
   public:
     using QTranslator::QTranslator;
 
     QString translate(const char* context, const char* sourceText, const char*,
                       int) const override {
-        if (qstrcmp(context, "QPlatformTheme") == 0 && qstrcmp(sourceText, "OK") == 0) {
-            return QStringLiteral("ОК");
+        for (const Supplement& supplement : Supplements) {
+            if (qstrcmp(context, supplement.context) == 0 &&
+                qstrcmp(sourceText, supplement.source) == 0) {
+                return QString::fromUtf16(supplement.russian);
+            }
         }
         return {};
     }
@@ -39,7 +58,7 @@ bool installQtTranslations(QCoreApplication& application) {
         return false;
     }
     // Installed last, so it is asked first.
-    return QCoreApplication::installTranslator(new CyrillicOkTranslator(&application));
+    return QCoreApplication::installTranslator(new SupplementTranslator(&application));
 }
 
 }  // namespace kelvan::app

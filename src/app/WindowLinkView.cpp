@@ -122,6 +122,12 @@ void WindowLinkView::formatGrid() {
     }
 }
 
+void WindowLinkView::showFailedAddress(std::uint32_t address) {
+    if (window_.StringGrid1 != nullptr) {
+        window_.StringGrid1->showAddress(address);
+    }
+}
+
 void WindowLinkView::setProgress(int maximum, int position) {
     if (TForm5* progress = application_.form5()) {
         progress->setQueue(maximum, position);

@@ -37,6 +37,7 @@ class WindowLinkView : public link::LinkView {
     void createAboutLabels(int count) override;
     void setAboutLine(int index, const link::DeviceText& line) override;
     void formatGrid() override;
+    void showFailedAddress(std::uint32_t address) override;
     void setProgress(int maximum, int position) override;
     void showProgress() override;
     void closeProgress() override;

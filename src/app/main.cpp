@@ -18,6 +18,7 @@
 #endif
 #include "widgets/ErrorBox.h"
 #include "widgets/HelpPage.h"
+#include "widgets/ProgramVersion.h"
 #include "widgets/Prompter.h"
 #include "link/WireTrace.h"
 
@@ -45,8 +46,9 @@ Arguments parseArguments(const QStringList& arguments) {
             parsed.trace = argument.mid(8);
             traceGiven = true;
         } else if (argument.startsWith(QLatin1Char('-')) || !parsed.file.isEmpty()) {
-            throw std::invalid_argument("unknown argument " + argument.toStdString() +
-                                        "; kelvan takes [FILE], --trace FILE and --help-page");
+            throw std::invalid_argument(
+                "unknown argument " + argument.toStdString() +
+                "; kelvan takes [FILE], --trace FILE, --help-page and --version");
         } else {
             parsed.file = argument;
         }
@@ -79,6 +81,13 @@ int printHelpPage(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     if (argc == 2 && std::string_view(argv[1]) == "--help-page") {
         return printHelpPage(argc, argv);
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        // The about box's first line, without a display.
+        return std::printf("%s\n", qUtf8Printable(kelvan::dialogs::programVersionLine())) > 0 &&
+                       std::fflush(stdout) == 0
+                   ? 0
+                   : 1;
     }
     const auto started = std::chrono::steady_clock::now();
     QApplication application(argc, argv);

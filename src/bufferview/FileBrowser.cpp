@@ -7,7 +7,6 @@
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -19,6 +18,7 @@
 
 #include "bufferview/BufferFileActions.h"
 #include "widgets/EnterKey.h"
+#include "widgets/FileColumnTexts.h"
 #include "widgets/Prompter.h"
 #include "widgets/StatusLine.h"
 
@@ -26,17 +26,17 @@ namespace kelvan::buffer {
 namespace {
 
 // Qt formats sizes and dates of files with the system's locale; the list shows them in the
-// program's own language like every other text.
+// program's own language like every other text, and as the save dialog does.
 class FileListModel : public QFileSystemModel {
   public:
     using QFileSystemModel::QFileSystemModel;
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole && index.column() == SizeColumn && !isDir(index)) {
-            return QLocale().formattedDataSize(size(index), 1, QLocale::DataSizeTraditionalFormat);
+            return dialogs::fileSizeText(size(index));
         }
         if (role == Qt::DisplayRole && index.column() == DateColumn) {
-            return QLocale().toString(lastModified(index), QLocale::ShortFormat);
+            return dialogs::fileTimeText(lastModified(index));
         }
         return QFileSystemModel::data(index, role);
     }

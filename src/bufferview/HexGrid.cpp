@@ -1,9 +1,14 @@
 #include "bufferview/HexGrid.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpressionValidator>
 #include <QStaticText>
 #include <QStyledItemDelegate>
@@ -15,6 +20,7 @@
 
 #include "bufferview/HexGridModel.h"
 #include "bufferview/HexGridRules.h"
+#include "bufferview/HexGridSearch.h"
 #include "image/ProgramBuffer.h"
 
 namespace kelvan::buffer {
@@ -22,6 +28,11 @@ namespace {
 
 constexpr int RowHeight = 15;
 constexpr int LabelColumnWidth = 32;
+constexpr int TextColumnPadding = 4;  // on either side of the 16 characters
+
+QString hexText(std::size_t number) {
+    return QString::fromStdString(HexNumberText(number));
+}
 
 // The header row and the label column are the grid's fixed cells, pale yellow as in the
 // window's design; the lines between them match the grid's own.
@@ -71,20 +82,25 @@ class HexCellDelegate : public QStyledItemDelegate {
 
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 
-    // Paints a cell's two digits from laid-out texts kept for all 256 values: laying each cell's
-    // text out anew costs more than the rest of a page repaint together.
+    // Paints a cell's two digits, and the text column's characters, from laid-out texts kept for
+    // all 256 values: laying each cell's text out anew costs more than the rest of a page
+    // repaint together.
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         const QPalette::ColorGroup group =
             option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        if (index.column() == HexGridModel::TextColumn) {
+            paintCharacters(*painter, option, group, index);
+            return;
+        }
         const bool selected = option.state & QStyle::State_Selected;
         if (selected) {
             painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
         }
         const QVariant byte = index.data(HexGridModel::ByteRole);
         if (byte.isValid()) {
-            const QStaticText& digits =
-                laidOut(static_cast<std::uint8_t>(byte.toInt()), option.font);
+            const std::uint8_t value = static_cast<std::uint8_t>(byte.toInt());
+            const QStaticText& digits = laidOut(digits_, value, digitsText, option.font);
             const QSizeF size = digits.size();
             const bool clip = size.width() > option.rect.width();
             if (clip) {
@@ -114,6 +130,20 @@ class HexCellDelegate : public QStyledItemDelegate {
         }
     }
 
+    // The width of one character's place in the text column: that of the widest character.
+    int characterSlot(const QFont& font) const {
+        useFont(font);
+        if (characterSlot_ == 0) {
+            const QFontMetrics metrics(font);
+            for (int byte = 0; byte < 256; ++byte) {
+                characterSlot_ = std::max(
+                    characterSlot_, metrics.horizontalAdvance(QChar(
+                                        PrintableCharacter(static_cast<std::uint8_t>(byte)))));
+            }
+        }
+        return characterSlot_;
+    }
+
   protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* editor = qobject_cast<QLineEdit*>(object);
@@ -125,23 +155,75 @@ class HexCellDelegate : public QStyledItemDelegate {
     }
 
   private:
-    const QStaticText& laidOut(std::uint8_t value, const QFont& font) const {
+    using LaidOutTexts = std::array<QStaticText, 256>;
+
+    // A row's characters, each centred in its slot so that they stand in columns; those of
+    // selected bytes (a match that was found) are highlighted as the bytes are.
+    void paintCharacters(QPainter& painter, const QStyleOptionViewItem& option,
+                         QPalette::ColorGroup group, const QModelIndex& index) const {
+        const QByteArray bytes = index.data(HexGridModel::RowBytesRole).toByteArray();
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        const QItemSelectionModel* selection = view != nullptr ? view->selectionModel() : nullptr;
+        const int slot = characterSlot(option.font);
+        painter.save();
+        painter.setClipRect(option.rect);
+        painter.setFont(option.font);
+        for (int column = 0; column < bytes.size(); ++column) {
+            const QRect place(option.rect.x() + TextColumnPadding + column * slot, option.rect.y(),
+                              slot, option.rect.height());
+            // A column scrolled half out of sight draws only what shows.
+            if (view != nullptr && !view->viewport()->rect().intersects(place)) {
+                continue;
+            }
+            const bool selected =
+                selection != nullptr && selection->isSelected(index.siblingAtColumn(column));
+            if (selected) {
+                painter.fillRect(place, option.palette.brush(group, QPalette::Highlight));
+            }
+            const auto byte = static_cast<std::uint8_t>(bytes[column]);
+            const QStaticText& character = laidOut(characters_, byte, characterText, option.font);
+            painter.setPen(
+                option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            painter.drawStaticText(
+                QPointF(place.x() + (slot - character.size().width()) / 2,
+                        place.y() + (place.height() - character.size().height()) / 2),
+                character);
+        }
+        painter.restore();
+    }
+
+    void useFont(const QFont& font) const {
         if (font != font_) {
             font_ = font;
-            laidOut_.fill(QStaticText());
+            digits_.fill(QStaticText());
+            characters_.fill(QStaticText());
+            characterSlot_ = 0;
         }
-        QStaticText& digits = laidOut_[value];
-        if (digits.text().isEmpty()) {
-            digits.setText(QString::fromStdString(FormatHexByte(value)));
-            digits.setTextFormat(Qt::PlainText);
-            digits.prepare(QTransform(), font);
+    }
+
+    static QString digitsText(std::uint8_t value) {
+        return QString::fromStdString(FormatHexByte(value));
+    }
+    static QString characterText(std::uint8_t value) { return QChar(PrintableCharacter(value)); }
+
+    // The text is made only the first time a value is painted in a font.
+    const QStaticText& laidOut(LaidOutTexts& texts, std::uint8_t value,
+                               QString (*text)(std::uint8_t), const QFont& font) const {
+        useFont(font);
+        QStaticText& laid = texts[value];
+        if (laid.text().isEmpty()) {
+            laid.setText(text(value));
+            laid.setTextFormat(Qt::PlainText);
+            laid.prepare(QTransform(), font);
         }
-        return digits;
+        return laid;
     }
 
     HexGrid& grid_;
     mutable QFont font_;
-    mutable std::array<QStaticText, 256> laidOut_;
+    mutable LaidOutTexts digits_;      // a data cell's two digits
+    mutable LaidOutTexts characters_;  // a text column character
+    mutable int characterSlot_ = 0;
 };
 
 }  // namespace
@@ -155,7 +237,10 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The data columns fill the width by their formula, so the text column beside them is
+    // reached by scrolling sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
     // A narrow column clips its two digits rather than turning them into an ellipsis.
     setTextElideMode(Qt::ElideNone);
@@ -173,6 +258,22 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
     verticalHeader()->setFixedWidth(LabelColumnWidth);
     horizontalHeader()->setFixedHeight(RowHeight);
     setCurrentIndex(model_->index(0, 0));
+
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addShortcut(QStringLiteral("Перейти к адресу…"), QKeySequence(Qt::CTRL | Qt::Key_G),
+                &HexGrid::goToAddress);
+    addShortcut(QStringLiteral("Найти…"), QKeySequence(Qt::CTRL | Qt::Key_F), &HexGrid::find);
+    addShortcut(QStringLiteral("Найти далее"), QKeySequence(Qt::Key_F3), &HexGrid::findNext);
+}
+
+// The keys work while the grid or its cell editor has the focus.
+void HexGrid::addShortcut(const QString& text, const QKeySequence& keys,
+                          void (HexGrid::*run)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, this, run);
+    addAction(action);
 }
 
 HexGrid::~HexGrid() = default;
@@ -210,6 +311,137 @@ void HexGrid::ApplyGridGeometry() {
     for (int column = 0; column < HexGridModel::DataColumns; ++column) {
         horizontalHeader()->resizeSection(column, dataColumnWidth);
     }
+    const int slot = static_cast<const HexCellDelegate*>(itemDelegate())->characterSlot(font());
+    horizontalHeader()->resizeSection(HexGridModel::TextColumn,
+                                      HexGridModel::DataColumns * slot + 2 * TextColumnPadding);
+}
+
+bool HexGrid::showAddress(std::size_t address) {
+    return address < buffer_.size() && selectBytes(address, 1);
+}
+
+std::size_t HexGrid::currentAddress() const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        return 0;
+    }
+    return static_cast<std::size_t>(current.row()) * HexGridModel::DataColumns +
+           static_cast<std::size_t>(std::min(current.column(), HexGridModel::DataColumns - 1));
+}
+
+bool HexGrid::selectBytes(std::size_t address, std::size_t length) {
+    const QModelIndex first = model_->indexOf(address);
+    const QModelIndex last = model_->indexOf(address + length - 1);
+    if (!first.isValid() || !last.isValid()) {
+        return false;
+    }
+    QItemSelection bytes;
+    for (int row = first.row(); row <= last.row(); ++row) {
+        bytes.select(
+            model_->index(row, row == first.row() ? first.column() : 0),
+            model_->index(row, row == last.row() ? last.column() : HexGridModel::DataColumns - 1));
+    }
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(bytes, QItemSelectionModel::ClearAndSelect);
+    // A cell out of sight comes to the middle of the page, with the rows around it.
+    if (!viewport()->rect().contains(visualRect(first))) {
+        scrollTo(first, QAbstractItemView::PositionAtCenter);
+    }
+    return true;
+}
+
+void HexGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTableView::selectionChanged(selected, deselected);
+    // The text column marks the characters of selected bytes, so its rows repaint with them.
+    for (const QItemSelection* ranges : {&selected, &deselected}) {
+        for (const QItemSelectionRange& range : *ranges) {
+            viewport()->update(
+                visualRect(model_->index(range.top(), HexGridModel::TextColumn))
+                    .united(visualRect(model_->index(range.bottom(), HexGridModel::TextColumn))));
+        }
+    }
+}
+
+std::optional<QString> HexGrid::askText(const QString& title, const QString& label,
+                                        const QString& preset) {
+    QInputDialog box(this);
+    box.setWindowTitle(title);
+    box.setLabelText(label);
+    box.setTextValue(preset);
+    box.setMinimumWidth(320);  // room for the title
+    if (box.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return box.textValue();
+}
+
+void HexGrid::goToAddress() {
+    const QPointer<HexGrid> alive(this);
+    const auto typed =
+        askText(QStringLiteral("Перейти к адресу"), QStringLiteral("Адрес (шестнадцатеричный):"),
+                hexText(currentAddress()));
+    // The box ran its own event loop: the buffer may have changed, or the grid gone.
+    if (!alive || !typed) {
+        return;
+    }
+    const auto address = ParseHexAddress(typed->toStdU16String());
+    if (!address) {
+        tell(QStringLiteral("«%1» — не шестнадцатеричный адрес.").arg(typed->trimmed()));
+    } else if (buffer_.empty()) {
+        tell(QStringLiteral("Буфер пуст."));
+    } else if (!showAddress(*address)) {
+        tell(QStringLiteral("Адреса %1 в буфере нет: последний адрес %2.")
+                 .arg(hexText(*address), hexText(buffer_.size() - 1)));
+    }
+}
+
+void HexGrid::find() {
+    const QPointer<HexGrid> alive(this);
+    const auto typed = askText(
+        QStringLiteral("Найти"),
+        QStringLiteral("Байты шестнадцатеричными цифрами (DE AD BE EF) или текст.\n"
+                       "Текст из одних шестнадцатеричных цифр возьмите в кавычки: \"BEEF\"."),
+        lastPattern_);
+    if (!alive || !typed) {
+        return;
+    }
+    SearchPattern pattern = ParseSearchPattern(typed->toStdU16String());
+    switch (pattern.kind) {
+        case SearchPattern::Kind::Empty:
+            return;
+        case SearchPattern::Kind::Unencodable:
+            tell(QStringLiteral("Знака «%1» нет в кодировке Windows-1251: такого текста в буфере "
+                                "быть не может.")
+                     .arg(QChar(pattern.unencodable)));
+            return;
+        case SearchPattern::Kind::Bytes:
+        case SearchPattern::Kind::Text:
+            break;
+    }
+    lastPattern_ = typed->trimmed();
+    lastBytes_ = std::move(pattern.bytes);
+    findFrom(currentAddress());
+}
+
+void HexGrid::findNext() {
+    if (lastBytes_.empty()) {
+        find();
+        return;
+    }
+    findFrom(currentAddress() + 1);
+}
+
+void HexGrid::findFrom(std::size_t from) {
+    if (const auto match = FindBytes(buffer_.bytes(), lastBytes_, from)) {
+        selectBytes(*match, lastBytes_.size());
+        return;
+    }
+    tell(QStringLiteral("«%1» не найдено от адреса %2 до конца буфера.")
+             .arg(lastPattern_, hexText(from)));
+}
+
+void HexGrid::tell(const QString& text) {
+    QMessageBox::information(this, QApplication::applicationDisplayName(), text);
 }
 
 int HexGrid::rowCount() const {

@@ -1,13 +1,20 @@
 #pragma once
 
 // The hex grid StringGrid1 in the group box "Данные": ProgramBuffer as rows of 16 bytes under
-// a header row of column digits, with the row labels down the left. The header row and the
-// label column are the view's own headers, so they stay in place while the rows scroll. A byte
-// is changed by typing up to two hexadecimal digits into its cell and pressing Enter.
+// a header row of column digits, with the row labels down the left and each row's bytes as
+// characters on the right. The header row and the label column are the view's own headers, so
+// they stay in place while the rows scroll. A byte is changed by typing up to two hexadecimal
+// digits into its cell and pressing Enter. Ctrl+G goes to an address, Ctrl+F finds bytes or a
+// text and F3 finds the next match; the grid's context menu lists the three.
 
 #include <QTableView>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
 class QKeyEvent;
+class QKeySequence;
 class QLineEdit;
 
 namespace kelvan {
@@ -34,7 +41,20 @@ class HexGrid : public QTableView {
     void RefreshGridRows();
     // Fills the group box below its caption: top 15, left 5, the box's width - 10 and height
     // - 20; rows 15 high, the label column 32 wide, data columns (width - 49) div 16 - 1 wide.
+    // The text column takes the width of its 16 characters beside them, and the grid scrolls
+    // sideways to show it where the box is too narrow.
     void ApplyGridGeometry();
+
+    // Scrolls `address` into view and makes its cell the current and only selected one. False,
+    // changing nothing, when the buffer holds no byte there.
+    bool showAddress(std::size_t address);
+    // Ctrl+G: asks for an address in hexadecimal and shows it; says why when it cannot.
+    void goToAddress();
+    // Ctrl+F: asks for bytes in hexadecimal or a text and selects the first match from the
+    // current cell on; says so when there is none.
+    void find();
+    // F3: the next match of the last pattern after the current cell; without one, find().
+    void findNext();
 
     // Rows as the grid counts them: the header row and the data rows.
     int rowCount() const;
@@ -53,12 +73,29 @@ class HexGrid : public QTableView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
   private:
     void commitCell(const QString& text);
+    void addShortcut(const QString& text, const QKeySequence& keys, void (HexGrid::*run)());
+    // The address of the current cell, the cell's own even where the buffer ends before it.
+    std::size_t currentAddress() const;
+    // Looks for the last pattern from `from` on; selects the match or says there is none.
+    void findFrom(std::size_t from);
+    // Selects the bytes address..address+length-1, which may run over several rows, and brings
+    // the first into sight. False when the grid has no rows for them (yet).
+    bool selectBytes(std::size_t address, std::size_t length);
+    // The text typed into a small input box, nothing when it was cancelled. The box runs its
+    // own event loop.
+    std::optional<QString> askText(const QString& title, const QString& label,
+                                   const QString& preset);
+    void tell(const QString& text);
 
     ProgramBuffer& buffer_;
     HexGridModel* model_;
+    QString lastPattern_;                  // as typed, offered again by the next Ctrl+F
+    std::vector<std::uint8_t> lastBytes_;  // what F3 looks for; empty before the first find
 };
 
 }  // namespace kelvan::buffer

@@ -15,11 +15,11 @@ int HexGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int HexGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : DataColumns;
+    return parent.isValid() ? 0 : TextColumn + 1;
 }
 
 std::optional<std::size_t> HexGridModel::addressAt(const QModelIndex& index) const {
-    if (!index.isValid() || index.model() != this) {
+    if (!index.isValid() || index.model() != this || index.column() >= DataColumns) {
         return std::nullopt;
     }
     const std::size_t address = static_cast<std::size_t>(index.row()) * DataColumns +
@@ -30,7 +30,39 @@ std::optional<std::size_t> HexGridModel::addressAt(const QModelIndex& index) con
     return address;
 }
 
+QModelIndex HexGridModel::indexOf(std::size_t address) const {
+    const std::size_t row = address / DataColumns;
+    if (row >= static_cast<std::size_t>(dataRows_)) {
+        return {};
+    }
+    return index(static_cast<int>(row), static_cast<int>(address % DataColumns));
+}
+
+std::span<const std::uint8_t> HexGridModel::rowBytes(int row) const {
+    return buffer_.view(static_cast<std::size_t>(row) * DataColumns, DataColumns);
+}
+
+QVariant HexGridModel::textColumnData(const QModelIndex& index, int role) const {
+    const std::span<const std::uint8_t> bytes = rowBytes(index.row());
+    if (role == RowBytesRole) {
+        return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qsizetype>(bytes.size()));
+    }
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    QString characters;
+    characters.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const std::uint8_t byte : bytes) {
+        characters.append(QChar(PrintableCharacter(byte)));
+    }
+    return characters;
+}
+
 QVariant HexGridModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && index.column() == TextColumn) {
+        return textColumnData(index, role);
+    }
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     }
@@ -51,14 +83,15 @@ QVariant HexGridModel::headerData(int section, Qt::Orientation orientation, int 
     if (role != Qt::DisplayRole || section < 0) {
         return {};
     }
-    if (orientation == Qt::Horizontal && !columnDigitsShown_) {
+    if (orientation == Qt::Horizontal && (!columnDigitsShown_ || section == TextColumn)) {
         return QString();
     }
     return QString::fromStdString(HexNumberText(static_cast<std::size_t>(section)));
 }
 
 Qt::ItemFlags HexGridModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) {
+    // Without ItemIsEnabled the view's arrow keys and clicks pass the text column by.
+    if (!index.isValid() || index.column() == TextColumn) {
         return Qt::NoItemFlags;
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
@@ -88,7 +121,7 @@ void HexGridModel::refreshRows(int first, int last) {
     first = std::max(first, 0);
     last = std::min(last, dataRows_ - 1);
     if (first <= last) {
-        emit dataChanged(index(first, 0), index(last, DataColumns - 1), {Qt::DisplayRole});
+        emit dataChanged(index(first, 0), index(last, TextColumn), {Qt::DisplayRole});
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/Windows1251.h"
+
 namespace kelvan::buffer {
 namespace {
 
@@ -41,6 +43,15 @@ std::string HexNumberText(std::size_t number) {
         number >>= 4;
     } while (number != 0);
     return text;
+}
+
+char16_t PrintableCharacter(std::uint8_t byte) {
+    constexpr std::uint8_t Delete = 0x7F, Unassigned = 0x98, NoBreakSpace = 0xA0, SoftHyphen = 0xAD;
+    if (byte < 0x20 || byte == Delete || byte == Unassigned || byte == NoBreakSpace ||
+        byte == SoftHyphen) {
+        return u'.';
+    }
+    return windows1251ToUnicode(byte);
 }
 
 std::size_t GridRowCount(std::size_t length) {

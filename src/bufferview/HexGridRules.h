@@ -23,6 +23,11 @@ std::uint32_t HexTextToValue(std::string_view text);
 // from 0) and the digit of a data column, so that the two together spell a byte's address.
 std::string HexNumberText(std::size_t number);
 
+// The text column's character for a byte: its Windows-1251 character where that prints, '.'
+// for the control codes, DEL, the unassigned 98 and the two that show nothing (the no-break
+// space A0 and the soft hyphen AD).
+char16_t PrintableCharacter(std::uint8_t byte);
+
 // The grid's row count, the header row included, for a buffer of `length` bytes: one row per
 // started 16 bytes, never fewer than one data row, and a blank extra row under a buffer shorter
 // than 16 bytes.

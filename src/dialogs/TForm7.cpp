@@ -2,6 +2,7 @@
 
 #include "widgets/ErrorBox.h"
 #include "widgets/HelpPage.h"
+#include "widgets/ProgramVersion.h"
 #include "widgets/TUrl.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,12 @@ const QString kHelpPage = QString::fromLatin1(HelpPagePath);
 TForm7::TForm7(QWidget* parent)
     : FixedDialog(QStringLiteral("О программаторе"), QColor(255, 251, 240), QSize(415, 250),
                   parent) {
-    Button1 = new QPushButton(QStringLiteral("Ok"), this);
+    // The program's own line stands above the programmer's lines, so it shows with none.
+    VersionLabel = new QLabel(programVersionLine(), this);
+    VersionLabel->move(30, 12);
+    VersionLabel->adjustSize();
+
+    Button1 = new QPushButton(QStringLiteral("ОК"), this);
     Button1->setGeometry(208, 216, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 

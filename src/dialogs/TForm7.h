@@ -13,9 +13,9 @@ namespace kelvan::dialogs {
 
 class TUrl;
 
-// The about dialog "О программаторе": lines of text that the programmer supplies, an "Ok" button
-// and the "Помощь" link to the help page help/ruka.htm, found below the working directory or
-// beside the program.
+// The about dialog "О программаторе": the program's name and version, lines of text that the
+// programmer supplies, an "ОК" button and the "Помощь" link to the help page help/ruka.htm,
+// found below the working directory or beside the program.
 class TForm7 : public FixedDialog {
     Q_OBJECT
   public:
@@ -35,6 +35,7 @@ class TForm7 : public FixedDialog {
     // or the system cannot open it. The link below, and F1 in the main window.
     void openHelpPage();
 
+    QLabel* VersionLabel = nullptr;
     QPushButton* Button1 = nullptr;
     TUrl* Url1 = nullptr;
 

@@ -95,6 +95,9 @@ class LinkView : public StatusDisplay {
 
     // ProgramBuffer content changed under the grid (a read chunk arrived): FormatGrid.
     virtual void formatGrid() = 0;
+    // A verify failed at `address`, which the status line names; the window shows it in the
+    // grid. Screens without a grid ignore it.
+    virtual void showFailedAddress(std::uint32_t /*address*/) {}
 
     // Progress window TForm5 "Очередь команд".
     virtual void setProgress(int maximum, int position) = 0;

@@ -165,6 +165,7 @@ void ReplyDispatcher::checkVerify(const VerifyReply& verify) {
     text += ". Попробуйте программировать снова!";
     view_.setStatusErrorColour();
     view_.setStatusText(text);
+    view_.showFailedAddress(verify.address);
     // The remaining verify chunks and the closing 255 are not sent.
     queue_.clear();
 }

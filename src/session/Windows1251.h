@@ -1,8 +1,7 @@
 #pragma once
 
-// Texts from the programmer arrive as Windows-1251 bytes. The table lives here rather than in
-// a converter library so that the program decodes them the same way on every platform (Qt's
-// own codecs for this code page need ICU, which not every Qt build carries).
+// Texts from the programmer arrive as Windows-1251 bytes; the code page is image's own table,
+// so the program decodes them the same way on every platform.
 
 #include <QString>
 #include <string_view>

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "widgets/ErrorBox.h"
+#include "widgets/FileColumnTexts.h"
 
 namespace kelvan::dialogs {
 
@@ -30,9 +31,16 @@ bool MessageBoxPrompter::askYesNo(QWidget* parent, const QString& text) {
 }
 
 std::optional<QString> MessageBoxPrompter::askSaveFileName(QWidget* parent, const QString& preset) {
-    const QString name =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить как"), preset, QString(),
-                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    QFileDialog dialog(parent, QStringLiteral("Сохранить как"), preset);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // Sizes and times as the file list shows them; a system's own dialog ignores it.
+    dialog.setProxyModel(new FileColumnTexts(&dialog));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString name = dialog.selectedFiles().front();
     if (name.isEmpty()) {
         return std::nullopt;
     }

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -475,6 +477,19 @@ TEST(QtTranslations, StandardButtonsReadInRussian) {
     EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("&Нет"));
     EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Отмена"));
     EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QStringLiteral("ОК"));  // Cyrillic letters
+}
+
+// The types the file list and the save dialog show for what is not a plain file.
+TEST(QtTranslations, FileTypesReadInRussian) {
+    ASSERT_TRUE(installQtTranslations(*QCoreApplication::instance()));
+    const QTemporaryDir folder;
+    const std::pair<QString, QString> cases[] = {
+        {folder.path(), QStringLiteral("Папка")},
+        {QDir::rootPath(), QStringLiteral("Диск")},
+    };
+    for (const auto& [path, type] : cases) {
+        EXPECT_EQ(QFileIconProvider().type(QFileInfo(path)), type) << qPrintable(path);
+    }
 }
 
 TEST(DisplayLineBreaks, StoredLineBreaksShowAsOneBreak) {

@@ -15,6 +15,17 @@ TEST(HexGridRules, HexTextToValueReadsDigitsOfEitherCaseAndBlanksAsZero) {
     }
 }
 
+TEST(HexGridRules, PrintableCharacterShowsWindows1251OrADot) {
+    const std::pair<std::uint8_t, char16_t> cases[] = {
+        {0x41, u'A'}, {0xC0, u'А'}, {0xFF, u'я'}, {0xA8, u'Ё'}, {0xB9, u'№'}, {0x88, u'€'},
+        {0x20, u' '}, {0x7E, u'~'}, {0x2E, u'.'}, {0x00, u'.'}, {0x0A, u'.'}, {0x1F, u'.'},
+        {0x7F, u'.'}, {0x98, u'.'}, {0xA0, u'.'}, {0xAD, u'.'}, {0x85, u'…'},
+    };
+    for (const auto& [byte, character] : cases) {
+        EXPECT_EQ(PrintableCharacter(byte), character) << int{byte};
+    }
+}
+
 TEST(HexGridRules, GridRowCountCountsTheHeaderAndStartedRows) {
     // A blank data row stays under a buffer shorter than 16 bytes.
     const std::pair<std::size_t, std::size_t> cases[] = {

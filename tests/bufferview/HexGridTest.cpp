@@ -1,13 +1,18 @@
-// The hex grid on screen: texts and row counts, geometry and fixed-cell colour, and editing
-// bytes from the keyboard.
+// The hex grid on screen: texts and row counts, geometry and fixed-cell colour, editing bytes
+// from the keyboard, the text column, and going to an address and finding bytes.
 
 #include "bufferview/HexGrid.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "bufferview/HexGridModel.h"
 #include "image/ProgramBuffer.h"
@@ -197,6 +202,92 @@ TEST_F(HexGridTest, CommitOnACellWithoutAByteWritesNothing) {
     EXPECT_EQ(buffer_.size(), 5u);
     EXPECT_FALSE(buffer_.modified());
     EXPECT_EQ(row(1), QStringLiteral("00|01|02|03|04|||||||||||"));
+}
+
+TEST_F(HexGridTest, TheTextColumnShowsEachRowsBytesAsCharacters) {
+    const std::uint8_t bytes[] = {0x41, 0xC0, 0x00, 0x98, 0x20, 0x7E, 0xFF, 0x0A, 0xA8,
+                                  0xB9, 0x2E, 0x7F, 0xA0, 0x31, 0xE4, 0xF0, 0xEF, 0x88};
+    buffer_.replace({std::begin(bytes), std::end(bytes)});
+    grid_->FitGridToBuffer();
+    const QAbstractItemModel& model = *grid_->model();
+    constexpr int Text = HexGridModel::TextColumn;
+    EXPECT_EQ(model.index(0, Text).data().toString(), QStringLiteral("AА.. ~я.Ё№...1др"));
+    EXPECT_EQ(model.index(1, Text).data().toString(), QStringLiteral("п€"));
+    EXPECT_EQ(model.index(2, Text).data().toString(), QString());
+    EXPECT_EQ(model.headerData(Text, Qt::Horizontal).toString(), QString());
+    EXPECT_EQ(model.flags(model.index(0, Text)), Qt::NoItemFlags) << "read-only, unselectable";
+
+    // Beside the data columns, whose widths stay; the arrow keys stop at column F.
+    EXPECT_EQ(grid_->columnWidth(15), 26);
+    EXPECT_GT(grid_->columnWidth(Text), 16 * grid_->fontMetrics().horizontalAdvance(u'.'));
+    EXPECT_EQ(grid_->columnViewportPosition(Text),
+              grid_->columnViewportPosition(15) + grid_->columnWidth(15));
+    select(16, 1);
+    press(Qt::Key_Right);
+    EXPECT_EQ(selected(), std::make_pair(16, 1));
+    grid_->horizontalScrollBar()->setValue(grid_->horizontalScrollBar()->maximum());
+    EXPECT_LE(grid_->columnViewportPosition(Text) + grid_->columnWidth(Text),
+              grid_->viewport()->width())
+        << "scrolled sideways, the whole text column shows";
+}
+
+// The boxes of Ctrl+G and Ctrl+F run their own event loops: a timer answers them from inside.
+TEST_F(HexGridTest, ShortcutsGoToAnAddressAndFindBytesOrText) {
+    load(0x300);  // byte i holds i mod 256, so 41 42 43 stands at 41, 141 and 241
+    QString answer;
+    QStringList told;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            input->setTextValue(answer);
+            input->accept();
+        } else if (auto* message = qobject_cast<QMessageBox*>(modal)) {
+            told << message->text();
+            message->accept();
+        }
+    });
+    boxes.start(5);
+
+    const struct {
+        QKeyCombination keys;
+        const char16_t* typed;
+        std::size_t current;   // address of the current cell afterwards
+        qsizetype selected;    // cells selected
+        const char16_t* says;  // the message box's text, if one opened
+    } cases[] = {
+        {Qt::CTRL | Qt::Key_G, u"1a5", 0x1A5, 1, u""},
+        {Qt::CTRL | Qt::Key_G, u"300", 0x1A5, 1, u"Адреса 300 в буфере нет: последний адрес 2FF."},
+        {Qt::CTRL | Qt::Key_G, u"xyz", 0x1A5, 1, u"«xyz» — не шестнадцатеричный адрес."},
+        {Qt::CTRL | Qt::Key_G, u"0", 0, 1, u""},
+        {Qt::CTRL | Qt::Key_F, u"41 42 43", 0x41, 3, u""},
+        {Qt::Key_F3, u"", 0x141, 3, u""},
+        {Qt::CTRL | Qt::Key_F, u"\"ABC\"", 0x141, 3, u""},  // from the current cell on
+        {Qt::Key_F3, u"", 0x241, 3, u""},
+        {Qt::Key_F3, u"", 0x241, 3, u"«\"ABC\"» не найдено от адреса 242 до конца буфера."},
+        {Qt::CTRL | Qt::Key_G, u"100", 0x100, 1, u""},
+        {Qt::CTRL | Qt::Key_F, u"FE FF 00 01", 0x1FE, 4, u""},  // over the end of a row
+        {Qt::CTRL | Qt::Key_F, u"日", 0x1FE, 4,
+         u"Знака «日» нет в кодировке Windows-1251: такого текста в буфере быть не может."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString::fromStdU16String(c.typed).toStdString());
+        answer = QString::fromStdU16String(c.typed);
+        told.clear();
+        // The keys are the grid's while its window is the active one, as after a closed box.
+        box_.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box_));
+        grid_->setFocus();
+        QTest::keyClick(grid_, c.keys.key(), c.keys.keyboardModifiers());
+        const QModelIndex current = grid_->currentIndex();
+        EXPECT_EQ(static_cast<std::size_t>(current.row() * 16 + current.column()), c.current);
+        EXPECT_EQ(grid_->selectionModel()->selectedIndexes().size(), c.selected);
+        EXPECT_EQ(told.join(u'|'), QString::fromStdU16String(c.says));
+        EXPECT_TRUE(grid_->viewport()->rect().contains(grid_->visualRect(current))) << "in sight";
+    }
+    const QModelIndexList match = grid_->selectionModel()->selectedIndexes();
+    EXPECT_TRUE(match.contains(grid_->model()->index(0x1F, 15))) << "FF at 1FF";
+    EXPECT_TRUE(match.contains(grid_->model()->index(0x20, 1))) << "01 at 201";
 }
 
 }  // namespace

@@ -43,7 +43,11 @@ TEST_F(AboutDialogTest, Design) {
     EXPECT_EQ(about.size(), QSize(415, 250));
     EXPECT_EQ(about.palette().color(QPalette::Window), QColor(255, 251, 240));
     EXPECT_EQ(about.Button1->geometry(), QRect(208, 216, 75, 25));
-    EXPECT_EQ(about.Button1->text(), "Ok");
+    EXPECT_EQ(about.Button1->text(), "ОК");
+    // The program's own line, with no programmer's lines yet: the project's version.
+    EXPECT_EQ(about.VersionLabel->text(), "Kelvan " KELVAN_PROJECT_VERSION);
+    EXPECT_EQ(about.VersionLabel->pos(), QPoint(30, 12));
+    EXPECT_TRUE(about.VersionLabel->isVisible());
     EXPECT_EQ(about.Url1->geometry(), QRect(128, 224, 47, 17));
     EXPECT_EQ(about.Url1->text(), "Помощь");
     EXPECT_EQ(about.Url1->URL(), "help/ruka.htm");
@@ -74,7 +78,7 @@ TEST_F(AboutDialogTest, FewerLabelsMoveTheButtonUp) {
     about.CreateAboutLabels(5);
     about.CreateAboutLabels(2);
     EXPECT_EQ(about.aboutLabelCount(), 2);
-    EXPECT_EQ(about.findChildren<QLabel*>().size(), 3);  // two lines and the link
+    EXPECT_EQ(about.findChildren<QLabel*>().size(), 4);  // the version, two lines, the link
     EXPECT_EQ(about.Button1->y(), 120);
 }
 
@@ -82,7 +86,7 @@ TEST_F(AboutDialogTest, ZeroLabelsLeaveTheButtonRowAndHeight) {
     about.CreateAboutLabels(3);
     about.CreateAboutLabels(0);
     EXPECT_EQ(about.aboutLabelCount(), 0);
-    EXPECT_EQ(about.findChildren<QLabel*>().size(), 1);
+    EXPECT_EQ(about.findChildren<QLabel*>().size(), 2);  // the version and the link
     EXPECT_EQ(about.Button1->y(), 150);
     EXPECT_EQ(about.Url1->y(), 150);
     EXPECT_EQ(about.outerHeight(), 220);

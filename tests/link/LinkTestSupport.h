@@ -104,6 +104,7 @@ class FakeView : public LinkView {
         }
     }
     void formatGrid() override { ++gridFormats; }
+    void showFailedAddress(std::uint32_t address) override { failedAddresses.push_back(address); }
     void setProgress(int maximum, int position) override {
         log("progress " + std::to_string(maximum) + " " + std::to_string(position));
     }
@@ -138,6 +139,7 @@ class FakeView : public LinkView {
     std::vector<BitBox> fuseBoxes;
     std::vector<std::string> aboutLines;
     int gridFormats = 0;
+    std::vector<std::uint32_t> failedAddresses;
     std::vector<std::string> warnings;
     std::function<void()> duringWarning;
     std::function<void()> duringAppendChip;

@@ -156,6 +156,7 @@ TEST_F(ReplyTest, FailingVerifyChunkShowsItsAddressAndStopsTheLaterChunks) {
     answer(verifyReply(11, 224, 0));
     EXPECT_TRUE(view.errorColour);
     EXPECT_EQ(view.status, "Ошибка по адресу E0. Попробуйте программировать снова!");
+    EXPECT_EQ(view.failedAddresses, std::vector<std::uint32_t>{0xE0}) << "the passing one: none";
     EXPECT_EQ(link.queueLength(), 0u);
     const std::size_t sent = sink.frames.size();
     ready();
@@ -190,6 +191,7 @@ TEST_F(ReplyTest, AStatusWaitingForAnAnswerIsShownOnlyWhenTheAnswerCame) {
 TEST_F(ReplyTest, FailingEepromVerifyShowsALongAddress) {
     exchange(commands::verifyEeprom(0x1ABC, Bytes(4, 0)), verifyReply(15, 0x1ABC, 0));
     EXPECT_EQ(view.status, "Ошибка по адресу 1ABC. Попробуйте программировать снова!");
+    EXPECT_EQ(view.failedAddresses, std::vector<std::uint32_t>{0x1ABC});
 }
 
 TEST_F(ReplyTest, SizesAreLittleEndianAndTheThirdOneIsIgnored) {
