@@ -5,6 +5,7 @@
 #include "session/SettingsStore.h"
 #include "widgets/UpperCaseValidator.h"
 #include "serial/CommNotifier.h"
+#include "serial/PortErrorText.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -142,7 +143,7 @@ void TForm3::FormCreate() {
     try {
         opened = comm.OpenPort();
     } catch (const serial::ECommsError& error) {
-        reportError(QString::fromUtf8(error.what()));
+        reportError(QString::fromStdString(serial::portErrorText(error)));
     }
     if (opened) {
         // RTS on, DTR off. A port without modem lines (a pseudo-terminal, some adapters) refuses

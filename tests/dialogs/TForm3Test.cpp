@@ -302,7 +302,8 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     TForm3 form(host);
     EXPECT_TRUE(errors.shown.isEmpty()) << "no box before every window exists";
     form.showStartupErrors();
-    EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!"});
+    EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!\nПорт /nonexistent/kelvan-port: "
+                                        "нет такого устройства."});
     form.showStartupErrors();
     EXPECT_EQ(errors.shown.size(), 1) << "shown once";
     EXPECT_FALSE(host.comm().isOpen());
@@ -311,13 +312,13 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     EXPECT_FALSE(form.option(5));
 }
 
-TEST_F(TForm3Test, AFileThatIsNoPortGetsItsFullStop) {
+TEST_F(TForm3Test, AFileThatIsNoPortIsNamed) {
     QTemporaryFile file;
     ASSERT_TRUE(file.open());
     plantSetting("ComPort", file.fileName());
     TForm3 form(host);
     form.showStartupErrors();
-    EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт."});
+    EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт\nПорт " + file.fileName() + "."});
 }
 
 TEST_F(TForm3Test, AfterStartUpASettingsWriteFailureShowsAtOnce) {

@@ -312,7 +312,7 @@ TEST_F(KelvanCliTest, AWrongSignatureExitsOneBeforeAnythingIsErasedOrWritten) {
     EXPECT_TRUE(programMemory(ChipA1) == before);
 }
 
-TEST_F(KelvanCliTest, UsageErrorsAndCommandsNotOfferedExitTwoAndTouchNothing) {
+TEST_F(KelvanCliTest, UsageErrorsCommandsNotOfferedAndPortsNotOpenExitTwoAndTouchNothing) {
     startSimulator();
     folder.write("big.bin", text(randomBytes(2000, 8)));
     const struct {
@@ -340,6 +340,9 @@ TEST_F(KelvanCliTest, UsageErrorsAndCommandsNotOfferedExitTwoAndTouchNothing) {
         {{"--chip", "0", "--bogus", "erase"}, "kelvan-cli: unknown option --bogus\n"},
         {{"--chip", "0", "erase", "now"}, "kelvan-cli: unexpected argument now\n"},
         {{"erase"}, "kelvan-cli: erase needs --chip\n"},
+        {{"--port", "/nonexistent/kelvan-port", "info"},
+         "kelvan-cli: Невозможно открыть порт!\nПорт /nonexistent/kelvan-port: нет такого "
+         "устройства.\n"},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.arguments.back());

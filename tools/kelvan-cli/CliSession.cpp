@@ -15,6 +15,7 @@
 #include "link/Commands.h"
 #include "operations/BitWrites.h"
 #include "operations/ChipSelection.h"
+#include "serial/PortErrorText.h"
 
 namespace kelvan::cli {
 namespace {
@@ -150,7 +151,7 @@ bool CliSession::openPort() {
             return false;
         }
     } catch (const serial::ECommsError& error) {
-        console_.error(settings_.port + ": " + error.what());
+        console_.error(serial::portErrorText(error));
         return false;
     }
     // RTS on, DTR off, as the window leaves them; a port without modem lines (a
