@@ -12,12 +12,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -358,7 +360,11 @@ TEST_F(TForm3Test, DesignLayoutAndPages) {
     // The port field ends where the other fields do; a POSIX device path fits in it.
     EXPECT_EQ(form.Edit1->geometry().top(), 40);
     EXPECT_EQ(form.Edit1->geometry().right(), form.ysIntEdit1->geometry().right());
-    EXPECT_GT(form.Edit1->width(), form.Edit1->fontMetrics().horizontalAdvance("/dev/ttyUSB0"));
+    // The arrow of the detected ports stands inside the field's right end, clear of the text.
+    const QList<QToolButton*> arrows = form.Edit1->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 1);
+    EXPECT_GT(arrows[0]->geometry().left(),
+              form.Edit1->fontMetrics().horizontalAdvance("/dev/ttyUSB0") + 4);
     EXPECT_LT(form.Label1->geometry().right(), form.Edit1->geometry().left());
     EXPECT_EQ(form.ysIntEdit1->geometry().topLeft(), QPoint(104, 88));
     EXPECT_EQ(form.ComboBox1->geometry().topLeft(), QPoint(104, 136));
@@ -387,6 +393,67 @@ TEST_F(TForm3Test, PortNamesKeepTheirCaseOnPosix) {
     form.Edit1->clear();
     QTest::keyClicks(form.Edit1, "/dev/ttyAb");
     EXPECT_EQ(form.Edit1->text(), "/dev/ttyAb");
+}
+
+session::DetectedPort detected(const QString& device, const QString& stableName,
+                               const QString& description) {
+    session::DetectedPort port;
+    port.device = device;
+    port.stableName = stableName;
+    port.description = description;
+    return port;
+}
+
+// The captions of the list the arrow in Edit1 opens now, and whether each can be chosen.
+QStringList openDetectedPorts(TForm3& form) {
+    form.detectedPortsAction()->trigger();
+    QStringList captions;
+    for (const QAction* action : form.detectedPortsMenu()->actions()) {
+        captions << (action->isEnabled() ? "" : "(disabled) ") + action->text();
+    }
+    return captions;
+}
+
+TEST_F(TForm3Test, TheArrowInThePortFieldOffersTheDetectedPortsWithTheirDescriptions) {
+    const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const struct {
+        QList<session::DetectedPort> ports;
+        QStringList captions;
+        int chosen;  // the entry then chosen, -1 for none
+        QString portName;
+    } cases[] = {
+        {{detected("/dev/ttyUSB0", byId, "FT232R USB UART"),
+          detected("/dev/ttyACM0", "", "Kelvan & Co programmer"), detected("/dev/ttyS0", "", "")},
+         {byId + " → /dev/ttyUSB0 — FT232R USB UART", "/dev/ttyACM0 — Kelvan && Co programmer",
+          "/dev/ttyS0"},
+         0,
+         byId},
+        {{detected("/dev/ttyUSB0", byId, "FT232R USB UART"),
+          detected("/dev/ttyACM0", "", "Kelvan & Co programmer")},
+         {byId + " → /dev/ttyUSB0 — FT232R USB UART", "/dev/ttyACM0 — Kelvan && Co programmer"},
+         1,
+         "/dev/ttyACM0"},
+        {{}, {"(disabled) Порты не найдены"}, -1, kMissingPort},
+    };
+    plantSetting("ComPort", kMissingPort);
+    TForm3 form(host);
+    const QString stored = settingsFileText();
+    QList<session::DetectedPort> present;
+    form.setPortLister([&present] { return present; });
+    form.show();
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.captions.join(" | ").toStdString());
+        form.Edit1->setText(kMissingPort);
+        present = item.ports;  // the list is asked for afresh each time it opens
+        EXPECT_EQ(openDetectedPorts(form), item.captions);
+        if (item.chosen >= 0) {
+            form.detectedPortsMenu()->actions().at(item.chosen)->trigger();
+        }
+        EXPECT_EQ(form.Edit1->text(), item.portName);
+    }
+    // Choosing only fills the field: nothing is stored or applied before "Сохранить".
+    EXPECT_EQ(settingsFileText(), stored);
+    EXPECT_EQ(host.comm().CommPort(), kMissingPort.toStdString());
 }
 
 }  // namespace

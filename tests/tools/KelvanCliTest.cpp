@@ -356,6 +356,22 @@ TEST_F(KelvanCliTest, UsageErrorsCommandsNotOfferedAndPortsNotOpenExitTwoAndTouc
     }
 }
 
+// What the machine has differs; whatever it is, each port is a line of four fields.
+TEST_F(KelvanCliTest, PortsListsAPortALineInFourTabSeparatedFieldsAndExitsZero) {
+    ChildProcess ports({KELVAN_CLI_PATH, "ports"}, folder.path(), "ports");
+    EXPECT_EQ(ports.wait(), 0);
+    EXPECT_EQ(ports.errors(), "");
+    std::istringstream lines(ports.output());
+    std::string line;
+    while (std::getline(lines, line)) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 3);
+        EXPECT_NE(line.substr(0, line.find('\t')), "");
+    }
+    const std::string output = ports.output();
+    EXPECT_TRUE(output.empty() || output.back() == '\n');
+}
+
 TEST_F(KelvanCliTest, ASilentProgrammerExitsOneAfterTheTimeout) {
     startSimulator(SimulatorOptions{.silentAfter = 0ms, .silentFor = 60s});
     const auto started = std::chrono::steady_clock::now();
