@@ -29,47 +29,6 @@ DetectedPort fromInfo(const QSerialPortInfo& info) {
     return port;
 }
 
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
-// Compares runs of digits by their value and everything else character by character.
-bool naturalLess(QStringView left, QStringView right) {
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < left.size() && j < right.size()) {
-        if (!isDigit(left[i]) || !isDigit(right[j])) {
-            if (left[i] != right[j]) {
-                return left[i] < right[j];
-            }
-            ++i;
-            ++j;
-            continue;
-        }
-        // Past their leading zeros, the number with more digits is the larger one; numbers of
-        // as many digits compare as text.
-        const auto number = [](QStringView text, qsizetype& at) {
-            while (at + 1 < text.size() && text[at] == u'0' && isDigit(text[at + 1])) {
-                ++at;
-            }
-            const qsizetype start = at;
-            while (at < text.size() && isDigit(text[at])) {
-                ++at;
-            }
-            return text.sliced(start, at - start);
-        };
-        const QStringView a = number(left, i);
-        const QStringView b = number(right, j);
-        if (a.size() != b.size()) {
-            return a.size() < b.size();
-        }
-        if (a != b) {
-            return a < b;
-        }
-    }
-    return left.size() - i < right.size() - j;
-}
-
 QString field(QString text) {
     for (QChar& c : text) {
         if (c == u'\t' || c == u'\n' || c == u'\r') {
@@ -113,14 +72,6 @@ QList<DetectedPort> withStableNames(QList<DetectedPort> ports, const QString& li
     return ports;
 }
 
-QList<DetectedPort> sortedByName(QList<DetectedPort> ports) {
-    std::stable_sort(ports.begin(), ports.end(),
-                     [](const DetectedPort& left, const DetectedPort& right) {
-                         return naturalLess(left.name(), right.name());
-                     });
-    return ports;
-}
-
 QList<DetectedPort> detectedPorts() {
     QList<DetectedPort> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -129,7 +80,10 @@ QList<DetectedPort> detectedPorts() {
 #ifdef Q_OS_LINUX
     ports = withStableNames(std::move(ports), QString::fromLatin1(StableLinkFolder));
 #endif
-    return sortedByName(std::move(ports));
+    std::sort(ports.begin(), ports.end(), [](const DetectedPort& left, const DetectedPort& right) {
+        return left.name() < right.name();
+    });
+    return ports;
 }
 
 QString portListing(const QList<DetectedPort>& ports) {

@@ -40,9 +40,6 @@ struct DetectedPort {
 // nothing.
 QList<DetectedPort> withStableNames(QList<DetectedPort> ports, const QString& linkFolder);
 
-// ports in the order of name(), numbers inside a name compared by value: COM2 before COM10.
-QList<DetectedPort> sortedByName(QList<DetectedPort> ports);
-
 // The ports the system lists now, with their stable names on Linux, sorted by name.
 QList<DetectedPort> detectedPorts();
 

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -89,43 +87,6 @@ TEST_F(DevsimExecutable, ExitAfterEndsTheRunOnItsOwn) {
 TEST_F(DevsimExecutable, AnErrorWhileRunningEndsTheProcessWithFailure) {
     const auto devsim = start({"--log", "/dev/full"});  // every log write fails
     EXPECT_EQ(devsim->wait(), 1);
-}
-
-// Polls until condition holds or ten seconds pass; returns whether it held.
-template <typename Condition>
-bool eventually(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-TEST_F(DevsimExecutable, UnplugsAndPlugsInAgainOnScheduleWithItsLinkFollowing) {
-    const std::filesystem::path link = folder.path() / "programmer";
-    const auto linked = [&link] {
-        return std::filesystem::is_symlink(std::filesystem::symlink_status(link));
-    };
-    const auto devsim =
-        start({"--link", link.string(), "--unplug-after", "3", "--replug-after", "1"});
-    const std::string first = devsim->firstOutputLine();
-    ASSERT_TRUE(first.starts_with("/dev/pts/")) << first;
-    ASSERT_TRUE(linked());  // made before the path is printed
-    EXPECT_EQ(std::filesystem::read_symlink(link), first);
-
-    ASSERT_TRUE(eventually([&] { return !linked(); })) << "unplugged";
-    ASSERT_TRUE(eventually(linked)) << "plugged in again";
-    const std::filesystem::path second = std::filesystem::read_symlink(link);
-    EXPECT_TRUE(second.string().starts_with("/dev/pts/")) << second;
-    RawHost host(link.string());
-    EXPECT_EQ(host.request(Bytes{251}), (Bytes{251, 3}));
-
-    devsim->signal(SIGTERM);
-    EXPECT_EQ(devsim->wait(), 0);
-    EXPECT_FALSE(linked()) << "removed at exit";
 }
 
 TEST_F(DevsimExecutable, HelpSucceedsAndBadOptionsFail) {

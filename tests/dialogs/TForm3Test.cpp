@@ -395,63 +395,37 @@ TEST_F(TForm3Test, PortNamesKeepTheirCaseOnPosix) {
     EXPECT_EQ(form.Edit1->text(), "/dev/ttyAb");
 }
 
-session::DetectedPort detected(const QString& device, const QString& stableName,
-                               const QString& description) {
-    session::DetectedPort port;
-    port.device = device;
-    port.stableName = stableName;
-    port.description = description;
-    return port;
-}
-
-// The captions of the list the arrow in Edit1 opens now, and whether each can be chosen.
-QStringList openDetectedPorts(TForm3& form) {
-    form.detectedPortsAction()->trigger();
-    QStringList captions;
-    for (const QAction* action : form.detectedPortsMenu()->actions()) {
-        captions << (action->isEnabled() ? "" : "(disabled) ") + action->text();
-    }
-    return captions;
-}
-
+// The arrow in Edit1 lists the ports present when it is pressed; choosing one only fills the
+// field: nothing is stored or applied before "Сохранить".
 TEST_F(TForm3Test, TheArrowInThePortFieldOffersTheDetectedPortsWithTheirDescriptions) {
-    const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
-    const struct {
-        QList<session::DetectedPort> ports;
-        QStringList captions;
-        int chosen;  // the entry then chosen, -1 for none
-        QString portName;
-    } cases[] = {
-        {{detected("/dev/ttyUSB0", byId, "FT232R USB UART"),
-          detected("/dev/ttyACM0", "", "Kelvan & Co programmer"), detected("/dev/ttyS0", "", "")},
-         {byId + " → /dev/ttyUSB0 — FT232R USB UART", "/dev/ttyACM0 — Kelvan && Co programmer",
-          "/dev/ttyS0"},
-         0,
-         byId},
-        {{detected("/dev/ttyUSB0", byId, "FT232R USB UART"),
-          detected("/dev/ttyACM0", "", "Kelvan & Co programmer")},
-         {byId + " → /dev/ttyUSB0 — FT232R USB UART", "/dev/ttyACM0 — Kelvan && Co programmer"},
-         1,
-         "/dev/ttyACM0"},
-        {{}, {"(disabled) Порты не найдены"}, -1, kMissingPort},
-    };
+    session::DetectedPort ftdi;
+    ftdi.device = "/dev/ttyUSB0";
+    ftdi.stableName = "/dev/serial/by-id/usb-FTDI-if00-port0";
+    ftdi.description = "FT232R & Co UART";
+    session::DetectedPort legacy;
+    legacy.device = "/dev/ttyS0";
+    QList<session::DetectedPort> present{ftdi, legacy};
     plantSetting("ComPort", kMissingPort);
     TForm3 form(host);
     const QString stored = settingsFileText();
-    QList<session::DetectedPort> present;
     form.setPortLister([&present] { return present; });
-    form.show();
-    for (const auto& item : cases) {
-        SCOPED_TRACE(item.captions.join(" | ").toStdString());
-        form.Edit1->setText(kMissingPort);
-        present = item.ports;  // the list is asked for afresh each time it opens
-        EXPECT_EQ(openDetectedPorts(form), item.captions);
-        if (item.chosen >= 0) {
-            form.detectedPortsMenu()->actions().at(item.chosen)->trigger();
+    const auto captions = [&form] {
+        form.detectedPortsAction()->trigger();
+        QStringList texts;
+        for (const QAction* action : form.detectedPortsMenu()->actions()) {
+            texts << (action->isEnabled() ? "" : "(disabled) ") + action->text();
         }
-        EXPECT_EQ(form.Edit1->text(), item.portName);
-    }
-    // Choosing only fills the field: nothing is stored or applied before "Сохранить".
+        return texts;
+    };
+
+    EXPECT_EQ(
+        captions(),
+        (QStringList{"/dev/serial/by-id/usb-FTDI-if00-port0 → /dev/ttyUSB0 — FT232R && Co UART",
+                     "/dev/ttyS0"}));
+    form.detectedPortsMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(form.Edit1->text(), "/dev/serial/by-id/usb-FTDI-if00-port0");
+    present.clear();
+    EXPECT_EQ(captions(), QStringList{"(disabled) Порты не найдены"});
     EXPECT_EQ(settingsFileText(), stored);
     EXPECT_EQ(host.comm().CommPort(), kMissingPort.toStdString());
 }

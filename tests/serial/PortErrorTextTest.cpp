@@ -19,20 +19,14 @@ TEST(PortErrorText, NamesThePortAndTheReasonUnderTheFixedText) {
     } cases[] = {
         {"Невозможно открыть порт!", "/dev/ttyUSB0", OpenResult::NoSuchDevice, PortSystem::Linux,
          "Невозможно открыть порт!\nПорт /dev/ttyUSB0: нет такого устройства."},
-        {"Невозможно открыть порт!", "COM3", OpenResult::NoSuchDevice, PortSystem::Windows,
-         "Невозможно открыть порт!\nПорт COM3: нет такого устройства."},
         {"Невозможно открыть порт!", "/dev/ttyACM0", OpenResult::AccessDenied, PortSystem::Linux,
          "Невозможно открыть порт!\nПорт /dev/ttyACM0: нет прав доступа. Добавьте себя в группу "
          "dialout и войдите в систему заново."},
         {"Невозможно открыть порт!", "COM4", OpenResult::AccessDenied, PortSystem::Windows,
          "Невозможно открыть порт!\nПорт COM4: доступ запрещён; возможно, порт занят другой "
          "программой."},
-        {"Невозможно открыть порт!", "/dev/cu.usbserial", OpenResult::AccessDenied,
-         PortSystem::Other, "Невозможно открыть порт!\nПорт /dev/cu.usbserial: нет прав доступа."},
         {"Невозможно открыть порт!", "/dev/ttyUSB1", OpenResult::HeldElsewhere, PortSystem::Linux,
          "Невозможно открыть порт!\nПорт /dev/ttyUSB1: занят другой программой."},
-        {"Невозможно открыть порт!", "/dev/ttyS0", OpenResult::CannotOpen, PortSystem::Linux,
-         "Невозможно открыть порт!\nПорт /dev/ttyS0."},
         {"Невозможно открыть порт!", "", OpenResult::NoSuchDevice, PortSystem::Linux,
          "Невозможно открыть порт!\nПорт не задан."},
         {"Задан не COM-порт", "/home/user/a.hex", OpenResult::NotCommPort, PortSystem::Linux,
