@@ -1,6 +1,7 @@
 #include "devsim/CommandLine.h"
 
 #include <charconv>
+#include <cmath>
 #include <stdexcept>
 
 namespace kelvan::devsim {
@@ -36,6 +37,15 @@ std::chrono::milliseconds parseMilliseconds(std::string_view option, std::string
     return std::chrono::milliseconds(parseNumber<unsigned>(option, text));
 }
 
+// Seconds, with a fraction if wanted ("0.25"), from 0 to a day, to the nearest millisecond.
+std::chrono::milliseconds parseSeconds(std::string_view option, std::string_view text) {
+    const double seconds = parseNumber<double>(option, text);
+    if (!(seconds >= 0.0 && seconds <= 24 * 3600.0)) {
+        throw std::invalid_argument(std::string(option) + ": must lie in 0..86400 seconds");
+    }
+    return std::chrono::milliseconds(std::llround(seconds * 1000.0));
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -44,6 +54,11 @@ std::string usageText() {
 Simulated programmer on a pseudo-terminal. Prints the path of the terminal the host should
 open as its serial port on the first line of standard output, then speaks the link until
 SIGINT or SIGTERM (or --exit-after) and exits with status 0.
+
+It can be unplugged and plugged in again as a USB programmer would: --unplug-after closes its
+terminal, so that a host with the port open sees it hang up, and --replug-after opens a new
+terminal, with the chips' memories as they were. The new terminal has a new path; --link
+keeps a name that follows it, as the stable names of USB serial devices do.
 
 The device offers three invented chips (Кристалл-А1, Кристалл-Б8, Кристалл-М64). It sends a
 ready frame at start, after each reply and whenever nothing has been sent for the ready
@@ -72,6 +87,14 @@ Options:
   --log FILE            log every frame in both directions, with seconds since start, in hex
   --dump DIR            at exit, write chipN-program.bin and chipN-eeprom.bin per chip
                         (N from 0 in list order) into DIR, creating it if needed
+  --link PATH           keep a symbolic link at PATH pointing at the current terminal,
+                        absent while unplugged and removed at exit; PATH must not be
+                        anything but a symbolic link already
+  --unplug-after SECONDS
+                        close the terminal this long after start (a fraction is allowed)
+  --replug-after SECONDS
+                        open a new terminal this long after the unplug; needs
+                        --unplug-after
   --exit-after MS       exit on its own after this long
   --help                show this text
 )";
@@ -118,11 +141,23 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
             options.logPath = std::string(value());
         } else if (option == "--dump") {
             result.dumpDirectory = std::string(value());
+        } else if (option == "--link") {
+            options.linkPath = std::string(value());
+            if (options.linkPath.empty()) {
+                throw std::invalid_argument("--link: empty path");
+            }
+        } else if (option == "--unplug-after") {
+            options.unplugAfter = parseSeconds(option, value());
+        } else if (option == "--replug-after") {
+            options.replugAfter = parseSeconds(option, value());
         } else if (option == "--exit-after") {
             result.exitAfter = parseMilliseconds(option, value());
         } else {
             throw std::invalid_argument("unknown option: " + std::string(option));
         }
+    }
+    if (options.replugAfter && !options.unplugAfter) {
+        throw std::invalid_argument("--replug-after: needs --unplug-after");
     }
     return result;
 }

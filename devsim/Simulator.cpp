@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -44,15 +45,24 @@ std::chrono::nanoseconds byteTimeAt(unsigned baud) {
     return std::chrono::nanoseconds(baud == 0 ? 0 : 10'000'000'000LL / baud);
 }
 
+// The time from now to at for ppoll, in nanoseconds rather than poll's milliseconds: paced
+// bytes are due every few microseconds.
+timespec timeoutUntil(Clock::time_point at, Clock::time_point now) {
+    const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(at - now);
+    return timespec{static_cast<time_t>(wait.count() / 1'000'000'000),
+                    static_cast<long>(wait.count() % 1'000'000'000)};
+}
+
 }  // namespace
 
-// The thread's side: the pseudo-terminal, the wake-up pipe, the log and the state of the
-// conversation. Only the simulator's thread touches it after start().
+// The thread's side: the pseudo-terminal, the wake-up pipe, the log, the link and the state of
+// the conversation. Only the simulator's thread touches it after start().
 class Simulator::Line {
   public:
     explicit Line(Simulator& owner)
         : owner_(owner),
           options_(owner.options_),
+          terminal_(std::make_unique<PseudoTerminal>()),
           random_(options_.seed),
           byteTime_(byteTimeAt(options_.baud)) {
         int fds[2];
@@ -61,20 +71,29 @@ class Simulator::Line {
         }
         wakeRead_ = fds[0];
         wakeWrite_ = fds[1];
-        if (!options_.logPath.empty()) {
-            log_.open(options_.logPath, std::ios::out | std::ios::trunc);
-            if (!log_) {
-                closePipe();
-                throw std::runtime_error("cannot open log file " + options_.logPath);
+        try {
+            if (!options_.logPath.empty()) {
+                log_.open(options_.logPath, std::ios::out | std::ios::trunc);
+                if (!log_) {
+                    throw std::runtime_error("cannot open log file " + options_.logPath);
+                }
             }
+            pointLink();
+        } catch (...) {
+            closePipe();
+            throw;
         }
     }
 
-    ~Line() { closePipe(); }
+    ~Line() {
+        removeLink();
+        closePipe();
+    }
 
-    const std::string& slavePath() const { return terminal_.slavePath(); }
+    // The pseudo-terminal's path while plugged in.
+    const std::string& slavePath() const { return terminal_->slavePath(); }
 
-    // Wakes the thread so it sees a stop or silence request at once.
+    // Wakes the thread so it sees a stop, silence or plug request at once.
     void wake() {
         const char byte = 1;
         // A full pipe already holds a pending wake-up, so EAGAIN loses nothing.
@@ -86,6 +105,63 @@ class Simulator::Line {
     void run();
 
   private:
+    // Points the link at the current pseudo-terminal: a new link is made beside it and renamed
+    // over it, so a host never finds the name missing or half made. Throws std::runtime_error
+    // when the name is taken by anything but a symbolic link, std::system_error (through
+    // std::filesystem) when the link cannot be made.
+    void pointLink() {
+        if (options_.linkPath.empty()) {
+            return;
+        }
+        const std::filesystem::path link(options_.linkPath);
+        std::filesystem::path fresh = link;
+        fresh += ".new-" + std::to_string(getpid());
+        for (const std::filesystem::path& name : {link, fresh}) {
+            const std::filesystem::file_status status = std::filesystem::symlink_status(name);
+            if (std::filesystem::exists(status) && !std::filesystem::is_symlink(status)) {
+                throw std::runtime_error(name.string() + " exists and is no symbolic link");
+            }
+        }
+        std::filesystem::remove(fresh);  // a symbolic link left by an earlier run, if any
+        std::filesystem::create_symlink(terminal_->slavePath(), fresh);
+        std::filesystem::rename(fresh, link);
+        linkTarget_ = terminal_->slavePath();
+    }
+
+    // Removes the link while it still points where this simulator put it. Errors are ignored:
+    // a link that cannot be removed points at a pseudo-terminal that no longer exists, which
+    // a host cannot open either.
+    void removeLink() {
+        if (linkTarget_.empty()) {
+            return;
+        }
+        std::error_code error;
+        if (std::filesystem::read_symlink(options_.linkPath, error) == linkTarget_) {
+            std::filesystem::remove(options_.linkPath, error);
+        }
+        linkTarget_.clear();
+    }
+
+    // Empties the wake-up pipe; the read that finds it empty ends with EAGAIN, which is the goal.
+    void drainWakePipe() {
+        char drain[64];
+        while (read(wakeRead_, drain, sizeof drain) > 0) {
+        }
+    }
+
+    // Waits for a wake-up or the next timed event, with no pseudo-terminal to watch.
+    void waitForWake(Clock::time_point now) {
+        pollfd wake{wakeRead_, POLLIN, 0};
+        const timespec timeout = timeoutUntil(nextWake(now), now);
+        const int ready = ppoll(&wake, 1, &timeout, nullptr);
+        if (ready < 0 && errno != EINTR) {
+            throwErrno("ppoll");
+        }
+        if (ready > 0) {
+            drainWakePipe();
+        }
+    }
+
     void closePipe() {
         // Teardown: nothing useful can be done about a failing close.
         if (wakeRead_ >= 0) {
@@ -126,11 +202,16 @@ class Simulator::Line {
     void takeDueInput(Clock::time_point now);
     void flushOutput(Clock::time_point now);
     void beginSilence(Clock::time_point now, std::chrono::milliseconds duration);
+    void dropConversation();
+    void unplug(Clock::time_point now);
+    void replug(Clock::time_point now);
+    void announcePlug(bool plugged);
     Clock::time_point nextWake(Clock::time_point now) const;
 
     Simulator& owner_;
     const SimulatorOptions& options_;
-    PseudoTerminal terminal_;
+    std::unique_ptr<PseudoTerminal> terminal_;  // null while unplugged
+    std::string linkTarget_;                    // where the link points, empty: no link made
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::ofstream log_;
@@ -156,6 +237,8 @@ class Simulator::Line {
     std::deque<Bytes> deferred_;
     std::optional<Clock::time_point> silenceStartsAt_;
     std::optional<Clock::time_point> silentUntil_;
+    std::optional<Clock::time_point> unplugAt_;
+    std::optional<Clock::time_point> replugAt_;
 };
 
 void Simulator::Line::queueFrame(std::span<const std::uint8_t> payload, Clock::time_point at) {
@@ -227,7 +310,7 @@ void Simulator::Line::offerReady(Clock::time_point now) {
 void Simulator::Line::receive(Clock::time_point now) {
     std::array<std::uint8_t, 4096> block;
     for (;;) {
-        const ssize_t count = read(terminal_.masterFd(), block.data(), block.size());
+        const ssize_t count = read(terminal_->masterFd(), block.data(), block.size());
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -335,7 +418,7 @@ void Simulator::Line::flushOutput(Clock::time_point now) {
         }
         allowed = std::min<std::size_t>(allowed, (now - lineFreeAt_) / byteTime_);
     }
-    const ssize_t written = write(terminal_.masterFd(), output_.data() + outputSent_, allowed);
+    const ssize_t written = write(terminal_->masterFd(), output_.data() + outputSent_, allowed);
     if (written < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
             return;
@@ -356,20 +439,62 @@ void Simulator::Line::flushOutput(Clock::time_point now) {
     }
 }
 
-void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseconds duration) {
-    silentUntil_ = now + duration;
+// Forgets every frame half sent or half taken and every ready still out.
+void Simulator::Line::dropConversation() {
     output_.clear();
     outputSent_ = 0;
     input_.clear();
     inputTaken_ = 0;
     reader_.reset();
+    readiesOutstanding_ = 0;
     secondReadyAt_.reset();
     settleReadyAt_.reset();
     deferred_.clear();
+}
+
+void Simulator::Line::beginSilence(Clock::time_point now, std::chrono::milliseconds duration) {
+    silentUntil_ = now + duration;
+    dropConversation();
     logLine("--", {}, " silent for " + std::to_string(duration.count()) + " ms");
     std::lock_guard lock(owner_.mutex_);
     owner_.traffic_.silent = true;
     ++owner_.traffic_.silences;
+    owner_.changed_.notify_all();
+}
+
+// Closing the pseudo-terminal is what the host sees as its device going away: a hang-up on
+// its open port, and no link to open again.
+void Simulator::Line::unplug(Clock::time_point now) {
+    dropConversation();
+    removeLink();
+    terminal_.reset();
+    if (options_.replugAfter) {
+        replugAt_ = now + *options_.replugAfter;
+    }
+    logLine("--", {}, " unplugged");
+    announcePlug(false);
+}
+
+// A new pseudo-terminal, the link moved to it, and the conversation from its start.
+void Simulator::Line::replug(Clock::time_point now) {
+    replugAt_.reset();
+    terminal_ = std::make_unique<PseudoTerminal>();
+    pointLink();
+    logLine("--", {}, " plugged in on " + terminal_->slavePath());
+    announcePlug(true);
+    lastOutput_ = now;
+    lineFreeAt_ = now;
+    inputLineFreeAt_ = now;
+    if (!silentUntil_) {
+        sendReadyBatch(now);
+    }
+}
+
+void Simulator::Line::announcePlug(bool plugged) {
+    std::lock_guard lock(owner_.mutex_);
+    owner_.slavePath_ = plugged ? terminal_->slavePath() : std::string();
+    owner_.traffic_.plugged = plugged;
+    ++(plugged ? owner_.traffic_.replugs : owner_.traffic_.unplugs);
     owner_.changed_.notify_all();
 }
 
@@ -380,6 +505,11 @@ Clock::time_point Simulator::Line::nextWake(Clock::time_point now) const {
             next = std::min(next, *at);
         }
     };
+    consider(unplugAt_);
+    consider(replugAt_);
+    if (!terminal_) {
+        return std::max(now, next);
+    }
     consider(silenceStartsAt_);
     consider(silentUntil_);
     if (!silentUntil_) {
@@ -407,15 +537,37 @@ void Simulator::Line::run() {
     if (options_.silentAfter) {
         silenceStartsAt_ = started_ + *options_.silentAfter;
     }
+    if (options_.unplugAfter) {
+        unplugAt_ = started_ + *options_.unplugAfter;
+    }
     sendReadyBatch(started_);
     while (!owner_.stopRequested_) {
         Clock::time_point now = Clock::now();
         std::optional<std::chrono::milliseconds> request;
         bool readyRequest = false;
+        bool unplugRequest = false;
+        bool replugRequest = false;
         {
             std::lock_guard lock(owner_.mutex_);
             request.swap(owner_.silenceRequest_);
             std::swap(readyRequest, owner_.readyRequest_);
+            std::swap(unplugRequest, owner_.unplugRequest_);
+            std::swap(replugRequest, owner_.replugRequest_);
+        }
+        if (unplugAt_ && now >= *unplugAt_) {
+            unplugAt_.reset();
+            unplugRequest = true;
+        }
+        if (unplugRequest && terminal_) {
+            unplug(now);
+        }
+        if ((replugRequest || (replugAt_ && now >= *replugAt_)) && !terminal_) {
+            replug(now);
+        }
+        if (!terminal_) {
+            // Unplugged: nothing to talk to until the next plug event or a request.
+            waitForWake(now);
+            continue;
         }
         if (request) {
             beginSilence(now, *request);
@@ -461,12 +613,9 @@ void Simulator::Line::run() {
                               (byteTime_.count() == 0 || now >= lineFreeAt_ + byteTime_);
         pollfd fds[2] = {
             {wakeRead_, POLLIN, 0},
-            {terminal_.masterFd(), static_cast<short>(POLLIN | (mayWrite ? POLLOUT : 0)), 0},
+            {terminal_->masterFd(), static_cast<short>(POLLIN | (mayWrite ? POLLOUT : 0)), 0},
         };
-        // Nanoseconds, not poll's milliseconds: paced bytes are due every few microseconds.
-        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(nextWake(now) - now);
-        const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000'000),
-                               static_cast<long>(wait.count() % 1'000'000'000)};
+        const timespec timeout = timeoutUntil(nextWake(now), now);
         const int ready = ppoll(fds, 2, &timeout, nullptr);
         if (ready < 0 && errno != EINTR) {
             throwErrno("ppoll");
@@ -475,10 +624,7 @@ void Simulator::Line::run() {
             continue;
         }
         if (fds[0].revents & POLLIN) {
-            // Empty the pipe; the read that finds it empty ends with EAGAIN, which is the goal.
-            char drain[64];
-            while (read(wakeRead_, drain, sizeof drain) > 0) {
-            }
+            drainWakePipe();
         }
         now = Clock::now();
         if (fds[1].revents & (POLLIN | POLLERR | POLLHUP)) {
@@ -507,6 +653,7 @@ void Simulator::start() {
         throw std::logic_error("simulator already started");
     }
     line_ = std::make_unique<Line>(*this);
+    slavePath_ = line_->slavePath();
     thread_ = std::thread([this] {
         try {
             line_->run();
@@ -537,11 +684,32 @@ void Simulator::stop() {
     thread_.join();
 }
 
-const std::string& Simulator::slavePath() const {
+std::string Simulator::slavePath() const {
     if (!line_) {
         throw std::logic_error("simulator not started");
     }
-    return line_->slavePath();
+    std::lock_guard lock(mutex_);
+    return slavePath_;
+}
+
+void Simulator::unplug() {
+    {
+        std::lock_guard lock(mutex_);
+        unplugRequest_ = true;
+    }
+    if (line_) {
+        line_->wake();
+    }
+}
+
+void Simulator::replug() {
+    {
+        std::lock_guard lock(mutex_);
+        replugRequest_ = true;
+    }
+    if (line_) {
+        line_->wake();
+    }
 }
 
 void Simulator::goSilent(std::chrono::milliseconds duration) {

@@ -41,6 +41,15 @@ struct SimulatorOptions {
     std::vector<std::uint32_t> badProgramCells{};
     // Every frame in both directions, with timestamps, in hex. Empty: no log.
     std::string logPath{};
+    // A symbolic link kept pointing at the current pseudo-terminal, as a stable device name
+    // would, and removed while the device is unplugged and at the end. A file or folder of
+    // that name that is no symbolic link is never replaced. Empty: no link.
+    std::string linkPath{};
+    // Unplugged once, this long after the start: the pseudo-terminal closes, so the host sees
+    // it hang up. Plugged in again this long after every unplug: a new pseudo-terminal, the
+    // link pointing at it, and the chips as they were.
+    std::optional<std::chrono::milliseconds> unplugAfter{};
+    std::optional<std::chrono::milliseconds> replugAfter{};
     // Called on the simulator's thread when the thread ends on an error (see failure()).
     std::function<void()> onFailure{};
 };
@@ -59,11 +68,15 @@ struct Traffic {
     std::size_t bytesCorrupted = 0;
     std::size_t silences = 0;  // silent spells begun
     bool silent = false;
+    std::size_t unplugs = 0;
+    std::size_t replugs = 0;
+    bool plugged = true;
 };
 
 // The simulated programmer on a pseudo-terminal, run on a thread of its own. The host opens
-// slavePath(); the device sends a ready frame at start, after each reply and on the idle
-// timer, answers each command with the device model's reply, and records the traffic.
+// slavePath() (or the link); the device sends a ready frame at start, after each reply and on
+// the idle timer, answers each command with the device model's reply, and records the traffic.
+// It can be unplugged, which closes its pseudo-terminal, and plugged in again on a new one.
 class Simulator {
   public:
     explicit Simulator(SimulatorOptions options = {},
@@ -72,14 +85,21 @@ class Simulator {
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    // Opens the pseudo-terminal and the log and starts the thread. Throws std::system_error
-    // or std::runtime_error when any of them fails. Call once.
+    // Opens the pseudo-terminal, the log and the link and starts the thread. Throws
+    // std::system_error or std::runtime_error when any of them fails. Call once.
     void start();
-    // Ends the thread and waits for it; idempotent. The pseudo-terminal stays open until the
-    // simulator is destroyed.
+    // Ends the thread and waits for it; idempotent. The pseudo-terminal and the link stay until
+    // the simulator is destroyed.
     void stop();
 
-    const std::string& slavePath() const;
+    // The current pseudo-terminal's path; empty while unplugged.
+    std::string slavePath() const;
+
+    // Unplugs now, as unplugAfter would (the chips keep their memories; replugAfter, when set,
+    // counts from here); ignored while unplugged.
+    void unplug();
+    // Plugs in again now on a new pseudo-terminal; ignored while plugged in.
+    void replug();
 
     // Go silent now for duration (output dropped, input ignored), then send a ready again.
     void goSilent(std::chrono::milliseconds duration);
@@ -124,6 +144,9 @@ class Simulator {
     std::optional<std::chrono::milliseconds> silenceRequest_;
     double corruptFraction_;  // under mutex_
     bool readyRequest_ = false;
+    bool unplugRequest_ = false;
+    bool replugRequest_ = false;
+    std::string slavePath_;
 
     std::unique_ptr<Line> line_;
     std::atomic<bool> stopRequested_{false};

@@ -4,12 +4,15 @@
 #include "session/SettingsStore.h"
 #include "widgets/UpperCaseValidator.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 
 #include <cstdint>
@@ -21,7 +24,7 @@ namespace {
 // Windows names ports "COM1" in any case and the field shows them in capitals; POSIX device
 // names are case-sensitive paths and are kept exactly as written.
 // A path needs a wider field than "COM1": there the field takes the box's width beside a
-// label moved to the left edge.
+// label moved to the left edge. The arrow of the detected ports takes the field's right end.
 #ifdef Q_OS_WIN
 constexpr bool kPortNamesInCapitals = true;
 constexpr int kPortLabelLeft = 56;
@@ -29,7 +32,7 @@ constexpr QRect kPortFieldGeometry(104, 40, 57, 21);
 #else
 constexpr bool kPortNamesInCapitals = false;
 constexpr int kPortLabelLeft = 16;
-constexpr QRect kPortFieldGeometry(56, 40, 105, 21);
+constexpr QRect kPortFieldGeometry(48, 40, 113, 21);
 #endif
 
 QLabel* placeLabel(QWidget* parent, const QString& caption, int left, int top) {
@@ -37,6 +40,20 @@ QLabel* placeLabel(QWidget* parent, const QString& caption, int left, int top) {
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+// A detected port as its list shows it: the name to open, the device a stable name leads to,
+// and what the device calls itself. Ampersands are doubled, as a menu would take one for a
+// shortcut marker.
+QString portCaption(const session::DetectedPort& port) {
+    QString caption = port.name();
+    if (!port.stableName.isEmpty()) {
+        caption += QStringLiteral(" → ") + port.device;
+    }
+    if (!port.description.isEmpty()) {
+        caption += QStringLiteral(" — ") + port.description;
+    }
+    return caption.replace(u'&', QStringLiteral("&&"));
 }
 
 QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
@@ -79,6 +96,11 @@ void TForm3::buildControls() {
     if (kPortNamesInCapitals) {
         Edit1->setValidator(new UpperCaseValidator(Edit1));
     }
+    m_detectedPortsAction =
+        Edit1->addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    m_detectedPortsAction->setToolTip(QStringLiteral("Найденные порты"));
+    m_detectedPortsMenu = new QMenu(Edit1);
+    connect(m_detectedPortsAction, &QAction::triggered, this, &TForm3::showDetectedPorts);
     Label2 = placeLabel(GroupBox1, QStringLiteral("Скорость"), 32, 91);
     ysIntEdit1 = new TysIntEdit(GroupBox1);
     ysIntEdit1->setGeometry(104, 88, 57, 21);
@@ -216,6 +238,20 @@ void TForm3::reportError(const QString& text) {
 
 void TForm3::setPortName(const QString& name) {
     Edit1->setText(kPortNamesInCapitals ? name.toUpper() : name);
+}
+
+void TForm3::showDetectedPorts() {
+    m_detectedPortsMenu->clear();
+    const QList<session::DetectedPort> ports = m_listPorts();
+    if (ports.isEmpty()) {
+        m_detectedPortsMenu->addAction(QStringLiteral("Порты не найдены"))->setEnabled(false);
+    }
+    for (const session::DetectedPort& port : ports) {
+        const QString name = port.name();
+        connect(m_detectedPortsMenu->addAction(portCaption(port)), &QAction::triggered, this,
+                [this, name] { setPortName(name); });
+    }
+    m_detectedPortsMenu->popup(Edit1->mapToGlobal(Edit1->rect().bottomLeft()));
 }
 
 bool TForm3::option(int number) const {

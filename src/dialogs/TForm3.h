@@ -1,19 +1,24 @@
 #pragma once
 
-#include "widgets/FixedDialog.h"
 #include "dialogs/NinthBitBox.h"
-#include "widgets/TysIntEdit.h"
+#include "session/DetectedPorts.h"
 #include "session/ProgrammerSession.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/TysIntEdit.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QWidget;
@@ -89,6 +94,14 @@ class TForm3 : public FixedDialog {
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
 
+    // The arrow inside Edit1 that lists the serial ports present, and its list: choosing one
+    // puts its name into Edit1, which still takes any name typed (a pseudo-terminal, say).
+    QAction* detectedPortsAction() const { return m_detectedPortsAction; }
+    QMenu* detectedPortsMenu() const { return m_detectedPortsMenu; }
+    // Where the list comes from: session::detectedPorts unless replaced.
+    using PortLister = std::function<QList<session::DetectedPort>()>;
+    void setPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+
     // Loads "ComPort", "Bitrate" and "Parity" into the fields (storing a field's value for any
     // that is missing or unreadable) and hands the fields' values to the port.
     void ReadRegistry();
@@ -107,11 +120,16 @@ class TForm3 : public FixedDialog {
     // The error box, or the list of start-up failures while the start-up sequence runs.
     void reportError(const QString& text);
     void setPortName(const QString& name);
+    // Fills the list of detected ports afresh and opens it under Edit1.
+    void showDetectedPorts();
 
     Host& m_host;
     std::array<QCheckBox*, 12> m_options{};
     bool m_startingUp = false;
     QStringList m_startupErrors;
+    QAction* m_detectedPortsAction = nullptr;
+    QMenu* m_detectedPortsMenu = nullptr;
+    PortLister m_listPorts = session::detectedPorts;
 };
 
 }  // namespace kelvan::dialogs

@@ -14,14 +14,22 @@
 
 namespace kelvan::serial {
 
-enum class OpenResult { Opened, CannotOpen, NotCommPort };
+// What became of an open: Opened, or why the device is not open, as far as the platform says.
+enum class OpenResult {
+    Opened,
+    NoSuchDevice,   // nothing by that name, or the device behind it has gone
+    AccessDenied,   // the user may not open it
+    HeldElsewhere,  // another program holds it
+    NotCommPort,    // it opens but is no serial device; closed again
+    CannotOpen,     // refused for any other reason
+};
 
 class PortBackend {
   public:
     virtual ~PortBackend() = default;
 
-    // Opens `name` for reading and writing, exclusively. NotCommPort when it opens but is not
-    // a serial device (the device is closed again before returning).
+    // Opens `name` for reading and writing, exclusively. Anything but Opened leaves the backend
+    // closed and names the reason.
     virtual OpenResult open(const std::string& name) = 0;
     virtual bool isOpen() const = 0;
 

@@ -76,6 +76,30 @@ bool heldExclusively(int fd) {
 #endif
 }
 
+// Why open(2) refused a port. A terminal held in another program's exclusive mode answers
+// EBUSY; a serial driver without its hardware (a /dev/ttyS node with no UART) answers EIO.
+OpenResult openFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENODEV:
+        case ENXIO:
+        case EIO:
+            return OpenResult::NoSuchDevice;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return OpenResult::AccessDenied;
+        case EBUSY:
+        case ETXTBSY:
+            return OpenResult::HeldElsewhere;
+        case EISDIR:
+            return OpenResult::NotCommPort;
+        default:
+            return OpenResult::CannotOpen;
+    }
+}
+
 void closeFd(int& fd) {
     if (fd >= 0) {
         // Linux releases the descriptor even when close reports an error; nothing to retry.
@@ -97,7 +121,7 @@ PosixPort::~PosixPort() {
 OpenResult PosixPort::open(const std::string& name) {
     int fd = ::open(name.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return OpenResult::CannotOpen;
+        return openFailure(errno);
     }
     if (isatty(fd) == 0) {
         closeFd(fd);
@@ -107,9 +131,17 @@ OpenResult PosixPort::open(const std::string& name) {
     // TIOCEXCL then keeps out other openers (except privileged ones). A privileged process gets
     // through another program's TIOCEXCL, so a device already in exclusive mode is refused here
     // and that program's hold stays its own.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || heldExclusively(fd) || ioctl(fd, TIOCEXCL) != 0) {
+    OpenResult refused = OpenResult::Opened;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        refused = errno == EWOULDBLOCK ? OpenResult::HeldElsewhere : OpenResult::CannotOpen;
+    } else if (heldExclusively(fd)) {
+        refused = OpenResult::HeldElsewhere;
+    } else if (ioctl(fd, TIOCEXCL) != 0) {
+        refused = OpenResult::CannotOpen;
+    }
+    if (refused != OpenResult::Opened) {
         closeFd(fd);
-        return OpenResult::CannotOpen;
+        return refused;
     }
     exclusiveSet_ = true;
     fd_ = fd;

@@ -130,25 +130,28 @@ bool TComm32::isOpen() const {
 
 bool TComm32::OpenPort() {
     if (backend_->isOpen()) {
-        throw ECommsError("Заданный порт уже открыт!");
+        throw ECommsError("Заданный порт уже открыт!", commPort_);
     }
-    switch (backend_->open(commPort_)) {
+    switch (const OpenResult result = backend_->open(commPort_)) {
         case OpenResult::Opened:
             break;
-        case OpenResult::CannotOpen:
-            throw ECommsError("Невозможно открыть порт!");
         case OpenResult::NotCommPort:
-            throw ECommsError("Задан не COM-порт");
+            throw ECommsError("Задан не COM-порт", commPort_, result);
+        case OpenResult::NoSuchDevice:
+        case OpenResult::AccessDenied:
+        case OpenResult::HeldElsewhere:
+        case OpenResult::CannotOpen:
+            throw ECommsError("Невозможно открыть порт!", commPort_, result);
     }
     LineSettings driver;
     if (!backend_->getState(driver)) {
         backend_->close();
-        throw ECommsError("Неверно заданы параметры порта!");
+        throw ECommsError("Неверно заданы параметры порта!", commPort_);
     }
     settings_ = mergeForOpen(driver, settings_);
     if (!backend_->setState(settings_)) {
         backend_->close();
-        throw ECommsError("Неверно заданы параметры порта!");
+        throw ECommsError("Неверно заданы параметры порта!", commPort_);
     }
     applyQueueSizes();
     if (!backend_->createStopEvent()) {
@@ -156,10 +159,10 @@ bool TComm32::OpenPort() {
         return false;
     }
     if (!backend_->startReceiveThread(notifier_)) {
-        throw ECommsError("Невозможно создать Read thread");
+        throw ECommsError("Невозможно создать Read thread", commPort_);
     }
     if (!backend_->startTransmitThread(notifier_)) {
-        throw ECommsError("Невозможно создать Write thread");
+        throw ECommsError("Невозможно создать Write thread", commPort_);
     }
     return true;
 }

@@ -10,6 +10,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "serial/CommNotifier.h"
 #include "serial/LineSettings.h"
@@ -17,10 +18,21 @@
 
 namespace kelvan::serial {
 
-// Raised by OpenPort with one of the component's fixed Russian texts (UTF-8).
+// Raised by OpenPort: what() is one of the component's fixed Russian texts (UTF-8), port() the
+// name it tried, and openResult() why the device did not open (Opened when it did open and a
+// later step failed). portErrorText (serial/PortErrorText.h) makes the user's message of it.
 class ECommsError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ECommsError(const std::string& text, std::string port = {},
+                         OpenResult openResult = OpenResult::Opened)
+        : std::runtime_error(text), port_(std::move(port)), openResult_(openResult) {}
+
+    const std::string& port() const { return port_; }
+    OpenResult openResult() const { return openResult_; }
+
+  private:
+    std::string port_;
+    OpenResult openResult_;
 };
 
 class TComm32 {

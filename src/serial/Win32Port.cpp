@@ -87,6 +87,26 @@ LineSettings fromDcb(const DCB& dcb) {
     return settings;
 }
 
+// Why CreateFile refused a port. Windows answers a second opener of a COM port with
+// ERROR_ACCESS_DENIED, so that reason covers a port held by another program too.
+OpenResult openFailure(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_UNIT:
+        case ERROR_DEV_NOT_EXIST:
+            return OpenResult::NoSuchDevice;
+        case ERROR_ACCESS_DENIED:
+            return OpenResult::AccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            return OpenResult::HeldElsewhere;
+        default:
+            return OpenResult::CannotOpen;
+    }
+}
+
 bool signalled(HANDLE event) {
     return WaitForSingleObject(event, 0) != WAIT_TIMEOUT;
 }
@@ -113,7 +133,7 @@ OpenResult Win32Port::open(const std::string& name) {
     HANDLE port = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        return OpenResult::CannotOpen;
+        return openFailure(GetLastError());
     }
     // A read completes once the line has been idle for more than 1 ms after at least one byte,
     // or when its buffer is full; writes have no time-out. A character device that takes no

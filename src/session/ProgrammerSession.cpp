@@ -3,6 +3,7 @@
 #include "link/Commands.h"
 #include "operations/BitWrites.h"
 #include "operations/ChipSelection.h"
+#include "serial/PortErrorText.h"
 #include "session/NinthBit.h"
 
 namespace kelvan::session {
@@ -66,7 +67,7 @@ QString ProgrammerSession::openPort() {
             failure = QStringLiteral("Невозможно создать событие остановки потоков порта");
         }
     } catch (const serial::ECommsError& error) {
-        failure = QString::fromUtf8(error.what());
+        failure = QString::fromStdString(serial::portErrorText(error));
     }
     if (!failure.isEmpty()) {
         portFailed(failure);

@@ -15,7 +15,7 @@ namespace {
 
 using link::Bytes;
 
-void expectFirstStartSurvivesAHeldBox(const QString& port) {
+void expectFirstStartSurvivesAHeldBox(const QString& port, const QString& reason) {
     dialogs::test::forgetSettings();
     dialogs::test::plantSetting(QStringLiteral("ComPort"), port);
     testing::ScriptedPrompter prompter;
@@ -24,7 +24,8 @@ void expectFirstStartSurvivesAHeldBox(const QString& port) {
     errorBoxes.whileOpen = [] { QTest::qWait(8000); };
     Application windows(prompter);
 
-    EXPECT_EQ(errorBoxes.shown, QStringList{QStringLiteral("Невозможно открыть порт!")});
+    EXPECT_EQ(errorBoxes.shown,
+              QStringList{"Невозможно открыть порт!\nПорт " + port + ": " + reason + "."});
     TForm1& form = windows.form1();
     // The watchdog expired behind the box and queued its title request.
     EXPECT_EQ(testing::queuedCommands(form), (std::vector<Bytes>{{254}}));
@@ -34,7 +35,8 @@ void expectFirstStartSurvivesAHeldBox(const QString& port) {
 }
 
 TEST(StartUpBox, NoPort) {
-    expectFirstStartSurvivesAHeldBox(QStringLiteral("/nonexistent/kelvan-test-port"));
+    expectFirstStartSurvivesAHeldBox(QStringLiteral("/nonexistent/kelvan-test-port"),
+                                     QStringLiteral("нет такого устройства"));
 }
 
 TEST(StartUpBox, PortHeldByAnotherProgram) {
@@ -43,7 +45,8 @@ TEST(StartUpBox, PortHeldByAnotherProgram) {
     serial::TComm32 other(otherPump);
     other.setCommPort(terminal.slavePath());
     ASSERT_TRUE(other.OpenPort());
-    expectFirstStartSurvivesAHeldBox(QString::fromStdString(terminal.slavePath()));
+    expectFirstStartSurvivesAHeldBox(QString::fromStdString(terminal.slavePath()),
+                                     QStringLiteral("занят другой программой"));
 }
 
 }  // namespace

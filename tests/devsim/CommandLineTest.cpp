@@ -20,6 +20,9 @@ TEST(CommandLine, DefaultsAreAQuietUnpacedDevice) {
     EXPECT_FALSE(line.options.duplicateReady);
     EXPECT_LE(line.options.readyInterval.count(), 1000);
     EXPECT_TRUE(line.dumpDirectory.empty());
+    EXPECT_TRUE(line.options.linkPath.empty());
+    EXPECT_FALSE(line.options.unplugAfter);
+    EXPECT_FALSE(line.options.replugAfter);
     EXPECT_FALSE(line.exitAfter);
     EXPECT_FALSE(line.help);
 }
@@ -47,6 +50,12 @@ TEST(CommandLine, ReadsEveryOption) {
                                     "/tmp/x.log",
                                     "--dump",
                                     "out",
+                                    "--link",
+                                    "/tmp/kelvan-programmer",
+                                    "--unplug-after",
+                                    "2",
+                                    "--replug-after",
+                                    "0.25",
                                     "--exit-after",
                                     "9000",
                                     "--help"});
@@ -61,6 +70,9 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_TRUE(line.options.duplicateReady);
     EXPECT_EQ(line.options.logPath, "/tmp/x.log");
     EXPECT_EQ(line.dumpDirectory, "out");
+    EXPECT_EQ(line.options.linkPath, "/tmp/kelvan-programmer");
+    EXPECT_EQ(line.options.unplugAfter->count(), 2000);
+    EXPECT_EQ(line.options.replugAfter->count(), 250);
     EXPECT_EQ(line.exitAfter->count(), 9000);
     EXPECT_TRUE(line.help);
 }
@@ -79,6 +91,10 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
              {"--ready-interval", "0"},
              {"--ready-interval", "1001"},
              {"--silent-for", ""},
+             {"--link", ""},
+             {"--unplug-after", "-1"},
+             {"--unplug-after", "nan"},
+             {"--replug-after", "1"},  // with nothing to replug after
              {"--frobnicate"},
          }) {
         EXPECT_THROW(parse(bad), std::invalid_argument) << bad[0];
@@ -87,9 +103,10 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 
 TEST(CommandLine, HelpNamesEveryOption) {
     const std::string usage = usageText();
-    for (const char* option : {"--baud", "--ready-interval", "--wrong-signature", "--bad-cell",
-                               "--corrupt", "--seed", "--silent-after", "--silent-for",
-                               "--duplicate-ready", "--log", "--dump", "--exit-after", "--help"}) {
+    for (const char* option :
+         {"--baud", "--ready-interval", "--wrong-signature", "--bad-cell", "--corrupt", "--seed",
+          "--silent-after", "--silent-for", "--duplicate-ready", "--log", "--dump", "--link",
+          "--unplug-after", "--replug-after", "--exit-after", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }

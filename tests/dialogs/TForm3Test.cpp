@@ -12,12 +12,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -304,7 +306,8 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     TForm3 form(host);
     EXPECT_TRUE(errors.shown.isEmpty()) << "no box before every window exists";
     form.showStartupErrors();
-    EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!"});
+    EXPECT_EQ(errors.shown, QStringList{"Невозможно открыть порт!\nПорт /nonexistent/kelvan-port: "
+                                        "нет такого устройства."});
     form.showStartupErrors();
     EXPECT_EQ(errors.shown.size(), 1) << "shown once";
     EXPECT_FALSE(host.comm().isOpen());
@@ -313,13 +316,13 @@ TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     EXPECT_FALSE(form.option(5));
 }
 
-TEST_F(TForm3Test, AFileThatIsNoPortGetsItsFullStop) {
+TEST_F(TForm3Test, AFileThatIsNoPortIsNamed) {
     QTemporaryFile file;
     ASSERT_TRUE(file.open());
     plantSetting("ComPort", file.fileName());
     TForm3 form(host);
     form.showStartupErrors();
-    EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт."});
+    EXPECT_EQ(errors.shown, QStringList{"Задан не COM-порт\nПорт " + file.fileName() + "."});
 }
 
 TEST_F(TForm3Test, AfterStartUpASettingsWriteFailureShowsAtOnce) {
@@ -359,7 +362,11 @@ TEST_F(TForm3Test, DesignLayoutAndPages) {
     // The port field ends where the other fields do; a POSIX device path fits in it.
     EXPECT_EQ(form.Edit1->geometry().top(), 40);
     EXPECT_EQ(form.Edit1->geometry().right(), form.ysIntEdit1->geometry().right());
-    EXPECT_GT(form.Edit1->width(), form.Edit1->fontMetrics().horizontalAdvance("/dev/ttyUSB0"));
+    // The arrow of the detected ports stands inside the field's right end, clear of the text.
+    const QList<QToolButton*> arrows = form.Edit1->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 1);
+    EXPECT_GT(arrows[0]->geometry().left(),
+              form.Edit1->fontMetrics().horizontalAdvance("/dev/ttyUSB0") + 4);
     EXPECT_LT(form.Label1->geometry().right(), form.Edit1->geometry().left());
     EXPECT_EQ(form.ysIntEdit1->geometry().topLeft(), QPoint(104, 88));
     EXPECT_EQ(form.ComboBox1->geometry().topLeft(), QPoint(104, 136));
@@ -388,6 +395,41 @@ TEST_F(TForm3Test, PortNamesKeepTheirCaseOnPosix) {
     form.Edit1->clear();
     QTest::keyClicks(form.Edit1, "/dev/ttyAb");
     EXPECT_EQ(form.Edit1->text(), "/dev/ttyAb");
+}
+
+// The arrow in Edit1 lists the ports present when it is pressed; choosing one only fills the
+// field: nothing is stored or applied before "Сохранить".
+TEST_F(TForm3Test, TheArrowInThePortFieldOffersTheDetectedPortsWithTheirDescriptions) {
+    session::DetectedPort ftdi;
+    ftdi.device = "/dev/ttyUSB0";
+    ftdi.stableName = "/dev/serial/by-id/usb-FTDI-if00-port0";
+    ftdi.description = "FT232R & Co UART";
+    session::DetectedPort legacy;
+    legacy.device = "/dev/ttyS0";
+    QList<session::DetectedPort> present{ftdi, legacy};
+    plantSetting("ComPort", kMissingPort);
+    TForm3 form(host);
+    const QString stored = settingsFileText();
+    form.setPortLister([&present] { return present; });
+    const auto captions = [&form] {
+        form.detectedPortsAction()->trigger();
+        QStringList texts;
+        for (const QAction* action : form.detectedPortsMenu()->actions()) {
+            texts << (action->isEnabled() ? "" : "(disabled) ") + action->text();
+        }
+        return texts;
+    };
+
+    EXPECT_EQ(
+        captions(),
+        (QStringList{"/dev/serial/by-id/usb-FTDI-if00-port0 → /dev/ttyUSB0 — FT232R && Co UART",
+                     "/dev/ttyS0"}));
+    form.detectedPortsMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(form.Edit1->text(), "/dev/serial/by-id/usb-FTDI-if00-port0");
+    present.clear();
+    EXPECT_EQ(captions(), QStringList{"(disabled) Порты не найдены"});
+    EXPECT_EQ(settingsFileText(), stored);
+    EXPECT_EQ(host.comm().CommPort(), kMissingPort.toStdString());
 }
 
 }  // namespace

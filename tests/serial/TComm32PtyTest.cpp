@@ -8,15 +8,33 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "ScratchFolder.h"
 #include "SerialTestSupport.h"
+#include "serial/PortErrorText.h"
 #include "serial/PosixTermios.h"
 
 namespace kelvan::serial::test {
 namespace {
 
 using Kind = CommMessage::Kind;
+
+// The failure OpenPort raises, or nothing when the port opened.
+std::optional<ECommsError> openFailure(TComm32& comm) {
+    try {
+        comm.OpenPort();
+    } catch (const ECommsError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+std::string openError(TComm32& comm) {
+    const std::optional<ECommsError> failure = openFailure(comm);
+    return failure ? failure->what() : "(no error)";
+}
 
 // An open component on a fresh pty whose received blocks are collected by the test thread.
 class OpenPortTest : public ::testing::Test {
@@ -142,6 +160,7 @@ TEST_F(OpenPortTest, AnotherComponentCannotOpenTheSamePort) {
         FAIL() << "the port is held exclusively";
     } catch (const ECommsError& error) {
         EXPECT_STREQ(error.what(), "Невозможно открыть порт!");
+        EXPECT_EQ(error.openResult(), OpenResult::HeldElsewhere);
     }
     EXPECT_FALSE(other.isOpen());
 }
@@ -228,7 +247,9 @@ TEST(TComm32Pty, PortInAnotherProgramsExclusiveModeIsRefusedAndStaysItsOwn) {
         QueueNotifier notifier;
         TComm32 comm(notifier);
         comm.setCommPort(pty.slavePath());
-        EXPECT_THROW(comm.OpenPort(), ECommsError);
+        const std::optional<ECommsError> failure = openFailure(comm);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->openResult(), OpenResult::HeldElsewhere);
         EXPECT_FALSE(comm.isOpen());
     }
     int exclusive = 0;
@@ -268,34 +289,59 @@ TEST(TComm32Pty, ClosedPortRefusesSendsAndEscapes) {
     EXPECT_FALSE(comm.isOpen());
 }
 
-std::string openError(TComm32& comm) {
-    try {
-        comm.OpenPort();
-    } catch (const ECommsError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
-
-TEST(TComm32Pty, OpenFailuresCarryTheirTexts) {
-    QueueNotifier notifier;
-    const std::size_t before = countOpenFds();
-    TComm32 comm(notifier);
-
-    comm.setCommPort("/dev/kelvan-no-such-port");
-    EXPECT_EQ(openError(comm), "Невозможно открыть порт!");
-    EXPECT_FALSE(comm.isOpen());
-
+// Each reason a name does not open as a port, with nothing left open or locked. A port held
+// by another program has tests of its own below.
+TEST(TComm32Pty, OpenFailuresCarryTheirTextsAndReasons) {
     const kelvan::test::ScratchFolder folder;
     const std::filesystem::path file = folder.write("plain.bin", "not a port");
-    comm.setCommPort(file.string());
-    EXPECT_EQ(openError(comm), "Задан не COM-порт");
-    EXPECT_FALSE(comm.isOpen());
+
+    const struct {
+        std::string port;
+        const char* text;
+        OpenResult reason;
+    } cases[] = {
+        {"/dev/kelvan-no-such-port", "Невозможно открыть порт!", OpenResult::NoSuchDevice},
+        {"", "Невозможно открыть порт!", OpenResult::NoSuchDevice},
+        {file.string(), "Задан не COM-порт", OpenResult::NotCommPort},
+        {folder.path().string(), "Задан не COM-порт", OpenResult::NotCommPort},
+    };
+    QueueNotifier notifier;
+    const std::size_t before = countOpenFds();
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.port);
+        TComm32 comm(notifier);
+        comm.setCommPort(item.port);
+        const std::optional<ECommsError> failure = openFailure(comm);
+        ASSERT_TRUE(failure);
+        EXPECT_STREQ(failure->what(), item.text);
+        EXPECT_EQ(failure->port(), item.port);
+        EXPECT_EQ(failure->openResult(), item.reason);
+        EXPECT_FALSE(comm.isOpen());
+    }
     EXPECT_EQ(countOpenFds(), before);
     const int fd = open(file.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // not left locked either
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);  // the plain file is not left locked
     EXPECT_EQ(close(fd), 0);
+}
+
+TEST(TComm32Pty, ANameTheUserMayNotOpenIsDeniedWithTheGroupToJoin) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root opens a file of mode 000";
+    }
+    const kelvan::test::ScratchFolder folder;
+    const std::filesystem::path file = folder.write("denied", "");
+    std::filesystem::permissions(file, std::filesystem::perms::none);
+    QueueNotifier notifier;
+    TComm32 comm(notifier);
+    comm.setCommPort(file.string());
+    const std::optional<ECommsError> failure = openFailure(comm);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->openResult(), OpenResult::AccessDenied);
+    EXPECT_EQ(portErrorText(*failure),
+              "Невозможно открыть порт!\nПорт " + file.string() +
+                  ": нет прав доступа. Добавьте себя в группу dialout и войдите в систему "
+                  "заново.");
 }
 
 TEST(TComm32Pty, RefusedSettingsLeaveThePortClosedForAnotherTry) {

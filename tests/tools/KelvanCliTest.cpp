@@ -311,7 +311,7 @@ TEST_F(KelvanCliTest, AWrongSignatureExitsOneBeforeAnythingIsErasedOrWritten) {
     EXPECT_TRUE(programMemory(ChipA1) == before);
 }
 
-TEST_F(KelvanCliTest, UsageErrorsAndCommandsNotOfferedExitTwoAndTouchNothing) {
+TEST_F(KelvanCliTest, UsageErrorsCommandsNotOfferedAndPortsNotOpenExitTwoAndTouchNothing) {
     startSimulator();
     folder.write("big.bin", text(randomBytes(2000, 8)));
     const struct {
@@ -339,6 +339,9 @@ TEST_F(KelvanCliTest, UsageErrorsAndCommandsNotOfferedExitTwoAndTouchNothing) {
         {{"--chip", "0", "--bogus", "erase"}, "kelvan-cli: unknown option --bogus\n"},
         {{"--chip", "0", "erase", "now"}, "kelvan-cli: unexpected argument now\n"},
         {{"erase"}, "kelvan-cli: erase needs --chip\n"},
+        {{"--port", "/nonexistent/kelvan-port", "info"},
+         "kelvan-cli: Невозможно открыть порт!\nПорт /nonexistent/kelvan-port: нет такого "
+         "устройства.\n"},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.arguments.back());
@@ -349,6 +352,17 @@ TEST_F(KelvanCliTest, UsageErrorsAndCommandsNotOfferedExitTwoAndTouchNothing) {
     const devsim::Traffic traffic = simulator().traffic();
     for (const int code : {0, 4, 6, 7, 10, 13}) {
         EXPECT_EQ(traffic.framesPerCode[static_cast<std::size_t>(code)], 0u) << code;
+    }
+}
+
+// What the machine has differs; whatever it is, each port is a line of four fields.
+TEST_F(KelvanCliTest, PortsListsAPortALineInFourTabSeparatedFieldsAndExitsZero) {
+    ChildProcess ports({KELVAN_CLI_PATH, "ports"}, folder.path(), "ports");
+    EXPECT_EQ(ports.wait(), 0);
+    EXPECT_EQ(ports.errors(), "");
+    std::istringstream lines(ports.output());
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 3) << line;
     }
 }
 

@@ -43,7 +43,7 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
             return;
         }
         if (session_.portDown()) {
-            console_.error(settings_.port + ": " + portFailure_);
+            console_.error(portFailure_);
             finish(2);
             return;
         }
@@ -114,7 +114,7 @@ std::optional<int> CliSession::start() {
     session_.configurePort({settings_.port, settings_.bitrate, settings_.parity});
     if (const QString failure = session_.openPort();
         !failure.isEmpty() && !commandLine_.waitSeconds) {
-        console_.error(settings_.port + ": " + failure.toStdString());
+        console_.error(failure.toStdString());
         return 2;
     }
     session_.startConversation();

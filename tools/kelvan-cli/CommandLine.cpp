@@ -12,7 +12,8 @@ namespace kelvan::cli {
 using link::byteOf;
 using link::CommandCode;
 
-const std::array<Action, 15> Actions{{
+const std::array<Action, 16> Actions{{
+    {"ports", std::nullopt, ArgumentKind::None},
     {"info", std::nullopt, ArgumentKind::None},
     {"signature", byteOf(CommandCode::ReadSignature), ArgumentKind::None},
     {"read-fuses", byteOf(CommandCode::ReadFuseBits), ArgumentKind::None},
@@ -32,11 +33,18 @@ const std::array<Action, 15> Actions{{
 
 namespace {
 
-constexpr std::string_view Usage = R"USAGE(Usage: kelvan-cli [options] info
+constexpr std::string_view Usage = R"USAGE(Usage: kelvan-cli ports
+  or:  kelvan-cli [options] info
   or:  kelvan-cli [options] --chip CHIP ACTION [ARG]
 
 Talks to the programmer on the serial port the way the Kelvan window does: the same link, the
 same command sequences and the same write options, so that the same frames cross the line.
+
+"ports" lists the serial ports present, one a line, with four fields separated by tabs: the
+name to give --port, the description, the USB vendor and product ids as vid:pid, and the
+serial number (a field the system does not know stays empty). On Linux a USB adapter is
+named by its stable /dev/serial/by-id/ link, which keeps its name whatever order adapters are
+plugged in. Nothing is printed when there is no port; the exit status is 0 all the same.
 
 "info" waits for the programmer and prints its title, the about lines and the chip list
 (index and name). With --chip it also prints the commands the chip offers (code and caption),

@@ -1,7 +1,8 @@
 #pragma once
 
-// The command line of kelvan-cli: the actions with the command-list line each one runs, and the
-// options, each defaulting to the program's stored settings when not given.
+// The command line of kelvan-cli: the actions with the command-list line each one runs, the
+// list of serial ports, and the options, each defaulting to the program's stored settings when
+// not given.
 
 #include <array>
 #include <cstdint>
@@ -25,12 +26,12 @@ enum class ArgumentKind {
 
 struct Action {
     std::string_view name;
-    std::optional<std::uint8_t> code;  // the CommandCode of its line; nothing for info
+    std::optional<std::uint8_t> code;  // the CommandCode of its line; nothing for info and ports
     ArgumentKind argument;
 };
 
 // Every action, in the order the help lists them.
-extern const std::array<Action, 15> Actions;
+extern const std::array<Action, 16> Actions;
 
 // A command line that cannot be used; what() says why.
 class UsageError : public std::invalid_argument {

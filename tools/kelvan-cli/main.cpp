@@ -17,10 +17,23 @@
 #include "InterruptWatch.h"
 #include "RunSettings.h"
 #include "link/WireTrace.h"
+#include "session/DetectedPorts.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
+
+namespace {
+
+// Writes text to standard output: 0 when all of it got there, 1 otherwise.
+int printAll(std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                   std::fflush(stdout) == 0
+               ? 0
+               : 1;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     const auto started = std::chrono::steady_clock::now();
@@ -47,11 +60,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     if (commandLine.help) {
-        const std::string_view usage = kelvan::cli::usageText();
-        return std::fwrite(usage.data(), 1, usage.size(), stdout) == usage.size() &&
-                       std::fflush(stdout) == 0
-                   ? 0
-                   : 1;
+        return printAll(kelvan::cli::usageText());
+    }
+    if (commandLine.action->name == "ports") {
+        return printAll(
+            kelvan::session::portListing(kelvan::session::detectedPorts()).toStdString());
     }
 
     kelvan::cli::Console console(commandLine.quiet);

@@ -21,6 +21,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "QueueNotifier.h"
@@ -77,15 +78,16 @@ class RecordingView : public link::NullLinkView {
     void showWarning(std::string_view utf8) override { warnings.emplace_back(utf8); }
 };
 
-// The message an OpenPort on a fresh component raises, or nothing when it opened.
-std::optional<std::string> openFailure(const std::string& port) {
+// The message an OpenPort on a fresh component raises with the reason it gives, or nothing
+// when it opened.
+std::optional<std::pair<std::string, serial::OpenResult>> openFailure(const std::string& port) {
     serial::test::QueueNotifier notifier;
     serial::TComm32 comm(notifier);
     comm.setCommPort(port);
     try {
         comm.OpenPort();
     } catch (const serial::ECommsError& error) {
-        return error.what();
+        return std::pair(std::string(error.what()), error.openResult());
     }
     return std::nullopt;
 }
@@ -98,15 +100,19 @@ void checkOpenFailures(const std::string& missingPort) {
     const struct {
         std::string port;
         std::string expected;
+        serial::OpenResult reason;
     } cases[] = {
-        {missingPort, "Невозможно открыть порт!"},
-        {plainFile, "Задан не COM-порт"},
+        {missingPort, "Невозможно открыть порт!", serial::OpenResult::NoSuchDevice},
+        {plainFile, "Задан не COM-порт", serial::OpenResult::NotCommPort},
     };
     for (const auto& item : cases) {
-        const std::optional<std::string> message = openFailure(item.port);
-        check(message == item.expected,
-              "OpenPort(" + item.port + ") raises \"" + item.expected + "\"",
-              message ? "raised \"" + *message + "\"" : "opened");
+        const auto failure = openFailure(item.port);
+        check(failure && failure->first == item.expected && failure->second == item.reason,
+              "OpenPort(" + item.port + ") raises \"" + item.expected + "\" with reason " +
+                  std::to_string(static_cast<int>(item.reason)),
+              failure ? "raised \"" + failure->first + "\" with reason " +
+                            std::to_string(static_cast<int>(failure->second))
+                      : "opened");
     }
     check(std::remove(plainFile.c_str()) == 0, "the plain file is closed again after OpenPort");
 }
