@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -34,6 +35,8 @@ namespace {
 
 const QColor WindowColour(230, 230, 210);
 
+constexpr int DesignWidth = 800;
+constexpr int DesignHeight = 600;
 constexpr int ToolBarHeight = 29;
 constexpr int StatusBarHeight = 19;
 
@@ -45,6 +48,17 @@ QString fromUtf8(std::string_view text) {
 int selectedRow(const QListWidget& list) {
     const auto selected = list.selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+// The smallest client width whose data box leaves its grid `gridWidth` pixels: the box gets
+// what the file column (a third) and the chip column (a fifth) leave, less the gaps and the
+// grid's margins.
+int clientWidthForGrid(int gridWidth) {
+    int width = gridWidth;
+    while (width - width / 3 - width / 5 - 20 < gridWidth) {
+        ++width;
+    }
+    return width;
 }
 
 // Group boxes in the classic way: the caption sits on the frame line instead of above it.
@@ -61,7 +75,7 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromUtf8(link::DisconnectedCaption));
     dialogs::applyDialogLook(*this, WindowColour);
-    setGeometry(219, 122, 800, 600);
+    setGeometry(219, 122, DesignWidth, DesignHeight);
     setAcceptDrops(true);
 
     createToolBar();
@@ -121,6 +135,17 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     // FormCreate: lay the window out once at its design size.
     placeBars();
     FormResize();
+    applyMinimumSize();
+}
+
+// Below this size the layout's formulas would squeeze the grid's digits out of their columns
+// and the command list (a third of the height, less its caption) under two lines.
+void TForm1::applyMinimumSize() {
+    const int line = ListBox2->fontMetrics().height() + 4;
+    const int commandBox = 2 * line + 36;  // the list, its frame, and the box's caption and gaps
+    // A font too large for the design size still leaves the window its design size.
+    setMinimumSize(std::min(clientWidthForGrid(StringGrid1->readableWidth()), DesignWidth),
+                   std::min(ToolBarHeight + StatusBarHeight + 3 * (commandBox + 5), DesignHeight));
 }
 
 TForm1::~TForm1() = default;

@@ -135,6 +135,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
   private:
     void createToolBar();
     void placeBars();
+    void applyMinimumSize();
 
     Application& application_;
     dialogs::Prompter& prompter_;

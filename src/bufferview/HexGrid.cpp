@@ -147,8 +147,18 @@ class HexCellDelegate : public QStyledItemDelegate {
   protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* editor = qobject_cast<QLineEdit*>(object);
-        if (editor != nullptr && event->type() == QEvent::KeyPress &&
-            grid_.StringGrid1KeyPress(*static_cast<QKeyEvent*>(event), editor->text())) {
+        if (editor == nullptr || event->type() != QEvent::KeyPress) {
+            return QStyledItemDelegate::eventFilter(object, event);
+        }
+        auto& key = *static_cast<QKeyEvent*>(event);
+        if (grid_.StringGrid1KeyPress(key, editor->text())) {
+            return true;
+        }
+        if (leavesCell(*editor, key)) {
+            // The typing is dropped, as leaving a cell by any key but Enter drops it; the grid
+            // then moves to the neighbouring cell or hands the focus on.
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            QCoreApplication::sendEvent(&grid_, &key);
             return true;
         }
         return QStyledItemDelegate::eventFilter(object, event);
@@ -156,6 +166,22 @@ class HexCellDelegate : public QStyledItemDelegate {
 
   private:
     using LaidOutTexts = std::array<QStaticText, 256>;
+
+    // Tab and Shift+Tab leave the grid; Left and Right leave the cell once the caret stands at
+    // that edge of what was typed (Up and Down the editor passes on by itself).
+    static bool leavesCell(const QLineEdit& editor, const QKeyEvent& key) {
+        switch (key.key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true;
+        case Qt::Key_Left:
+            return editor.cursorPosition() == 0;
+        case Qt::Key_Right:
+            return editor.cursorPosition() >= editor.text().size();
+        default:
+            return false;
+        }
+    }
 
     // A row's characters, each centred in its slot so that they stand in columns; those of
     // selected bytes (a match that was found) are highlighted as the bytes are.
@@ -245,6 +271,7 @@ HexGrid::HexGrid(ProgramBuffer& buffer, QWidget* parent)
     // A narrow column clips its two digits rather than turning them into an ellipsis.
     setTextElideMode(Qt::ElideNone);
     setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);  // Tab leaves the grid; the arrows move between its cells
 
     // Fixed sizes: the headers never measure their texts, which would touch every row.
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
@@ -314,6 +341,16 @@ void HexGrid::ApplyGridGeometry() {
     const int slot = static_cast<const HexCellDelegate*>(itemDelegate())->characterSlot(font());
     horizontalHeader()->resizeSection(HexGridModel::TextColumn,
                                       HexGridModel::DataColumns * slot + 2 * TextColumnPadding);
+}
+
+int HexGrid::readableWidth() const {
+    const QFontMetrics metrics(font());
+    int digit = 0;
+    for (const char character : std::string_view("0123456789ABCDEF")) {
+        digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(character)));
+    }
+    // The column formula leaves (width - 49) div 16 - 1 for two digits.
+    return 49 + HexGridModel::DataColumns * (2 * digit + 1);
 }
 
 bool HexGrid::showAddress(std::size_t address) {

@@ -44,6 +44,9 @@ class HexGrid : public QTableView {
     // The text column takes the width of its 16 characters beside them, and the grid scrolls
     // sideways to show it where the box is too narrow.
     void ApplyGridGeometry();
+    // The smallest width at which ApplyGridGeometry leaves every byte column room for its two
+    // digits in the grid's font.
+    int readableWidth() const;
 
     // Scrolls `address` into view and makes its cell the current and only selected one. False,
     // changing nothing, when the buffer holds no byte there.

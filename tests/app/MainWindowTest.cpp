@@ -58,7 +58,8 @@ class MainWindowTest : public ::testing::Test {
     void showAt(int width, int height) {
         form().show();
         form().resize(width, height);
-        ASSERT_TRUE(testing::waitFor([&] { return form().size() == QSize(width, height); }));
+        const QSize size = QSize(width, height).expandedTo(form().minimumSize());
+        ASSERT_TRUE(testing::waitFor([&] { return form().size() == size; }));
     }
 
     // A modified buffer with some content and a running pick-up timer, to see what closing
@@ -180,6 +181,17 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientSize) {
     // Sizes that leave remainders in every division.
     showAt(1017, 713);
     expectLayout(form());
+
+    // Smaller than the window may be: it stops at its minimum, where the byte columns still
+    // hold their widest two digits and the command list two lines.
+    showAt(200, 150);
+    EXPECT_EQ(form().size(), form().minimumSize());
+    EXPECT_GT(form().minimumWidth(), 200);
+    expectLayout(form());
+    const QFontMetrics grid(form().StringGrid1->font());
+    EXPECT_GE(form().StringGrid1->columnWidth(0), grid.horizontalAdvance(QStringLiteral("DD")));
+    EXPECT_GE(form().ListBox2->viewport()->height(), 2 * form().ListBox2->fontMetrics().height());
+    EXPECT_GT(form().ShellTreeView1->height(), 0);
 }
 
 TEST_F(MainWindowTest, ClosingSequenceWithoutChangesRunsToTheEnd) {

@@ -290,5 +290,58 @@ TEST_F(HexGridTest, ShortcutsGoToAnAddressAndFindBytesOrText) {
     EXPECT_TRUE(match.contains(grid_->model()->index(0x20, 1))) << "01 at 201";
 }
 
+// Arrows move between cells, with the cell editor open too once its caret is at the edge; a
+// move drops the typing, as any way out of a cell but Enter does. Tab and Shift+Tab leave the
+// grid for the controls beside it.
+TEST_F(HexGridTest, ArrowsMoveBetweenCellsAndTabLeavesTheGrid) {
+    load(48);
+    auto* before = new QLineEdit(&box_);
+    auto* after = new QLineEdit(&box_);
+    QWidget::setTabOrder(before, grid_);
+    QWidget::setTabOrder(grid_, after);
+    before->show();
+    after->show();
+    const struct {
+        std::pair<int, int> cell;
+        const char* typed;  // before the key; opens the editor
+        Qt::Key key;
+        std::pair<int, int> next;
+    } moves[] = {
+        {{1, 1}, "", Qt::Key_Right, {2, 1}}, {{2, 2}, "", Qt::Key_Left, {1, 2}},
+        {{3, 1}, "", Qt::Key_Down, {3, 2}},  {{3, 2}, "", Qt::Key_Up, {3, 1}},
+        {{3, 1}, "7", Qt::Key_Down, {3, 2}},  // the typed digit is dropped
+        {{3, 2}, "7", Qt::Key_Up, {3, 1}},    {{4, 1}, "7", Qt::Key_Right, {5, 1}},
+        {{4, 1}, "7", Qt::Key_Left, {4, 1}},  // the caret moves back over the digit first
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(testing::Message() << m.typed << " key " << m.key);
+        grid_->setFocus();
+        select(m.cell.first, m.cell.second);
+        type(QString::fromLatin1(m.typed));
+        press(m.key);
+        EXPECT_EQ(selected(), m.next);
+    }
+    grid_->setFocus();
+    select(1, 1);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(buffer_.at(2), 2) << "no move stored a typed digit";
+    EXPECT_EQ(buffer_.at(16 + 2), 16 + 2);
+
+    for (const char* typed : {"", "5"}) {
+        SCOPED_TRACE(typed);
+        grid_->setFocus();
+        select(2, 1);
+        type(QString::fromLatin1(typed));
+        press(Qt::Key_Tab);
+        EXPECT_TRUE(after->hasFocus());
+        grid_->setFocus();
+        type(QString::fromLatin1(typed));
+        QTest::keyClick(keyTarget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_TRUE(before->hasFocus());
+        EXPECT_EQ(selected(), std::make_pair(2, 1)) << "the grid keeps its cell";
+    }
+    EXPECT_EQ(buffer_.at(1), 1);
+}
+
 }  // namespace
 }  // namespace kelvan::buffer
