@@ -16,7 +16,7 @@
 
 namespace {
 
-using namespace kelvan::buffer;
+using namespace kelvan::image;
 
 void require(bool condition, const char* what) {
     if (!condition) {

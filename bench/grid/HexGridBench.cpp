@@ -15,12 +15,13 @@
 
 namespace {
 
-constexpr std::size_t LargestImage = kelvan::buffer::ImageLengthLimit - 1;
+constexpr std::size_t LargestImage = kelvan::image::ImageLengthLimit - 1;
 
 // A grid in its group box at a typical maximised size, shown, holding `length` bytes.
 class ShownGrid {
   public:
-    explicit ShownGrid(std::size_t length) : grid_(new kelvan::buffer::HexGrid(buffer_, &box_)) {
+    explicit ShownGrid(std::size_t length)
+        : grid_(new kelvan::bufferview::HexGrid(buffer_, &box_)) {
         box_.resize(700, 900);
         box_.show();
         buffer_.resize(length);
@@ -32,7 +33,7 @@ class ShownGrid {
     }
 
     kelvan::ProgramBuffer& buffer() { return buffer_; }
-    kelvan::buffer::HexGrid& grid() { return *grid_; }
+    kelvan::bufferview::HexGrid& grid() { return *grid_; }
 
     // Scrolls to `row` as the scroll bar does, and lets the view paint what the scroll exposed:
     // the page moves by copying, so only the row that comes into view is formatted.
@@ -50,7 +51,7 @@ class ShownGrid {
   private:
     QGroupBox box_;
     kelvan::ProgramBuffer buffer_;
-    kelvan::buffer::HexGrid* grid_;
+    kelvan::bufferview::HexGrid* grid_;
 };
 
 void FitGridToBuffer(benchmark::State& state) {

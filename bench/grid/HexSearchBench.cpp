@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr std::size_t LargestImage = kelvan::buffer::ImageLengthLimit - 1;
+constexpr std::size_t LargestImage = kelvan::image::ImageLengthLimit - 1;
 
 // Bytes from a fixed seed, so that every run searches the same buffer.
 std::vector<std::uint8_t> variedBytes() {
@@ -30,7 +30,7 @@ std::vector<std::uint8_t> variedBytes() {
 }
 
 std::vector<std::uint8_t> patternOf(const std::u16string& typed) {
-    return kelvan::buffer::ParseSearchPattern(typed).bytes;
+    return kelvan::bufferview::ParseSearchPattern(typed).bytes;
 }
 
 // state.range(0): 0 for varied bytes, 1 for erased flash. The pattern is as typed in the box.
@@ -39,7 +39,7 @@ void FindAbsentPattern(benchmark::State& state, const std::u16string& typed) {
         state.range(0) == 0 ? variedBytes() : std::vector<std::uint8_t>(LargestImage, 0xFF);
     const std::vector<std::uint8_t> pattern = patternOf(typed);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(kelvan::buffer::FindBytes(data, pattern, 0));
+        benchmark::DoNotOptimize(kelvan::bufferview::FindBytes(data, pattern, 0));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
@@ -58,7 +58,7 @@ BENCHMARK_CAPTURE(FindAbsentPattern, text_12_letters, std::u16string(u"Прог�
 void ShowAddressAcrossTheBuffer(benchmark::State& state) {
     QGroupBox box;
     kelvan::ProgramBuffer buffer;
-    auto* grid = new kelvan::buffer::HexGrid(buffer, &box);
+    auto* grid = new kelvan::bufferview::HexGrid(buffer, &box);
     box.resize(700, 900);
     box.show();
     buffer.replace(variedBytes());

@@ -13,7 +13,7 @@
 #include "HexText.h"
 #include "image/ImageLoader.h"
 
-namespace kelvan::buffer::bench {
+namespace kelvan::image::bench {
 namespace {
 
 std::string hexTextOfLength(std::size_t length) {
@@ -62,4 +62,4 @@ void BM_LoadWorkingFileHex(benchmark::State& state) {
 BENCHMARK(BM_LoadWorkingFileHex)->Arg(64 * 1024)->Arg(ImageLengthLimit - 1);
 
 }  // namespace
-}  // namespace kelvan::buffer::bench
+}  // namespace kelvan::image::bench

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-namespace kelvan::buffer::bench {
+namespace kelvan::image::bench {
 
 // The Intel HEX text of image at address 0: records of recordLength data bytes, a linear base
 // record at every 64 KiB, CR LF line ends and an end-of-file record. The checksums are left
@@ -34,4 +34,4 @@ inline std::string intelHexText(std::span<const std::uint8_t> image,
     return text + ":00000001FF\r\n";
 }
 
-}  // namespace kelvan::buffer::bench
+}  // namespace kelvan::image::bench

@@ -47,7 +47,7 @@ class Screen : public link::NullLinkView, public OperationHost {
     void fitGridToBuffer() override {}
     void showBitDialog(link::BitKind, bool) override {}
     void showSizeWarning(std::string_view) override { warned = true; }
-    buffer::LoadOutcome reloadWorkingFile() override { return buffer::LoadOutcome::NoFile; }
+    image::LoadOutcome reloadWorkingFile() override { return image::LoadOutcome::NoFile; }
 
     std::string shownStatus;
     bool errorColour = false;

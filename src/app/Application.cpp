@@ -8,7 +8,7 @@
 
 namespace kelvan::app {
 
-Application::Application(dialogs::Prompter& prompter, link::LinkObserver* trace) {
+Application::Application(widgets::Prompter& prompter, link::LinkObserver* trace) {
     // Created in the body rather than the initialiser list: a handler that runs while one
     // window is being created then finds the later ones null instead of members that are not
     // constructed yet.

@@ -25,7 +25,7 @@ class Application {
     // Form4, Form5, Form6 and Form7, in this order, and then shows the error boxes of Form3's
     // start-up: only then may a box's event loop let the link reach every window. None of the
     // windows is shown. trace, when given, watches the link from before the port opens.
-    explicit Application(dialogs::Prompter& prompter, link::LinkObserver* trace = nullptr);
+    explicit Application(widgets::Prompter& prompter, link::LinkObserver* trace = nullptr);
     // Destroys Form3 first, while the windows its settings-write error box may let the link
     // reach still exist, then the others in reverse order of creation.
     ~Application();

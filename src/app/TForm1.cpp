@@ -69,18 +69,18 @@ const QString GroupBoxStyle = QStringLiteral(
 
 }  // namespace
 
-TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
+TForm1::TForm1(Application& application, widgets::Prompter& prompter)
     : QWidget(nullptr), application_(application), prompter_(prompter) {
     Timer2 = &session_.watchdogTimer();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromUtf8(link::DisconnectedCaption));
-    dialogs::applyDialogLook(*this, WindowColour);
+    widgets::applyDialogLook(*this, WindowColour);
     setGeometry(219, 122, DesignWidth, DesignHeight);
     setAcceptDrops(true);
 
     createToolBar();
 
-    StatusBar1 = new dialogs::StatusLine(WindowColour, this);
+    StatusBar1 = new widgets::StatusLine(WindowColour, this);
     StatusPanel = StatusBar1->StatusPanel;
 
     GroupBox1 = new QGroupBox(QStringLiteral("Файл"), this);
@@ -107,12 +107,12 @@ TForm1::TForm1(Application& application, dialogs::Prompter& prompter)
     for (QGroupBox* box : {GroupBox1, GroupBox2, GroupBox3, GroupBox4}) {
         box->setStyleSheet(GroupBoxStyle);
     }
-    StringGrid1 = new buffer::HexGrid(buffer(), GroupBox4);
+    StringGrid1 = new bufferview::HexGrid(buffer(), GroupBox4);
 
-    files_ = std::make_unique<buffer::BufferFileActions>(
+    files_ = std::make_unique<bufferview::BufferFileActions>(
         buffer(), *StringGrid1, prompter_, this,
         [this] { return operations::loadOptionsFrom(options_); });
-    fileBrowser_ = new buffer::FileBrowser(*GroupBox1, *files_, prompter_, *StatusBar1);
+    fileBrowser_ = new bufferview::FileBrowser(*GroupBox1, *files_, prompter_, *StatusBar1);
     operationHost_ = std::make_unique<WindowOperationHost>(application_, *this, *StringGrid1,
                                                            *files_, prompter_);
     session_.attachOperations(options_, *operationHost_);
@@ -301,7 +301,7 @@ void TForm1::ListBox1MouseUp() {
 }
 
 void TForm1::ListBox1KeyUp(int key) {
-    if (dialogs::isEnter(key)) {
+    if (widgets::isEnter(key)) {
         ListBox1Click();
     }
 }
@@ -315,7 +315,7 @@ void TForm1::ListBox2MouseUp() {
 }
 
 void TForm1::ListBox2KeyUp(int key) {
-    if (dialogs::isEnter(key)) {
+    if (widgets::isEnter(key)) {
         ListBox2Click();
     }
 }

@@ -27,15 +27,15 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 class BufferFileActions;
 class HexGrid;
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 class Prompter;
 class StatusLine;
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets
 
 namespace kelvan::app {
 
@@ -44,7 +44,7 @@ class Application;
 class TForm1 : public QWidget, public dialogs::TForm3::Host {
     Q_OBJECT
   public:
-    TForm1(Application& application, dialogs::Prompter& prompter);
+    TForm1(Application& application, widgets::Prompter& prompter);
     ~TForm1() override;
 
     // Handlers of the window's own events.
@@ -83,7 +83,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     link::LinkView& linkView() { return linkView_; }
     ProgramBuffer& buffer() { return session_.buffer(); }
     // WorkingFile, the loads and the save.
-    buffer::BufferFileActions& files() { return *files_; }
+    bufferview::BufferFileActions& files() { return *files_; }
     bool layoutEnabled() const { return LayoutEnabled; }
     QString statusText() const;
     QColor statusColour() const;
@@ -104,7 +104,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     QToolButton* ToolButton5 = nullptr;
     QToolButton* ToolButton6 = nullptr;
     QToolButton* ToolButton8 = nullptr;
-    dialogs::StatusLine* StatusBar1 = nullptr;
+    widgets::StatusLine* StatusBar1 = nullptr;
     QLabel* StatusPanel = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* ShellComboBox1 = nullptr;
@@ -115,7 +115,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     QGroupBox* GroupBox3 = nullptr;
     QListWidget* ListBox2 = nullptr;
     QGroupBox* GroupBox4 = nullptr;
-    buffer::HexGrid* StringGrid1 = nullptr;
+    bufferview::HexGrid* StringGrid1 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;  // the session's watchdog timer
 
@@ -138,7 +138,7 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     void applyMinimumSize();
 
     Application& application_;
-    dialogs::Prompter& prompter_;
+    widgets::Prompter& prompter_;
 
     // Cleared by the closing sequence; while false a size change moves nothing.
     bool LayoutEnabled = true;
@@ -149,8 +149,8 @@ class TForm1 : public QWidget, public dialogs::TForm3::Host {
     session::ProgrammerSession session_{linkView_};
     serial::TComm32& Comm321 = session_.comm();
     SettingsDialogOptions options_{application_};
-    std::unique_ptr<buffer::BufferFileActions> files_;
-    buffer::FileBrowser* fileBrowser_ = nullptr;
+    std::unique_ptr<bufferview::BufferFileActions> files_;
+    bufferview::FileBrowser* fileBrowser_ = nullptr;
     std::unique_ptr<WindowOperationHost> operationHost_;
 };
 

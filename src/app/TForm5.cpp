@@ -19,7 +19,7 @@ TForm5::TForm5(QWidget* parent)
     setObjectName(QStringLiteral("Form5"));
     // It pops up while the user works in the lists; keyboard focus stays where it was.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    dialogs::applyDialogLook(*this, QColor(220, 220, 192));
+    widgets::applyDialogLook(*this, QColor(220, 220, 192));
     setFixedSize(359, 89);
 
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -51,7 +51,7 @@ void TForm5::setQueue(int maximum, int position) {
 
 void TForm5::showEvent(QShowEvent* event) {
     // Centred on the desktop each time it appears, whatever the main window does.
-    dialogs::centreOnScreen(*this);
+    widgets::centreOnScreen(*this);
     QWidget::showEvent(event);
 }
 

@@ -151,7 +151,7 @@ void WindowLinkView::showWarning(std::string_view utf8) {
 }
 
 void WindowLinkView::showPortState(const QString& failure) {
-    dialogs::StatusLine* status = window_.StatusBar1;
+    widgets::StatusLine* status = window_.StatusBar1;
     if (status == nullptr) {
         return;
     }

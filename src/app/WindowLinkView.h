@@ -7,9 +7,9 @@
 
 #include "link/LinkPorts.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 class Prompter;
-}
+}  // namespace kelvan::widgets
 
 namespace kelvan::app {
 
@@ -18,7 +18,7 @@ class TForm1;
 
 class WindowLinkView : public link::LinkView {
   public:
-    WindowLinkView(Application& application, TForm1& window, dialogs::Prompter& prompter)
+    WindowLinkView(Application& application, TForm1& window, widgets::Prompter& prompter)
         : application_(application), window_(window), prompter_(prompter) {}
 
     void setCaption(const link::DeviceText& title) override;
@@ -50,7 +50,7 @@ class WindowLinkView : public link::LinkView {
   private:
     Application& application_;
     TForm1& window_;
-    dialogs::Prompter& prompter_;
+    widgets::Prompter& prompter_;
     QString shownPortFailure_;  // what showPortState put on the status line
 };
 

@@ -15,7 +15,7 @@ namespace kelvan::app {
 
 bool SettingsDialogOptions::isSet(operations::Option option) const {
     const dialogs::TForm3* settings = application_.form3();
-    return settings == nullptr ? session::kDefaultOption
+    return settings == nullptr ? session::DefaultOption
                                : settings->option(static_cast<int>(option));
 }
 
@@ -44,7 +44,7 @@ void WindowOperationHost::showSizeWarning(std::string_view utf8) {
                           QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
-buffer::LoadOutcome WindowOperationHost::reloadWorkingFile() {
+image::LoadOutcome WindowOperationHost::reloadWorkingFile() {
     return files_.LoadFile();
 }
 

@@ -4,14 +4,14 @@
 
 class QWidget;
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 class BufferFileActions;
 class HexGrid;
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 class Prompter;
-}
+}  // namespace kelvan::widgets
 
 namespace kelvan::app {
 
@@ -34,8 +34,8 @@ class SettingsDialogOptions : public operations::OptionSource {
 // and working-file load, the bit dialogs and the warning box.
 class WindowOperationHost : public operations::OperationHost {
   public:
-    WindowOperationHost(Application& application, TForm1& window, buffer::HexGrid& grid,
-                        buffer::BufferFileActions& files, dialogs::Prompter& prompter)
+    WindowOperationHost(Application& application, TForm1& window, bufferview::HexGrid& grid,
+                        bufferview::BufferFileActions& files, widgets::Prompter& prompter)
         : application_(application),
           window_(window),
           grid_(grid),
@@ -47,14 +47,14 @@ class WindowOperationHost : public operations::OperationHost {
     // Shows and raises the dialog, if it exists, with "Записать" enabled or disabled.
     void showBitDialog(link::BitKind dialog, bool writable) override;
     void showSizeWarning(std::string_view utf8) override;
-    buffer::LoadOutcome reloadWorkingFile() override;
+    image::LoadOutcome reloadWorkingFile() override;
 
   private:
     Application& application_;
     TForm1& window_;
-    buffer::HexGrid& grid_;
-    buffer::BufferFileActions& files_;
-    dialogs::Prompter& prompter_;
+    bufferview::HexGrid& grid_;
+    bufferview::BufferFileActions& files_;
+    widgets::Prompter& prompter_;
 };
 
 }  // namespace kelvan::app

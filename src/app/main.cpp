@@ -66,13 +66,13 @@ int printHelpPage(int argc, char* argv[]) {
     const QCoreApplication application(argc, argv);
     const QString working = QDir::currentPath();
     const QString program = QCoreApplication::applicationDirPath();
-    if (const QString page = kelvan::dialogs::findHelpPage(working, program); !page.isEmpty()) {
+    if (const QString page = kelvan::widgets::findHelpPage(working, program); !page.isEmpty()) {
         std::printf("%s\n",
                     qUtf8Printable(QDir::toNativeSeparators(QFileInfo(page).absoluteFilePath())));
         return 0;
     }
     std::fprintf(stderr, "kelvan: no help page in %s\n",
-                 qUtf8Printable(kelvan::dialogs::helpPageCandidates(working, program).join(", ")));
+                 qUtf8Printable(kelvan::widgets::helpPageCandidates(working, program).join(", ")));
     return 1;
 }
 
@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
     }
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         // The about box's first line, without a display.
-        return std::printf("%s\n", qUtf8Printable(kelvan::dialogs::programVersionLine())) > 0 &&
+        return std::printf("%s\n", qUtf8Printable(kelvan::widgets::programVersionLine())) > 0 &&
                        std::fflush(stdout) == 0
                    ? 0
                    : 1;
@@ -121,7 +121,7 @@ int main(int argc, char* argv[]) {
         return 2;
     } catch (const std::system_error& error) {
         std::fprintf(stderr, "kelvan: %s\n", error.what());
-        kelvan::dialogs::showErrorBox(
+        kelvan::widgets::showErrorBox(
             nullptr, QStringLiteral("Невозможно записать трассировку в файл %1 (%2)")
                          .arg(tracePath, QString::fromLocal8Bit(error.code().message())));
         return 2;
@@ -138,7 +138,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kelvan: termination signals not watched: %s\n", error.what());
     }
 #endif
-    kelvan::dialogs::MessageBoxPrompter prompter;
+    kelvan::widgets::MessageBoxPrompter prompter;
     kelvan::app::Application windows(prompter, trace ? &trace->observer() : nullptr);
     kelvan::app::TForm1& form1 = windows.form1();
     QObject::connect(&form1, &kelvan::app::TForm1::closed, &application, &QCoreApplication::quit,

@@ -11,7 +11,7 @@
 #include "image/ProgramBuffer.h"
 #include "widgets/Prompter.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 // The line breaks are stored as LF CR, as in every other text of the program.
@@ -28,41 +28,41 @@ std::filesystem::path toPath(const QString& file) {
 }  // namespace
 
 BufferFileActions::BufferFileActions(ProgramBuffer& buffer, HexGrid& grid,
-                                     dialogs::Prompter& prompter, QWidget* boxParent,
-                                     std::function<LoadOptions()> options)
+                                     widgets::Prompter& prompter, QWidget* boxParent,
+                                     std::function<image::LoadOptions()> options)
     : buffer_(buffer),
       grid_(grid),
       prompter_(prompter),
       boxParent_(boxParent),
       options_(std::move(options)) {}
 
-LoadOutcome BufferFileActions::LoadFile() {
+image::LoadOutcome BufferFileActions::LoadFile() {
     buffer_.clear();
     grid_.setRowCount(2);
-    return takeLoadResult(loadWorkingFile(toPath(workingFile_), options_()));
+    return takeLoadResult(image::loadWorkingFile(toPath(workingFile_), options_()));
 }
 
 void BufferFileActions::ToolButton2Click() {
-    takeLoadResult(loadWithButtonRules(toPath(workingFile_), options_().hexFiles));
+    takeLoadResult(image::loadWithButtonRules(toPath(workingFile_), options_().hexFiles));
 }
 
-LoadOutcome BufferFileActions::takeLoadResult(LoadResult result) {
+image::LoadOutcome BufferFileActions::takeLoadResult(image::LoadResult result) {
     switch (result.outcome) {
-        case LoadOutcome::Loaded:
+        case image::LoadOutcome::Loaded:
             buffer_.replace(std::move(result.image));
             grid_.FitGridToBuffer();
             break;
-        case LoadOutcome::LengthWarning:
+        case image::LoadOutcome::LengthWarning:
             prompter_.showWarning(boxParent_, LengthWarning);
             break;
-        case LoadOutcome::OpenFailed:
+        case image::LoadOutcome::OpenFailed:
             prompter_.showError(boxParent_, QStringLiteral("Не удаётся открыть файл \"%1\": %2")
                                                 .arg(QDir::toNativeSeparators(workingFile_),
                                                      QString::fromLocal8Bit(result.reason)));
             break;
-        case LoadOutcome::NoFile:
-        case LoadOutcome::IgnoredTooLong:
-        case LoadOutcome::Abandoned:
+        case image::LoadOutcome::NoFile:
+        case image::LoadOutcome::IgnoredTooLong:
+        case image::LoadOutcome::Abandoned:
             // Said nothing by design: a file that is not there or far too long is passed over,
             // and a broken Intel HEX file ends the user's action in silence.
             break;
@@ -81,7 +81,7 @@ SaveOutcome BufferFileActions::ToolButton5Click() {
     // Whole or nothing: a full disk or a lost permission leaves the old file as it was. A name
     // the loader reads as Intel HEX gets Intel HEX, so that it loads back as this image.
     if (const std::error_code error =
-            writeImageFile(toPath(*name), buffer_.bytes(), options_())) {
+            image::writeImageFile(toPath(*name), buffer_.bytes(), options_())) {
         prompter_.showError(boxParent_,
                             QStringLiteral("Не удаётся записать файл \"%1\": %2")
                                 .arg(QDir::toNativeSeparators(*name),
@@ -106,7 +106,7 @@ QString BufferFileActions::keepChangesUnasked(const QString& folder) {
     if (!QDir().mkpath(folder)) {
         return failure(QStringLiteral("the folder cannot be created"));
     }
-    if (const std::error_code error = writeOutputFile(toPath(name), buffer_.bytes())) {
+    if (const std::error_code error = image::writeOutputFile(toPath(name), buffer_.bytes())) {
         return failure(QString::fromLocal8Bit(error.message()));
     }
     return QStringLiteral("the modified buffer was saved to %1")
@@ -116,14 +116,14 @@ QString BufferFileActions::keepChangesUnasked(const QString& folder) {
 bool BufferFileActions::offerToSaveChanges() {
     if (buffer_.modified()) {
         switch (prompter_.askYesNoCancel(boxParent_, SaveQuestion)) {
-            case dialogs::Prompter::Answer::Yes:
+            case widgets::Prompter::Answer::Yes:
                 if (ToolButton5Click() == SaveOutcome::Failed) {
                     return false;
                 }
                 break;
-            case dialogs::Prompter::Answer::No:
+            case widgets::Prompter::Answer::No:
                 break;
-            case dialogs::Prompter::Answer::Cancel:
+            case widgets::Prompter::Answer::Cancel:
                 return false;
         }
     }
@@ -131,4 +131,4 @@ bool BufferFileActions::offerToSaveChanges() {
     return true;
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

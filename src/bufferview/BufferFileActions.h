@@ -16,11 +16,11 @@ namespace kelvan {
 class ProgramBuffer;
 }
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 class Prompter;
-}
+}  // namespace kelvan::widgets
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 class HexGrid;
 
@@ -34,8 +34,8 @@ class BufferFileActions {
   public:
     // Boxes open over `boxParent`; `options` reads the settings' "понимать HEX-файлы" and
     // "понимать EEP-файлы" at the moment of each load.
-    BufferFileActions(ProgramBuffer& buffer, HexGrid& grid, dialogs::Prompter& prompter,
-                      QWidget* boxParent, std::function<LoadOptions()> options);
+    BufferFileActions(ProgramBuffer& buffer, HexGrid& grid, widgets::Prompter& prompter,
+                      QWidget* boxParent, std::function<image::LoadOptions()> options);
 
     // WorkingFile: the full path of the file picked in the browser; empty at start.
     const QString& workingFile() const { return workingFile_; }
@@ -45,7 +45,7 @@ class BufferFileActions {
     // is ignored in silence; a length warning or an open error shows its box and leaves the
     // buffer empty; an abandoned Intel HEX load is silent. Returns what happened, so that the
     // caller's action can stop when the file did not load.
-    LoadOutcome LoadFile();
+    image::LoadOutcome LoadFile();
     // The hidden button "Загрузить файл в буфер": loads WorkingFile by the button's rules
     // without emptying the buffer first; whatever does not load leaves the buffer as it was.
     void ToolButton2Click();
@@ -69,14 +69,14 @@ class BufferFileActions {
   private:
     // The second half of a load: a loaded image replaces the buffer and the grid is fitted to it;
     // any other outcome shows its box, or nothing, and leaves the buffer alone.
-    LoadOutcome takeLoadResult(LoadResult result);
+    image::LoadOutcome takeLoadResult(image::LoadResult result);
 
     ProgramBuffer& buffer_;
     HexGrid& grid_;
-    dialogs::Prompter& prompter_;
+    widgets::Prompter& prompter_;
     QWidget* boxParent_;
-    std::function<LoadOptions()> options_;
+    std::function<image::LoadOptions()> options_;
     QString workingFile_;
 };
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -22,7 +22,7 @@
 #include "widgets/Prompter.h"
 #include "widgets/StatusLine.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 // Qt formats sizes and dates of files with the system's locale; the list shows them in the
@@ -33,10 +33,10 @@ class FileListModel : public QFileSystemModel {
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole && index.column() == SizeColumn && !isDir(index)) {
-            return dialogs::fileSizeText(size(index));
+            return widgets::fileSizeText(size(index));
         }
         if (role == Qt::DisplayRole && index.column() == DateColumn) {
-            return dialogs::fileTimeText(lastModified(index));
+            return widgets::fileTimeText(lastModified(index));
         }
         return QFileSystemModel::data(index, role);
     }
@@ -53,7 +53,7 @@ class FileListModel : public QFileSystemModel {
 // word.
 class RenameDelegate : public QStyledItemDelegate {
   public:
-    RenameDelegate(dialogs::Prompter& prompter, QWidget& view)
+    RenameDelegate(widgets::Prompter& prompter, QWidget& view)
         : QStyledItemDelegate(&view), prompter_(prompter), view_(view) {}
 
     void setModelData(QWidget* editor, QAbstractItemModel* model,
@@ -86,13 +86,13 @@ class RenameDelegate : public QStyledItemDelegate {
     }
 
   private:
-    dialogs::Prompter& prompter_;
+    widgets::Prompter& prompter_;
     QWidget& view_;
     mutable bool editing_ = false;
 };
 
-FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
-                         dialogs::StatusLine& status)
+FileBrowser::FileBrowser(QWidget& box, BufferFileActions& files, widgets::Prompter& prompter,
+                         widgets::StatusLine& status)
     : QObject(&box), files_(files), status_(status) {
     ShellComboBox1 = new QComboBox(&box);
     ShellComboBox1->setObjectName(QStringLiteral("ShellComboBox1"));
@@ -208,7 +208,7 @@ void FileBrowser::ShellListView1MouseUp() {
 }
 
 void FileBrowser::ShellListView1KeyUp(int key) {
-    if (dialogs::isEnter(key)) {
+    if (widgets::isEnter(key)) {
         ShellListView1Click();
     }
 }
@@ -300,13 +300,13 @@ bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::KeyPress:
             if (watched == ShellListView1 && !renameDelegate_->editing() &&
-                dialogs::isEnter(static_cast<QKeyEvent*>(event)->key())) {
+                widgets::isEnter(static_cast<QKeyEvent*>(event)->key())) {
                 enterPressedInList_ = true;
             }
             break;
         case QEvent::KeyRelease: {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == ShellListView1 && !key->isAutoRepeat() && dialogs::isEnter(key->key()) &&
+            if (watched == ShellListView1 && !key->isAutoRepeat() && widgets::isEnter(key->key()) &&
                 std::exchange(enterPressedInList_, false)) {
                 ShellListView1KeyUp(key->key());
             }
@@ -318,4 +318,4 @@ bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

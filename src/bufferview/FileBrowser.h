@@ -15,12 +15,12 @@ class QTimer;
 class QTreeView;
 class QWidget;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 class Prompter;
 class StatusLine;
-}
+}  // namespace kelvan::widgets
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 class BufferFileActions;
 class RenameDelegate;
@@ -31,8 +31,8 @@ class FileBrowser : public QObject {
     // Creates the three controls inside `box` (which places them) and the pick-up timer; the
     // tree starts at the home folder, expanded. The pick-up resets `status` and names the
     // working file there.
-    FileBrowser(QWidget& box, BufferFileActions& files, dialogs::Prompter& prompter,
-                dialogs::StatusLine& status);
+    FileBrowser(QWidget& box, BufferFileActions& files, widgets::Prompter& prompter,
+                widgets::StatusLine& status);
 
     // The tree's folder, "" when none; the settings store it as "Path" at exit.
     QString currentFolder() const;
@@ -67,7 +67,7 @@ class FileBrowser : public QObject {
     void showContextMenu(const QPoint& position);
 
     BufferFileActions& files_;
-    dialogs::StatusLine& status_;
+    widgets::StatusLine& status_;
     QFileSystemModel* folderModel_ = nullptr;
     QFileSystemModel* fileModel_ = nullptr;
     RenameDelegate* renameDelegate_ = nullptr;
@@ -78,4 +78,4 @@ class FileBrowser : public QObject {
     bool enterPressedInList_ = false;
 };
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

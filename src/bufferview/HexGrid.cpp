@@ -23,7 +23,7 @@
 #include "bufferview/HexGridSearch.h"
 #include "image/ProgramBuffer.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 constexpr int RowHeight = 15;
@@ -544,4 +544,4 @@ void HexGrid::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -21,7 +21,7 @@ namespace kelvan {
 class ProgramBuffer;
 }
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 class HexGridModel;
 
@@ -101,4 +101,4 @@ class HexGrid : public QTableView {
     std::vector<std::uint8_t> lastBytes_;  // what F3 looks for; empty before the first find
 };
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -5,7 +5,7 @@
 #include "bufferview/HexGridRules.h"
 #include "image/ProgramBuffer.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 HexGridModel::HexGridModel(const ProgramBuffer& buffer, QObject* parent)
     : QAbstractTableModel(parent), buffer_(buffer) {}
@@ -125,4 +125,4 @@ void HexGridModel::refreshRows(int first, int last) {
     }
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

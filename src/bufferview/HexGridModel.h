@@ -15,7 +15,7 @@ namespace kelvan {
 class ProgramBuffer;
 }
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 class HexGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -66,4 +66,4 @@ class HexGridModel : public QAbstractTableModel {
     bool columnDigitsShown_ = false;
 };
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

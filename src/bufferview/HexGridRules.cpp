@@ -4,7 +4,7 @@
 
 #include "image/Windows1251.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 constexpr char UpperDigits[] = "0123456789ABCDEF";
@@ -62,4 +62,4 @@ std::size_t GridRowCount(std::size_t length) {
     return rows;
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

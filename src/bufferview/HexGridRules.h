@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 // Two upper-case hexadecimal digits: 10 gives "0A", 171 gives "AB", 255 gives "FF".
 std::string FormatHexByte(std::uint8_t value);
@@ -33,4 +33,4 @@ char16_t PrintableCharacter(std::uint8_t byte);
 // than 16 bytes.
 std::size_t GridRowCount(std::size_t length);
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -5,7 +5,7 @@
 
 #include "image/Windows1251.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 bool isBlank(char16_t character) {
@@ -139,4 +139,4 @@ std::optional<std::size_t> FindBytes(std::span<const std::uint8_t> data,
     return std::nullopt;
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 
 // An address typed in hexadecimal: digits of either case, "0x" in front allowed, blanks around
 // ignored. Nothing for an empty text, any other character, or a number beyond size_t.
@@ -39,4 +39,4 @@ SearchPattern ParseSearchPattern(std::u16string_view typed);
 std::optional<std::size_t> FindBytes(std::span<const std::uint8_t> data,
                                      std::span<const std::uint8_t> pattern, std::size_t from);
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

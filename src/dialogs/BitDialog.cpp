@@ -12,7 +12,7 @@
 namespace kelvan::dialogs {
 namespace {
 
-constexpr int kDesignClientHeight = 43;
+constexpr int DesignClientHeight = 43;
 
 // The key of a key release, or 0 for any other event and for the releases of auto-repeat.
 int releasedKey(const QEvent& event) {
@@ -27,7 +27,7 @@ int releasedKey(const QEvent& event) {
 
 BitDialog::BitDialog(link::BitKind kind, const QString& caption, const QColor& background,
                      int clientWidth, int buttonLeft, QWidget* parent)
-    : FixedDialog(caption, background, QSize(clientWidth, kDesignClientHeight), parent),
+    : widgets::FixedDialog(caption, background, QSize(clientWidth, DesignClientHeight), parent),
       kind_(kind) {
     Button1 = new QPushButton(QStringLiteral("Записать"), this);
     Button1->setGeometry(buttonLeft, 16, 75, 25);
@@ -93,13 +93,13 @@ void BitDialog::Button1MouseUp() {
 }
 
 void BitDialog::Button1KeyUp(int key) {
-    if (isEnter(key)) {
+    if (widgets::isEnter(key)) {
         Button1Click();
     }
 }
 
 void BitDialog::FormKeyUp(int key) {
-    if (isEnter(key)) {
+    if (widgets::isEnter(key)) {
         close();
     }
 }
@@ -113,15 +113,16 @@ bool BitDialog::eventFilter(QObject* watched, QEvent* event) {
         }
         if (const int key = releasedKey(*event)) {
             Button1KeyUp(key);
-            return isEnter(key);  // Enter's release on the button is not the dialog's as well
+            // Enter's release on the button is not the dialog's as well.
+            return widgets::isEnter(key);
         }
     } else if (std::find(bitBoxes_.begin(), bitBoxes_.end(), watched) != bitBoxes_.end()) {
         if (const int key = releasedKey(*event)) {
             FormKeyUp(key);
-            return isEnter(key);
+            return widgets::isEnter(key);
         }
     }
-    return FixedDialog::eventFilter(watched, event);
+    return widgets::FixedDialog::eventFilter(watched, event);
 }
 
 void BitDialog::keyPressEvent(QKeyEvent* event) {
@@ -130,13 +131,13 @@ void BitDialog::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
-    FixedDialog::keyPressEvent(event);
+    widgets::FixedDialog::keyPressEvent(event);
 }
 
 // The dialog takes the keyboard when it opens, its first bit box the focus, so that Space ticks
 // that box and Esc closes the dialog without a click first.
 void BitDialog::showEvent(QShowEvent* event) {
-    FixedDialog::showEvent(event);
+    widgets::FixedDialog::showEvent(event);
     activateWindow();
     if (QCheckBox* first = bitBox(0)) {
         first->setFocus(Qt::ActiveWindowFocusReason);
@@ -149,7 +150,7 @@ void BitDialog::keyReleaseEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) {
         FormKeyUp(event->key());
     }
-    FixedDialog::keyReleaseEvent(event);
+    widgets::FixedDialog::keyReleaseEvent(event);
 }
 
 }  // namespace kelvan::dialogs

@@ -17,7 +17,7 @@ namespace kelvan::dialogs {
 // A dialog that shows a chip's fuse or lock bits as a column of check boxes, one per bit as the
 // programmer numbers them, and hands their states to its owner with its "Записать" button. The
 // subclasses differ in look and in the kind of bits they hold.
-class BitDialog : public FixedDialog {
+class BitDialog : public widgets::FixedDialog {
     Q_OBJECT
   public:
     // Removes every bit box. The dialog keeps its size and the button its place.

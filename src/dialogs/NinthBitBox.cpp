@@ -8,11 +8,11 @@
 namespace kelvan::dialogs {
 
 NinthBitBox::NinthBitBox(QWidget* parent) : QComboBox(parent) {
-    for (const session::NinthBitMode& mode : session::kNinthBitModes) {
+    for (const session::NinthBitMode& mode : session::NinthBitModes) {
         addItem(QString::fromUtf8(mode.caption));
     }
     // No index selects no parity, which is what the first item says in words.
-    setPlaceholderText(QString::fromUtf8(session::kNinthBitModes.front().caption));
+    setPlaceholderText(QString::fromUtf8(session::NinthBitModes.front().caption));
     setCurrentIndex(-1);
 }
 

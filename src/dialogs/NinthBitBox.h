@@ -13,7 +13,7 @@ namespace kelvan::dialogs {
 class NinthBitBox : public QComboBox {
     Q_OBJECT
   public:
-    // The five items of session::kNinthBitModes, none selected.
+    // The five items of session::NinthBitModes, none selected.
     explicit NinthBitBox(QWidget* parent = nullptr);
 
     // What the box shows: the selected item's caption, or "Нет" when none is selected.

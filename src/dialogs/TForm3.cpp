@@ -26,13 +26,13 @@ namespace {
 // A path needs a wider field than "COM1": there the field takes the box's width beside a
 // label moved to the left edge. The arrow of the detected ports takes the field's right end.
 #ifdef Q_OS_WIN
-constexpr bool kPortNamesInCapitals = true;
-constexpr int kPortLabelLeft = 56;
-constexpr QRect kPortFieldGeometry(104, 40, 57, 21);
+constexpr bool PortNamesInCapitals = true;
+constexpr int PortLabelLeft = 56;
+constexpr QRect PortFieldGeometry(104, 40, 57, 21);
 #else
-constexpr bool kPortNamesInCapitals = false;
-constexpr int kPortLabelLeft = 16;
-constexpr QRect kPortFieldGeometry(48, 40, 113, 21);
+constexpr bool PortNamesInCapitals = false;
+constexpr int PortLabelLeft = 16;
+constexpr QRect PortFieldGeometry(48, 40, 113, 21);
 #endif
 
 QLabel* placeLabel(QWidget* parent, const QString& caption, int left, int top) {
@@ -60,15 +60,16 @@ QCheckBox* placeOption(QWidget* parent, const QString& caption, int top) {
     auto* box = new QCheckBox(caption, parent);
     box->move(8, top);
     box->adjustSize();
-    box->setChecked(session::kDefaultOption);
+    box->setChecked(session::DefaultOption);
     return box;
 }
 
 }  // namespace
 
 TForm3::TForm3(Host& host, QWidget* parent)
-    : FixedDialog(QStringLiteral("Настройки"), QColor(192, 210, 192), QSize(400, 300), parent),
-      m_host(host) {
+    : widgets::FixedDialog(QStringLiteral("Настройки"), QColor(192, 210, 192), QSize(400, 300),
+                           parent),
+      host_(host) {
     buildControls();
     FormCreate();
 }
@@ -90,25 +91,25 @@ void TForm3::buildControls() {
 
     GroupBox1 = new QGroupBox(QStringLiteral("Настройки порта"), TabSheet1);
     GroupBox1->setGeometry(8, 8, 177, 201);
-    Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), kPortLabelLeft, 43);
-    Edit1 = new QLineEdit(QString::fromUtf8(session::kDefaultPortName), GroupBox1);
-    Edit1->setGeometry(kPortFieldGeometry);
-    if (kPortNamesInCapitals) {
-        Edit1->setValidator(new UpperCaseValidator(Edit1));
+    Label1 = placeLabel(GroupBox1, QStringLiteral("Порт"), PortLabelLeft, 43);
+    Edit1 = new QLineEdit(QString::fromUtf8(session::DefaultPortName), GroupBox1);
+    Edit1->setGeometry(PortFieldGeometry);
+    if (PortNamesInCapitals) {
+        Edit1->setValidator(new widgets::UpperCaseValidator(Edit1));
     }
-    m_detectedPortsAction =
+    detectedPortsAction_ =
         Edit1->addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
-    m_detectedPortsAction->setToolTip(QStringLiteral("Найденные порты"));
-    m_detectedPortsMenu = new QMenu(Edit1);
-    connect(m_detectedPortsAction, &QAction::triggered, this, &TForm3::showDetectedPorts);
+    detectedPortsAction_->setToolTip(QStringLiteral("Найденные порты"));
+    detectedPortsMenu_ = new QMenu(Edit1);
+    connect(detectedPortsAction_, &QAction::triggered, this, &TForm3::showDetectedPorts);
     Label2 = placeLabel(GroupBox1, QStringLiteral("Скорость"), 32, 91);
-    ysIntEdit1 = new TysIntEdit(GroupBox1);
+    ysIntEdit1 = new widgets::TysIntEdit(GroupBox1);
     ysIntEdit1->setGeometry(104, 88, 57, 21);
-    ysIntEdit1->setValue(session::kDefaultBitrate);
+    ysIntEdit1->setValue(session::DefaultBitrate);
     Label3 = placeLabel(GroupBox1, QStringLiteral("Девятый бит"), 16, 139);
     ComboBox1 = new NinthBitBox(GroupBox1);
     ComboBox1->setGeometry(104, 136, 57, 21);
-    ComboBox1->setCurrentIndex(session::kDefaultParity);
+    ComboBox1->setCurrentIndex(session::DefaultParity);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Запись программ"), TabSheet2);
     GroupBox2->setGeometry(8, 0, 177, 225);
@@ -134,8 +135,8 @@ void TForm3::buildControls() {
     CheckBox4 = placeOption(GroupBox4, QStringLiteral("понимать HEX-файлы"), 24);
     CheckBox12 = placeOption(GroupBox4, QStringLiteral("понимать EEP-файлы"), 48);
 
-    m_options = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,  CheckBox5,  CheckBox6,
-                 CheckBox7, CheckBox8, CheckBox9, CheckBox10, CheckBox11, CheckBox12};
+    options_ = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,  CheckBox5,  CheckBox6,
+                CheckBox7, CheckBox8, CheckBox9, CheckBox10, CheckBox11, CheckBox12};
 
     Button1 = new QPushButton(QStringLiteral("Сохранить"), this);
     Button1->setGeometry(312, 264, 75, 25);
@@ -150,48 +151,48 @@ void TForm3::buildControls() {
 }
 
 void TForm3::FormCreate() {
-    m_startingUp = true;
-    m_host.startWatchdog();
+    startingUp_ = true;
+    host_.startWatchdog();
     ReadRegistry();
     PageControl1->setGeometry(rect());
     Button2->raise();
     Button1->raise();
 
-    if (const QString failure = m_host.session().openPort(); !failure.isEmpty()) {
+    if (const QString failure = host_.session().openPort(); !failure.isEmpty()) {
         reportError(failure);
     }
 
     const session::StoredSettings stored = session::SettingsStore().readAll();
     if (QFileInfo(stored.path).isDir()) {
-        m_host.setCurrentFolder(stored.path);
+        host_.setCurrentFolder(stored.path);
     }
-    for (int number = 1; number <= session::kOptionCount; ++number) {
+    for (int number = 1; number <= session::OptionCount; ++number) {
         CheckBox(number)->setChecked(stored.options.at(static_cast<std::size_t>(number) - 1));
     }
-    m_startingUp = false;
+    startingUp_ = false;
 }
 
 void TForm3::showStartupErrors() {
-    const QStringList errors = std::exchange(m_startupErrors, {});
+    const QStringList errors = std::exchange(startupErrors_, {});
     for (const QString& text : errors) {
-        showErrorBox(parentWidget(), text);
+        widgets::showErrorBox(parentWidget(), text);
     }
 }
 
 void TForm3::ReadRegistry() {
     session::SettingsStore store;
-    setPortName(store.readOrWriteString(session::kComPortValue, Edit1->text()));
-    ysIntEdit1->setValue(store.readOrWriteInt(session::kBitrateValue, ysIntEdit1->Value()));
+    setPortName(store.readOrWriteString(session::ComPortValue, Edit1->text()));
+    ysIntEdit1->setValue(store.readOrWriteInt(session::BitrateValue, ysIntEdit1->Value()));
 
-    if (const std::optional<std::int32_t> stored = store.readInt(session::kParityValue)) {
+    if (const std::optional<std::int32_t> stored = store.readInt(session::ParityValue)) {
         if (*stored != ComboBox1->currentIndex()) {
             const bool listed = *stored >= 0 && *stored < ComboBox1->count();
             ComboBox1->setCurrentIndex(listed ? *stored : -1);
         }
     } else {
-        store.writeInt(session::kParityValue, ComboBox1->currentIndex());
+        store.writeInt(session::ParityValue, ComboBox1->currentIndex());
     }
-    m_host.session().configurePort(portSettings());
+    host_.session().configurePort(portSettings());
     syncStore(store);
 }
 
@@ -202,21 +203,21 @@ session::PortSettings TForm3::portSettings() const {
 
 void TForm3::WriteRegistry() {
     session::SettingsStore store;
-    store.writeString(session::kComPortValue, Edit1->text());
-    store.writeInt(session::kBitrateValue, ysIntEdit1->Value());
-    store.writeInt(session::kParityValue, ComboBox1->currentIndex());
+    store.writeString(session::ComPortValue, Edit1->text());
+    store.writeInt(session::BitrateValue, ysIntEdit1->Value());
+    store.writeInt(session::ParityValue, ComboBox1->currentIndex());
     syncStore(store);
 }
 
 void TForm3::Button1Click() {
     WriteRegistry();
-    m_host.portSettingsSaved(portSettings(), this);
+    host_.portSettingsSaved(portSettings(), this);
 }
 
 void TForm3::FormDestroy() {
     session::SettingsStore store;
-    store.writeString(session::kPathValue, m_host.currentFolder());
-    for (int number = 1; number <= session::kOptionCount; ++number) {
+    store.writeString(session::PathValue, host_.currentFolder());
+    for (int number = 1; number <= session::OptionCount; ++number) {
         store.writeInt(session::checkValueName(number), option(number) ? 1 : 0);
     }
     syncStore(store);
@@ -229,37 +230,37 @@ void TForm3::syncStore(session::SettingsStore& store) {
 }
 
 void TForm3::reportError(const QString& text) {
-    if (m_startingUp) {
-        m_startupErrors << text;
+    if (startingUp_) {
+        startupErrors_ << text;
         return;
     }
-    showErrorBox(parentWidget(), text);
+    widgets::showErrorBox(parentWidget(), text);
 }
 
 void TForm3::setPortName(const QString& name) {
-    Edit1->setText(kPortNamesInCapitals ? name.toUpper() : name);
+    Edit1->setText(PortNamesInCapitals ? name.toUpper() : name);
 }
 
 void TForm3::showDetectedPorts() {
-    m_detectedPortsMenu->clear();
-    const QList<session::DetectedPort> ports = m_listPorts();
+    detectedPortsMenu_->clear();
+    const QList<session::DetectedPort> ports = listPorts_();
     if (ports.isEmpty()) {
-        m_detectedPortsMenu->addAction(QStringLiteral("Порты не найдены"))->setEnabled(false);
+        detectedPortsMenu_->addAction(QStringLiteral("Порты не найдены"))->setEnabled(false);
     }
     for (const session::DetectedPort& port : ports) {
         const QString name = port.name();
-        connect(m_detectedPortsMenu->addAction(portCaption(port)), &QAction::triggered, this,
+        connect(detectedPortsMenu_->addAction(portCaption(port)), &QAction::triggered, this,
                 [this, name] { setPortName(name); });
     }
-    m_detectedPortsMenu->popup(Edit1->mapToGlobal(Edit1->rect().bottomLeft()));
+    detectedPortsMenu_->popup(Edit1->mapToGlobal(Edit1->rect().bottomLeft()));
 }
 
 bool TForm3::option(int number) const {
-    return m_options.at(static_cast<std::size_t>(number - 1))->isChecked();
+    return options_.at(static_cast<std::size_t>(number - 1))->isChecked();
 }
 
 QCheckBox* TForm3::CheckBox(int number) {
-    return m_options.at(static_cast<std::size_t>(number - 1));
+    return options_.at(static_cast<std::size_t>(number - 1));
 }
 
 }  // namespace kelvan::dialogs

@@ -33,7 +33,7 @@ namespace kelvan::dialogs {
 // options that other parts read live from its check boxes. Creating it loads the stored settings,
 // configures and opens the port and restores the working folder and the options; destroying it
 // stores the folder and the options. The port values are stored only by "Сохранить".
-class TForm3 : public FixedDialog {
+class TForm3 : public widgets::FixedDialog {
     Q_OBJECT
   public:
     // What the settings dialog uses of the main window.
@@ -77,7 +77,7 @@ class TForm3 : public FixedDialog {
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* Edit1 = nullptr;
-    TysIntEdit* ysIntEdit1 = nullptr;
+    widgets::TysIntEdit* ysIntEdit1 = nullptr;
     NinthBitBox* ComboBox1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
@@ -96,11 +96,11 @@ class TForm3 : public FixedDialog {
 
     // The arrow inside Edit1 that lists the serial ports present, and its list: choosing one
     // puts its name into Edit1, which still takes any name typed (a pseudo-terminal, say).
-    QAction* detectedPortsAction() const { return m_detectedPortsAction; }
-    QMenu* detectedPortsMenu() const { return m_detectedPortsMenu; }
+    QAction* detectedPortsAction() const { return detectedPortsAction_; }
+    QMenu* detectedPortsMenu() const { return detectedPortsMenu_; }
     // Where the list comes from: session::detectedPorts unless replaced.
     using PortLister = std::function<QList<session::DetectedPort>()>;
-    void setPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+    void setPortLister(PortLister lister) { listPorts_ = std::move(lister); }
 
     // Loads "ComPort", "Bitrate" and "Parity" into the fields (storing a field's value for any
     // that is missing or unreadable) and hands the fields' values to the port.
@@ -123,13 +123,13 @@ class TForm3 : public FixedDialog {
     // Fills the list of detected ports afresh and opens it under Edit1.
     void showDetectedPorts();
 
-    Host& m_host;
-    std::array<QCheckBox*, 12> m_options{};
-    bool m_startingUp = false;
-    QStringList m_startupErrors;
-    QAction* m_detectedPortsAction = nullptr;
-    QMenu* m_detectedPortsMenu = nullptr;
-    PortLister m_listPorts = session::detectedPorts;
+    Host& host_;
+    std::array<QCheckBox*, 12> options_{};
+    bool startingUp_ = false;
+    QStringList startupErrors_;
+    QAction* detectedPortsAction_ = nullptr;
+    QMenu* detectedPortsMenu_ = nullptr;
+    PortLister listPorts_ = session::detectedPorts;
 };
 
 }  // namespace kelvan::dialogs

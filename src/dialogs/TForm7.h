@@ -9,14 +9,16 @@
 class QLabel;
 class QPushButton;
 
-namespace kelvan::dialogs {
-
+namespace kelvan::widgets {
 class TUrl;
+}  // namespace kelvan::widgets
+
+namespace kelvan::dialogs {
 
 // The about dialog "О программаторе": the program's name and version, lines of text that the
 // programmer supplies, an "ОК" button and the "Помощь" link to the help page help/ruka.htm,
 // found below the working directory or beside the program.
-class TForm7 : public FixedDialog {
+class TForm7 : public widgets::FixedDialog {
     Q_OBJECT
   public:
     explicit TForm7(QWidget* parent = nullptr);
@@ -28,7 +30,7 @@ class TForm7 : public FixedDialog {
     // Line `index` of the last CreateAboutLabels; other indexes come from a stale reply and
     // change nothing.
     void setAboutLine(int index, const QString& text);
-    int aboutLabelCount() const { return static_cast<int>(m_aboutLabels.size()); }
+    int aboutLabelCount() const { return static_cast<int>(aboutLabels_.size()); }
     QLabel* aboutLabel(int index) const;
 
     // Opens the help page where findHelpPage finds it; says in the error box when it finds none
@@ -37,11 +39,10 @@ class TForm7 : public FixedDialog {
 
     QLabel* VersionLabel = nullptr;
     QPushButton* Button1 = nullptr;
-    TUrl* Url1 = nullptr;
+    widgets::TUrl* Url1 = nullptr;
 
   private:
-
-    std::vector<QLabel*> m_aboutLabels;  // AboutLabels; empty when created
+    std::vector<QLabel*> aboutLabels_;  // AboutLabels; empty when created
 };
 
 }  // namespace kelvan::dialogs

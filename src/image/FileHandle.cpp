@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 #ifdef _WIN32
@@ -180,4 +180,4 @@ void FileHandle::close(std::error_code& error) {
     }
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -6,7 +6,7 @@
 #include <span>
 #include <system_error>
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 
 // An open file descriptor that closes itself: the few calls the loaders and kelvan-load need,
 // each reporting the system's reason through a std::error_code. Plain C++ over the POSIX or
@@ -58,4 +58,4 @@ class FileHandle {
     int descriptor_ = -1;
 };
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -7,7 +7,7 @@
 #include "image/FileHandle.h"
 #include "image/IntelHexReader.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 enum class Format { Raw, IntelHex };
@@ -133,4 +133,4 @@ LoadResult readIntelHex(std::span<const std::uint8_t> text) {
     return reader.takeResult();
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 
 // No image of this many bytes or more is ever taken into ProgramBuffer.
 inline constexpr std::size_t ImageLengthLimit = 524288;
@@ -61,4 +61,4 @@ LoadResult loadWithButtonRules(const std::filesystem::path& file, bool hexFiles)
 // is not a digit; IntelHexReader.h has the details.
 LoadResult readIntelHex(std::span<const std::uint8_t> text);
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

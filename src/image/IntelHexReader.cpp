@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 constexpr std::uint8_t NotADigit = 0x10;
@@ -229,4 +229,4 @@ LoadResult readIntelHexStream(const TextSource& source, std::size_t textLength) 
     }
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -11,7 +11,7 @@
 
 #include "image/ImageLoader.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 
 // Reads Intel HEX text, given whole or in pieces, into an image. A record starts at ":" and
 // everything between records is passed over; the fields are the byte count, the 16-bit
@@ -73,4 +73,4 @@ using TextSource = std::function<std::size_t(std::span<std::uint8_t>, std::error
 // OpenFailed with the system's reason.
 LoadResult readIntelHexStream(const TextSource& source, std::size_t textLength);
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

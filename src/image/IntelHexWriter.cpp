@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 constexpr std::size_t RecordLength = 16;
@@ -54,4 +54,4 @@ std::string intelHexText(std::span<const std::uint8_t> image) {
     return text;
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -6,7 +6,7 @@
 #include "image/FileHandle.h"
 #include "image/IntelHexWriter.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 namespace fs = std::filesystem;
@@ -112,4 +112,4 @@ std::error_code writeImageFile(const fs::path& target, std::span<const std::uint
                                              text.size()));
 }
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

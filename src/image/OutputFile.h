@@ -7,7 +7,7 @@
 
 #include "image/ImageLoader.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 
 // The one way the program writes a file: the window's save, kelvan-load's OUTPUT and
 // kelvan-cli's OUT. Writes bytes as the contents of target. A regular file (or none) is
@@ -26,4 +26,4 @@ std::error_code writeOutputFile(const std::filesystem::path& target,
 std::error_code writeImageFile(const std::filesystem::path& target,
                                std::span<const std::uint8_t> image, const LoadOptions& options);
 
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -190,8 +190,8 @@ void CommandSequences::writeSequence(const WriteSteps& steps) {
 // A write goes on only when the working file was loaded again; otherwise nothing is erased or
 // written, and the status says so instead of keeping an older "Все верно.".
 bool CommandSequences::reloaded() {
-    const buffer::LoadOutcome outcome = host_.reloadWorkingFile();
-    if (outcome == buffer::LoadOutcome::Loaded) {
+    const image::LoadOutcome outcome = host_.reloadWorkingFile();
+    if (outcome == image::LoadOutcome::Loaded) {
         buffer_.setModified(false);
         return true;
     }
@@ -200,19 +200,19 @@ bool CommandSequences::reloaded() {
     return false;
 }
 
-std::string_view CommandSequences::reloadFailureText(buffer::LoadOutcome outcome) {
+std::string_view CommandSequences::reloadFailureText(image::LoadOutcome outcome) {
     switch (outcome) {
-        case buffer::LoadOutcome::Loaded:
+        case image::LoadOutcome::Loaded:
             return {};
-        case buffer::LoadOutcome::NoFile:
+        case image::LoadOutcome::NoFile:
             return "Ничего не записано: рабочий файл не выбран или не найден.";
-        case buffer::LoadOutcome::IgnoredTooLong:
-        case buffer::LoadOutcome::LengthWarning:
+        case image::LoadOutcome::IgnoredTooLong:
+        case image::LoadOutcome::LengthWarning:
             return "Ничего не записано: рабочий файл слишком длинный (512 КБ и больше).";
-        case buffer::LoadOutcome::Abandoned:
+        case image::LoadOutcome::Abandoned:
             return "Ничего не записано: в HEX-файле нет записи конца файла или запись "
                    "испорчена.";
-        case buffer::LoadOutcome::OpenFailed:
+        case image::LoadOutcome::OpenFailed:
             return "Ничего не записано: рабочий файл не открывается.";
     }
     return {};

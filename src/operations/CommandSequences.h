@@ -37,7 +37,7 @@ class CommandSequences {
 
     // The status text when a write stopped because the reload of the working file did not
     // load it; empty for Loaded.
-    static std::string_view reloadFailureText(buffer::LoadOutcome outcome);
+    static std::string_view reloadFailureText(image::LoadOutcome outcome);
 
   private:
     // One optional step before a write: queued when its option is set and the programmer

@@ -63,9 +63,9 @@ class OptionSource {
 };
 
 // The working-file load's options as `options` hold them now.
-inline buffer::LoadOptions loadOptionsFrom(const OptionSource& options) {
-    return buffer::LoadOptions{.hexFiles = options.isSet(Option::ReadHexFiles),
-                               .eepFiles = options.isSet(Option::ReadEepFiles)};
+inline image::LoadOptions loadOptionsFrom(const OptionSource& options) {
+    return image::LoadOptions{.hexFiles = options.isSet(Option::ReadHexFiles),
+                              .eepFiles = options.isSet(Option::ReadEepFiles)};
 }
 
 // What the sequences ask of the window (or of a tool without one).
@@ -89,7 +89,7 @@ class OperationHost {
 
     // LoadFile: loads the working file into ProgramBuffer with the program's loading rules,
     // showing whatever the load itself shows, and says how it went.
-    virtual buffer::LoadOutcome reloadWorkingFile() = 0;
+    virtual image::LoadOutcome reloadWorkingFile() = 0;
 };
 
 }  // namespace kelvan::operations

@@ -3,10 +3,10 @@
 namespace kelvan::session {
 
 std::optional<serial::TParity> ninthBitParity(int index) {
-    if (index < 0 || index >= static_cast<int>(kNinthBitModes.size())) {
+    if (index < 0 || index >= static_cast<int>(NinthBitModes.size())) {
         return std::nullopt;
     }
-    return kNinthBitModes[static_cast<std::size_t>(index)].parity;
+    return NinthBitModes[static_cast<std::size_t>(index)].parity;
 }
 
 }  // namespace kelvan::session

@@ -15,7 +15,7 @@ struct NinthBitMode {
     serial::TParity parity;
 };
 
-inline constexpr std::array<NinthBitMode, 5> kNinthBitModes{{
+inline constexpr std::array<NinthBitMode, 5> NinthBitModes{{
     {"Нет", serial::TParity::pNone},
     {"Чет", serial::TParity::pOdd},
     {"Нечет", serial::TParity::pEven},

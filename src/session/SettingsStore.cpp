@@ -10,7 +10,7 @@ namespace {
 
 // The registry keeps types; an INI file keeps only text, so there a number is text that reads
 // wholly as a 32-bit integer.
-constexpr bool kStoreKeepsTypes =
+constexpr bool StoreKeepsTypes =
 #ifdef Q_OS_WIN
     true;
 #else
@@ -54,7 +54,7 @@ std::optional<std::int32_t> SettingsStore::readInt(QAnyStringView name) const {
             // REG_DWORD holds 32 bits; read them back as the signed value that was written.
             return static_cast<std::int32_t>(value.toUInt());
         case QMetaType::QString:
-            if (kStoreKeepsTypes) {
+            if (StoreKeepsTypes) {
                 return std::nullopt;
             }
             return integerFromText(value.toString());
@@ -89,14 +89,14 @@ std::int32_t SettingsStore::readOrWriteInt(QAnyStringView name, std::int32_t fal
 
 StoredSettings SettingsStore::readAll() const {
     StoredSettings settings;
-    settings.port = readString(kComPortValue).value_or(settings.port);
-    settings.bitrate = readInt(kBitrateValue).value_or(settings.bitrate);
-    settings.parity = readInt(kParityValue).value_or(settings.parity);
-    settings.path = readString(kPathValue).value_or(QString());
-    for (int number = 1; number <= kOptionCount; ++number) {
+    settings.port = readString(ComPortValue).value_or(settings.port);
+    settings.bitrate = readInt(BitrateValue).value_or(settings.bitrate);
+    settings.parity = readInt(ParityValue).value_or(settings.parity);
+    settings.path = readString(PathValue).value_or(QString());
+    for (int number = 1; number <= OptionCount; ++number) {
         const std::optional<std::int32_t> stored = readInt(checkValueName(number));
         settings.options.at(static_cast<std::size_t>(number) - 1) =
-            stored ? *stored != 0 : kDefaultOption;
+            stored ? *stored != 0 : DefaultOption;
     }
     return settings;
 }

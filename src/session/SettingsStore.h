@@ -11,31 +11,31 @@
 namespace kelvan::session {
 
 // The names of the stored values: the one list that reading and writing share.
-inline constexpr char kComPortValue[] = "ComPort";
-inline constexpr char kBitrateValue[] = "Bitrate";
-inline constexpr char kParityValue[] = "Parity";
-inline constexpr char kPathValue[] = "Path";
-inline constexpr int kOptionCount = 12;
+inline constexpr char ComPortValue[] = "ComPort";
+inline constexpr char BitrateValue[] = "Bitrate";
+inline constexpr char ParityValue[] = "Parity";
+inline constexpr char PathValue[] = "Path";
+inline constexpr int OptionCount = 12;
 QString checkValueName(int number);  // "Check1" ... "Check12"
 
 // What the settings dialog holds before anything is stored, and so what a missing value means.
 // Windows names ports "COM1"; elsewhere a port is a device path.
 #ifdef Q_OS_WIN
-inline constexpr char kDefaultPortName[] = "COM1";
+inline constexpr char DefaultPortName[] = "COM1";
 #else
-inline constexpr char kDefaultPortName[] = "/dev/ttyUSB0";
+inline constexpr char DefaultPortName[] = "/dev/ttyUSB0";
 #endif
-inline constexpr std::int32_t kDefaultBitrate = 56000;
-inline constexpr std::int32_t kDefaultParity = -1;  // no "Девятый бит" item selected
-inline constexpr bool kDefaultOption = true;        // every option ticked
+inline constexpr std::int32_t DefaultBitrate = 56000;
+inline constexpr std::int32_t DefaultParity = -1;  // no "Девятый бит" item selected
+inline constexpr bool DefaultOption = true;        // every option ticked
 
 // Every stored value at once, each one's default where it is missing or unreadable.
 struct StoredSettings {
-    QString port = QString::fromUtf8(kDefaultPortName);
-    std::int32_t bitrate = kDefaultBitrate;
-    std::int32_t parity = kDefaultParity;  // an item of the ninth-bit list, -1 none
+    QString port = QString::fromUtf8(DefaultPortName);
+    std::int32_t bitrate = DefaultBitrate;
+    std::int32_t parity = DefaultParity;   // an item of the ninth-bit list, -1 none
     QString path;                          // the working folder; "" when none is stored
-    std::array<bool, kOptionCount> options{};  // Check1..Check12
+    std::array<bool, OptionCount> options{};  // Check1..Check12
 };
 
 // The per-user settings of the program: on Windows the registry key Software\NORVELLA\KELVAN

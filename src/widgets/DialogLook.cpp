@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 void applyDialogLook(QWidget& window, const QColor& background) {
     QPalette palette = window.palette();
@@ -38,4 +38,4 @@ void centreOnScreen(QWidget& window) {
     window.move(frame.topLeft());
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -2,11 +2,11 @@
 
 #include <Qt>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // Enter on either the main keyboard or the keypad: the windows treat both alike.
 inline bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

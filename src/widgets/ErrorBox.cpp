@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 ErrorBoxHandler& installedHandler() {
@@ -40,4 +40,4 @@ ErrorBoxHandler setErrorBoxHandler(ErrorBoxHandler handler) {
     return std::exchange(installedHandler(), std::move(handler));
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // The text the error box shows: `text` with a full stop appended when its last character's code
 // lies above that of the full stop (0x2E); texts ending in "!", "." or ")" stay as they are.
@@ -23,4 +23,4 @@ void showErrorBox(QWidget* parent, const QString& text);
 using ErrorBoxHandler = std::function<void(QWidget* parent, const QString& shownText)>;
 ErrorBoxHandler setErrorBoxHandler(ErrorBoxHandler handler);
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

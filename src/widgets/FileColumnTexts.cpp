@@ -4,7 +4,7 @@
 #include <QFileSystemModel>
 #include <QLocale>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 // The columns of QFileSystemModel.
@@ -50,4 +50,4 @@ QVariant FileColumnTexts::data(const QModelIndex& index, int role) const {
     return QIdentityProxyModel::data(index, role);
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -9,7 +9,7 @@
 
 class QDateTime;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // Below 1024 bytes the count with the noun in the case Russian wants ("1 байт", "2 байта",
 // "5 байт"); from there on kilobytes and up with one decimal ("4,0 кБ").
@@ -27,4 +27,4 @@ class FileColumnTexts : public QIdentityProxyModel {
     QVariant data(const QModelIndex& index, int role) const override;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -2,7 +2,7 @@
 
 #include "widgets/DialogLook.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 FixedDialog::FixedDialog(const QString& caption, const QColor& background, const QSize& clientSize,
                          QWidget* parent)
@@ -31,4 +31,4 @@ void FixedDialog::showEvent(QShowEvent* event) {
     centreOnScreen(*this);
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

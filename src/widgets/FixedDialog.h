@@ -6,7 +6,7 @@ class QColor;
 class QSize;
 class QString;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // A dialog of a fixed size in the program's look, centred on its screen each time it is shown.
 // A dialog whose height follows its content sets it with setOuterHeight.
@@ -33,4 +33,4 @@ class FixedDialog : public QDialog {
     int outerHeight_ = 0;  // 0 until setOuterHeight: the design size stands
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

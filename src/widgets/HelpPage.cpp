@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 QStringList helpPageCandidates(const QString& workingDirectory, const QString& programDirectory) {
     const QString page = QString::fromLatin1(HelpPagePath);
@@ -24,4 +24,4 @@ QString findHelpPage(const QString& workingDirectory, const QString& programDire
     return {};
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

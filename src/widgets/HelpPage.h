@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // The help page the about box links to, as a path relative to where it is looked for.
 inline constexpr char HelpPagePath[] = "help/ruka.htm";
@@ -16,4 +16,4 @@ QStringList helpPageCandidates(const QString& workingDirectory, const QString& p
 // The first candidate that is a file, or an empty string when there is none.
 QString findHelpPage(const QString& workingDirectory, const QString& programDirectory);
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -1,9 +1,9 @@
 #include "widgets/ProgramVersion.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 QString programVersionLine() {
     return QStringLiteral("Kelvan " KELVAN_VERSION);
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -8,7 +8,7 @@
 #include "widgets/ErrorBox.h"
 #include "widgets/FileColumnTexts.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 Prompter::Answer MessageBoxPrompter::askYesNoCancel(QWidget* parent, const QString& text) {
     const auto button = QMessageBox::question(
@@ -62,4 +62,4 @@ QString displayLineBreaks(QString text) {
     return text;
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

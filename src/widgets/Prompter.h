@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 class Prompter {
   public:
@@ -43,4 +43,4 @@ class MessageBoxPrompter : public Prompter {
 // as a glyph or an empty line, so this turns each LF CR, CR LF and lone CR into one LF.
 QString displayLineBreaks(QString text);
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 const QColor ErrorColour(255, 128, 128);
@@ -50,4 +50,4 @@ void StatusLine::setBackground(const QColor& colour) {
     setPalette(changed);
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

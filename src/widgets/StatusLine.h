@@ -6,7 +6,7 @@
 
 class QLabel;
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // The main window's status bar: one panel of text on the window's colour, or on the error
 // colour (8080FF as the colour value stores it: red 255, green 128, blue 128) until the next
@@ -31,4 +31,4 @@ class StatusLine : public QStatusBar {
     QColor normalColour_;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 // A relative address names a file below the working directory; one with a scheme is a URL.
@@ -124,4 +124,4 @@ void TUrl::Click() {
     OpenUrl();
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

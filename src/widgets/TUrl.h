@@ -6,7 +6,7 @@
 
 #include <functional>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 enum class TFontStyle { fsBold = 0x1, fsItalic = 0x2, fsUnderline = 0x4, fsStrikeOut = 0x8 };
 Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
@@ -55,4 +55,4 @@ class TUrl : public QLabel {
     bool pressed_ = false;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

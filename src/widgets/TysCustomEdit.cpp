@@ -1,6 +1,6 @@
 #include "widgets/TysCustomEdit.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 // Qt's left and right are logical: they mirror in a right-to-left layout, which gives the swap
@@ -31,4 +31,4 @@ void TysCustomEdit::setAlignment(TAlignment alignment) {
     QLineEdit::setAlignment(qtAlignment(alignment));
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // Where the text sits in the field. Right and left swap in a right-to-left layout; centred
 // stays centred.
@@ -23,4 +23,4 @@ class TysCustomEdit : public QLineEdit {
     TAlignment alignment_ = TAlignment::taLeftJustify;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

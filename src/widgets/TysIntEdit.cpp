@@ -1,6 +1,6 @@
 #include "widgets/TysIntEdit.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 QString paddedDecimal(std::int32_t value, std::int32_t digits) {
     QString text = QString::number(value);
@@ -36,4 +36,4 @@ std::int32_t TysIntEdit::TextToValue() const {
     return Value();
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

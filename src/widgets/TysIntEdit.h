@@ -2,7 +2,7 @@
 
 #include "widgets/TysNumEdit.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // The numeric field for 32-bit signed integers, in decimal. Typing accepts "+", "-", the digits
 // and control characters. Starts with Value 0 and the text "0".
@@ -22,4 +22,4 @@ class TysIntEdit : public TysNumEdit {
 // ("-005" for -5 in 4 digits) so that it still reads back as the same number.
 QString paddedDecimal(std::int32_t value, std::int32_t digits);
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

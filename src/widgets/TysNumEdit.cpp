@@ -10,7 +10,7 @@
 
 #include <limits>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 // The characters QLineEdit would insert for this key: printable text that is not a Ctrl or
@@ -165,4 +165,4 @@ void TysNumEdit::mouseReleaseEvent(QMouseEvent* event) {
     TysCustomEdit::mouseReleaseEvent(event);
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

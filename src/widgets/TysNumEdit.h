@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // Converts text to a 32-bit signed integer: an optional sign and decimal digits, nothing else.
 // Nothing for empty text, a lone sign, other characters or a number out of range.
@@ -64,4 +64,4 @@ class TysNumEdit : public TysCustomEdit {
     bool updating_ = false;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

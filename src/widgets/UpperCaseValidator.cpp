@@ -1,10 +1,10 @@
 #include "widgets/UpperCaseValidator.h"
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 QValidator::State UpperCaseValidator::validate(QString& input, int&) const {
     input = input.toUpper();
     return Acceptable;
 }
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

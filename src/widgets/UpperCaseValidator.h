@@ -2,7 +2,7 @@
 
 #include <QValidator>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 
 // Accepts any text and turns its letters into capitals as they are typed or pasted.
 class UpperCaseValidator : public QValidator {
@@ -12,4 +12,4 @@ class UpperCaseValidator : public QValidator {
     State validate(QString& input, int& position) const override;
 };
 
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

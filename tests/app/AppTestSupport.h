@@ -16,7 +16,7 @@
 
 namespace kelvan::app::testing {
 
-class ScriptedPrompter : public dialogs::Prompter {
+class ScriptedPrompter : public widgets::Prompter {
   public:
     Answer answer = Answer::Cancel;  // to every Yes/No/Cancel question
     bool yes = true;                 // to every Yes/No question

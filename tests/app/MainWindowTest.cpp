@@ -505,9 +505,9 @@ TEST(QtTranslations, FileTypesReadInRussian) {
 }
 
 TEST(DisplayLineBreaks, StoredLineBreaksShowAsOneBreak) {
-    EXPECT_EQ(dialogs::displayLineBreaks(QStringLiteral("Данные в буфере изменены!\n\rХотите?")),
+    EXPECT_EQ(widgets::displayLineBreaks(QStringLiteral("Данные в буфере изменены!\n\rХотите?")),
               QStringLiteral("Данные в буфере изменены!\nХотите?"));
-    EXPECT_EQ(dialogs::displayLineBreaks(QStringLiteral("a\r\nb\nc\rd")),
+    EXPECT_EQ(widgets::displayLineBreaks(QStringLiteral("a\r\nb\nc\rd")),
               QStringLiteral("a\nb\nc\nd"));
 }
 

@@ -109,7 +109,7 @@ TEST_F(OperationInterruptionTest, ClosingWhileCommandsAreQueuedAsksFirst) {
     ASSERT_NO_FATAL_FAILURE(startWrite(0x1000));
     form().buffer().setModified(true);
     prompter_.yes = true;
-    prompter_.answer = dialogs::Prompter::Answer::No;
+    prompter_.answer = widgets::Prompter::Answer::No;
     EXPECT_TRUE(form().close());
     ASSERT_EQ(prompter_.questions.size(), 2);
     EXPECT_EQ(prompter_.questions[0], InterruptQuestion);

@@ -32,9 +32,9 @@
 namespace kelvan::app {
 namespace {
 
-using Answer = dialogs::Prompter::Answer;
-using buffer::LoadOutcome;
-using buffer::SaveOutcome;
+using Answer = widgets::Prompter::Answer;
+using bufferview::SaveOutcome;
+using image::LoadOutcome;
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -56,7 +56,7 @@ class WorkingFileTest : public ::testing::Test {
     }
 
     TForm1& form() { return windows_->form1(); }
-    buffer::BufferFileActions& files() { return form().files(); }
+    bufferview::BufferFileActions& files() { return form().files(); }
     QString path(const char* name) const { return folder_.filePath(QString::fromLatin1(name)); }
     QString native(const char* name) const { return QDir::toNativeSeparators(path(name)); }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 TEST(HexGridRules, HexTextToValueReadsDigitsOfEitherCaseAndBlanksAsZero) {
@@ -37,4 +37,4 @@ TEST(HexGridRules, GridRowCountCountsTheHeaderAndStartedRows) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

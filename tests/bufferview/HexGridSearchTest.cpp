@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -99,4 +99,4 @@ TEST(HexGridSearch, FindBytesFindsTheFirstWholeMatchFromTheGivenAddressOn) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

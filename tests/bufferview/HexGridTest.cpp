@@ -17,7 +17,7 @@
 #include "bufferview/HexGridModel.h"
 #include "image/ProgramBuffer.h"
 
-namespace kelvan::buffer {
+namespace kelvan::bufferview {
 namespace {
 
 class HexGridTest : public ::testing::Test {
@@ -344,4 +344,4 @@ TEST_F(HexGridTest, ArrowsMoveBetweenCellsAndTabLeavesTheGrid) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::bufferview

@@ -17,7 +17,7 @@
 namespace kelvan::dialogs::test {
 namespace {
 
-const QString kPlaceholder = QStringLiteral("Пока это неизвестная надпись!");
+const QString Placeholder = QStringLiteral("Пока это неизвестная надпись!");
 
 void hover(QWidget& widget) {
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), widget.mapToGlobal(QPointF(1, 1)));
@@ -63,7 +63,7 @@ TEST_F(AboutDialogTest, LabelsStandThirtyApartAndTheButtonRowFollows) {
     ASSERT_EQ(about.aboutLabelCount(), 2);
     EXPECT_EQ(about.aboutLabel(0)->pos(), QPoint(30, 40));
     EXPECT_EQ(about.aboutLabel(1)->pos(), QPoint(30, 70));
-    EXPECT_EQ(about.aboutLabel(1)->text(), kPlaceholder);
+    EXPECT_EQ(about.aboutLabel(1)->text(), Placeholder);
     EXPECT_EQ(about.Button1->pos(), QPoint(208, 120));
     EXPECT_EQ(about.Url1->pos(), QPoint(128, 120));
     EXPECT_EQ(about.outerHeight(), 190);
@@ -71,7 +71,7 @@ TEST_F(AboutDialogTest, LabelsStandThirtyApartAndTheButtonRowFollows) {
     about.setAboutLine(1, "Версия 2.1");
     about.setAboutLine(2, "lost");
     EXPECT_EQ(about.aboutLabel(1)->text(), "Версия 2.1");
-    EXPECT_EQ(about.aboutLabel(0)->text(), kPlaceholder);
+    EXPECT_EQ(about.aboutLabel(0)->text(), Placeholder);
 }
 
 TEST_F(AboutDialogTest, FewerLabelsMoveTheButtonUp) {
@@ -93,20 +93,20 @@ TEST_F(AboutDialogTest, ZeroLabelsLeaveTheButtonRowAndHeight) {
 }
 
 TEST_F(AboutDialogTest, HelpLinkKeepsItsLookOnHover) {
-    TUrl& link = *about.Url1;
+    widgets::TUrl& link = *about.Url1;
     EXPECT_EQ(link.fontColor(), QColor(Qt::blue));
-    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+    EXPECT_EQ(link.fontStyle(), widgets::TFontStyles(widgets::TFontStyle::fsUnderline));
     hover(link);
     EXPECT_EQ(link.fontColor(), QColor(Qt::blue));
-    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+    EXPECT_EQ(link.fontStyle(), widgets::TFontStyles(widgets::TFontStyle::fsUnderline));
     leave(link);
-    EXPECT_EQ(link.fontStyle(), TFontStyles(TFontStyle::fsUnderline));
+    EXPECT_EQ(link.fontStyle(), widgets::TFontStyles(widgets::TFontStyle::fsUnderline));
 }
 
 // Creates help/ruka.htm below folder.
 void plantHelpPage(const QString& folder) {
     ASSERT_TRUE(QDir(folder).mkpath(QStringLiteral("help")));
-    QFile page(QDir(folder).filePath(QString::fromLatin1(HelpPagePath)));
+    QFile page(QDir(folder).filePath(QString::fromLatin1(widgets::HelpPagePath)));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
 }
 
@@ -119,13 +119,13 @@ TEST(HelpPage, IsLookedForInTheWorkingDirectoryThenBesideTheProgram) {
     for (const QString& folder : {work, bin, share}) {
         ASSERT_TRUE(QDir().mkpath(folder));
     }
-    EXPECT_EQ(findHelpPage(work, bin), QString());
+    EXPECT_EQ(widgets::findHelpPage(work, bin), QString());
     plantHelpPage(share);
-    EXPECT_EQ(findHelpPage(work, bin), share + QStringLiteral("/help/ruka.htm"));
+    EXPECT_EQ(widgets::findHelpPage(work, bin), share + QStringLiteral("/help/ruka.htm"));
     plantHelpPage(bin);
-    EXPECT_EQ(findHelpPage(work, bin), bin + QStringLiteral("/help/ruka.htm"));
+    EXPECT_EQ(widgets::findHelpPage(work, bin), bin + QStringLiteral("/help/ruka.htm"));
     plantHelpPage(work);
-    EXPECT_EQ(findHelpPage(work, bin), work + QStringLiteral("/help/ruka.htm"));
+    EXPECT_EQ(widgets::findHelpPage(work, bin), work + QStringLiteral("/help/ruka.htm"));
 }
 
 TEST_F(AboutDialogTest, HelpLinkOpensThePageOrSaysWhereItLooked) {
@@ -151,27 +151,27 @@ TEST_F(AboutDialogTest, HelpLinkOpensThePageOrSaysWhereItLooked) {
 }
 
 TEST(TUrl, OtherActiveSettingsSwitchOnEnteringAndBackOnLeaving) {
-    TUrl link;
+    widgets::TUrl link;
     EXPECT_EQ(link.fontColor(), QColor(0, 0, 128));
     link.ActiveLinkColor = Qt::red;
-    link.ActiveLinkStyle = TFontStyle::fsBold | TFontStyle::fsItalic;
+    link.ActiveLinkStyle = widgets::TFontStyle::fsBold | widgets::TFontStyle::fsItalic;
     int entered = 0;
     int left = 0;
-    link.OnMouseEnter = [&entered](TUrl&) { ++entered; };
-    link.OnMouseLeave = [&left](TUrl&) { ++left; };
+    link.OnMouseEnter = [&entered](widgets::TUrl&) { ++entered; };
+    link.OnMouseLeave = [&left](widgets::TUrl&) { ++left; };
     hover(link);
     EXPECT_EQ(link.fontColor(), QColor(Qt::red));
-    EXPECT_EQ(link.fontStyle(), TFontStyle::fsBold | TFontStyle::fsItalic);
+    EXPECT_EQ(link.fontStyle(), widgets::TFontStyle::fsBold | widgets::TFontStyle::fsItalic);
     leave(link);
     EXPECT_EQ(link.fontColor(), QColor(0, 0, 128));
-    EXPECT_EQ(link.fontStyle(), TFontStyles());
+    EXPECT_EQ(link.fontStyle(), widgets::TFontStyles());
     EXPECT_EQ(entered, 1);
     EXPECT_EQ(left, 1);
 }
 
 TEST(TUrl, ClickOpensTheFileBelowTheWorkingDirectoryUnlessOnClickIsSet) {
     UrlRecorder recorder;
-    TUrl link;
+    widgets::TUrl link;
     link.setURL("help/ruka.htm");
     link.resize(60, 17);
     link.show();
@@ -180,7 +180,7 @@ TEST(TUrl, ClickOpensTheFileBelowTheWorkingDirectoryUnlessOnClickIsSet) {
     EXPECT_EQ(recorder.opened[0], QUrl::fromLocalFile(QDir::current().filePath("help/ruka.htm")));
 
     int clicks = 0;
-    link.OnClick = [&clicks](TUrl&) { ++clicks; };
+    link.OnClick = [&clicks](widgets::TUrl&) { ++clicks; };
     QTest::mouseClick(&link, Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(recorder.opened.size(), 1);
@@ -188,13 +188,13 @@ TEST(TUrl, ClickOpensTheFileBelowTheWorkingDirectoryUnlessOnClickIsSet) {
 
 TEST(TUrl, AnEmptyUrlOpensNothing) {
     UrlRecorder recorder;
-    TUrl link;
+    widgets::TUrl link;
     EXPECT_FALSE(link.OpenUrl());
     EXPECT_TRUE(recorder.opened.isEmpty());
 }
 
 TEST(TUrl, CaptionAndHintFollowTheAddressUnlessTheyAreTheirOwn) {
-    TUrl link;
+    widgets::TUrl link;
     link.setURL("a.htm");
     EXPECT_EQ(link.text(), "a.htm");
     EXPECT_EQ(link.toolTip(), "a.htm");

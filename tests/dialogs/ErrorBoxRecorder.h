@@ -15,13 +15,13 @@ namespace kelvan::dialogs::test {
 class ErrorBoxRecorder {
   public:
     ErrorBoxRecorder()
-        : previous_(setErrorBoxHandler([this](QWidget*, const QString& text) {
+        : previous_(widgets::setErrorBoxHandler([this](QWidget*, const QString& text) {
               shown << text;
               if (whileOpen) {
                   whileOpen();
               }
           })) {}
-    ~ErrorBoxRecorder() { setErrorBoxHandler(previous_); }
+    ~ErrorBoxRecorder() { widgets::setErrorBoxHandler(previous_); }
     ErrorBoxRecorder(const ErrorBoxRecorder&) = delete;
     ErrorBoxRecorder& operator=(const ErrorBoxRecorder&) = delete;
 
@@ -31,7 +31,7 @@ class ErrorBoxRecorder {
     std::function<void()> whileOpen;
 
   private:
-    ErrorBoxHandler previous_;
+    widgets::ErrorBoxHandler previous_;
 };
 
 }  // namespace kelvan::dialogs::test

@@ -32,7 +32,7 @@ namespace {
 
 using serial::TParity;
 
-const QString kMissingPort = QStringLiteral("/nonexistent/kelvan-port");
+const QString MissingPort = QStringLiteral("/nonexistent/kelvan-port");
 
 class TForm3Test : public testing::Test {
   protected:
@@ -43,18 +43,19 @@ class TForm3Test : public testing::Test {
 };
 
 TEST(ErrorBoxText, AppendsAFullStopAfterCharactersAboveIt) {
-    EXPECT_EQ(errorBoxText("Задан не COM-порт"), "Задан не COM-порт.");
-    EXPECT_EQ(errorBoxText("Невозможно создать Read thread"), "Невозможно создать Read thread.");
-    EXPECT_EQ(errorBoxText("Невозможно открыть порт!"), "Невозможно открыть порт!");
-    EXPECT_EQ(errorBoxText("Готово."), "Готово.");
-    EXPECT_EQ(errorBoxText("(нет)"), "(нет)");
-    EXPECT_EQ(errorBoxText("a/"), "a/.");  // '/' is 0x2F, one above the full stop
-    EXPECT_EQ(errorBoxText(""), "");
+    EXPECT_EQ(widgets::errorBoxText("Задан не COM-порт"), "Задан не COM-порт.");
+    EXPECT_EQ(widgets::errorBoxText("Невозможно создать Read thread"),
+              "Невозможно создать Read thread.");
+    EXPECT_EQ(widgets::errorBoxText("Невозможно открыть порт!"), "Невозможно открыть порт!");
+    EXPECT_EQ(widgets::errorBoxText("Готово."), "Готово.");
+    EXPECT_EQ(widgets::errorBoxText("(нет)"), "(нет)");
+    EXPECT_EQ(widgets::errorBoxText("a/"), "a/.");  // '/' is 0x2F, one above the full stop
+    EXPECT_EQ(widgets::errorBoxText(""), "");
 }
 
 TEST(ErrorBoxText, AnInstalledHandlerGetsTheShownText) {
     ErrorBoxRecorder recorder;
-    showErrorBox(nullptr, "Задан не COM-порт");
+    widgets::showErrorBox(nullptr, "Задан не COM-порт");
     EXPECT_EQ(recorder.shown, QStringList{"Задан не COM-порт."});
 }
 
@@ -300,7 +301,7 @@ TEST_F(TForm3Test, CancelStoresNothingAndKeepsWhatWasTyped) {
 TEST_F(TForm3Test, APortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    plantSetting("ComPort", kMissingPort);
+    plantSetting("ComPort", MissingPort);
     plantSetting("Path", folder.path());
     plantSetting("Check5", 0);
     TForm3 form(host);
@@ -326,7 +327,7 @@ TEST_F(TForm3Test, AFileThatIsNoPortIsNamed) {
 }
 
 TEST_F(TForm3Test, AfterStartUpASettingsWriteFailureShowsAtOnce) {
-    plantSetting("ComPort", kMissingPort);
+    plantSetting("ComPort", MissingPort);
     TForm3 form(host);
     forgetSettings();
     ASSERT_TRUE(QDir().mkpath(settingsFilePath()));  // a folder where the file belongs
@@ -337,7 +338,7 @@ TEST_F(TForm3Test, AfterStartUpASettingsWriteFailureShowsAtOnce) {
 }
 
 TEST_F(TForm3Test, AStoredFolderThatIsGoneIsIgnored) {
-    plantSetting("ComPort", kMissingPort);
+    plantSetting("ComPort", MissingPort);
     plantSetting("Path", "/nonexistent/kelvan-folder");
     {
         TForm3 form(host);
@@ -347,7 +348,7 @@ TEST_F(TForm3Test, AStoredFolderThatIsGoneIsIgnored) {
 }
 
 TEST_F(TForm3Test, DesignLayoutAndPages) {
-    plantSetting("ComPort", kMissingPort);
+    plantSetting("ComPort", MissingPort);
     TForm3 form(host);
     EXPECT_EQ(form.windowTitle(), "Настройки");
     EXPECT_EQ(form.size(), QSize(400, 300));
@@ -407,7 +408,7 @@ TEST_F(TForm3Test, TheArrowInThePortFieldOffersTheDetectedPortsWithTheirDescript
     session::DetectedPort legacy;
     legacy.device = "/dev/ttyS0";
     QList<session::DetectedPort> present{ftdi, legacy};
-    plantSetting("ComPort", kMissingPort);
+    plantSetting("ComPort", MissingPort);
     TForm3 form(host);
     const QString stored = settingsFileText();
     form.setPortLister([&present] { return present; });
@@ -429,7 +430,7 @@ TEST_F(TForm3Test, TheArrowInThePortFieldOffersTheDetectedPortsWithTheirDescript
     present.clear();
     EXPECT_EQ(captions(), QStringList{"(disabled) Порты не найдены"});
     EXPECT_EQ(settingsFileText(), stored);
-    EXPECT_EQ(host.comm().CommPort(), kMissingPort.toStdString());
+    EXPECT_EQ(host.comm().CommPort(), MissingPort.toStdString());
 }
 
 }  // namespace

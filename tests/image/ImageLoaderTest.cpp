@@ -8,7 +8,7 @@
 
 #include "ScratchFolder.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 namespace fs = std::filesystem;
@@ -128,4 +128,4 @@ TEST(ImageLoader, UnreachableFileGivesTheSystemsReason) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

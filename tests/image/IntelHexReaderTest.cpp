@@ -45,7 +45,7 @@ void* operator new(std::size_t size) {
 }
 #endif
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -240,4 +240,4 @@ TEST(IntelHexReader, ReadErrorIsReportedWithTheSystemsReason) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

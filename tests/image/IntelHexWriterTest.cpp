@@ -17,7 +17,7 @@
 #include "image/ImageLoader.h"
 #include "image/OutputFile.h"
 
-namespace kelvan::buffer {
+namespace kelvan::image {
 namespace {
 
 namespace fs = std::filesystem;
@@ -95,4 +95,4 @@ TEST(OutputFile, ReplacingKeepsThePermissionsAndTheLink) {
 }
 
 }  // namespace
-}  // namespace kelvan::buffer
+}  // namespace kelvan::image

@@ -71,7 +71,7 @@ class Recorder : public LinkAccess,
             duringWarning();
         }
     }
-    buffer::LoadOutcome reloadWorkingFile() override {
+    image::LoadOutcome reloadWorkingFile() override {
         log.push_back("reload");
         return reloadOutcome;
     }
@@ -103,7 +103,7 @@ class Recorder : public LinkAccess,
     int lockBits = 3;
     std::uint64_t clears = 0;
     std::set<Option> cleared;  // options not set; all others are
-    buffer::LoadOutcome reloadOutcome = buffer::LoadOutcome::Loaded;
+    image::LoadOutcome reloadOutcome = image::LoadOutcome::Loaded;
     std::function<void()> duringWarning;
 
     ProgramBuffer buffer;
@@ -270,7 +270,7 @@ TEST(CommandSequences, ReadsOfNothingAndOfTooMuch) {
 }
 
 TEST(CommandSequences, AFailedReloadWritesNothingAndSaysWhy) {
-    using buffer::LoadOutcome;
+    using image::LoadOutcome;
     const std::pair<LoadOutcome, std::string> cases[] = {
         {LoadOutcome::NoFile, "рабочий файл не выбран или не найден."},
         {LoadOutcome::IgnoredTooLong, "рабочий файл слишком длинный (512 КБ и больше)."},

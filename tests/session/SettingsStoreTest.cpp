@@ -23,7 +23,7 @@ class SettingsStoreTest : public testing::Test {
 
 TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolderUnderTheMakersName) {
     SettingsStore store;
-    store.writeString(kComPortValue, "/dev/ttyS3");
+    store.writeString(ComPortValue, "/dev/ttyS3");
     ASSERT_TRUE(store.sync());
     EXPECT_EQ(store.location(), settingsFilePath());
     EXPECT_TRUE(settingsFileText().contains("ComPort=/dev/ttyS3"));
@@ -32,16 +32,16 @@ TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolderUnderTheMakersName) {
 TEST_F(SettingsStoreTest, ReadsBackWhatItWrote) {
     {
         SettingsStore store;
-        store.writeString(kPathValue, "/home/user/прошивки, версия 2");
-        store.writeInt(kBitrateValue, 115200);
-        store.writeInt(kParityValue, -1);
+        store.writeString(PathValue, "/home/user/прошивки, версия 2");
+        store.writeInt(BitrateValue, 115200);
+        store.writeInt(ParityValue, -1);
         store.writeInt(checkValueName(12), 0);
         ASSERT_TRUE(store.sync());
     }
     const SettingsStore store;
-    EXPECT_EQ(store.readString(kPathValue), QString("/home/user/прошивки, версия 2"));
-    EXPECT_EQ(store.readInt(kBitrateValue), 115200);
-    EXPECT_EQ(store.readInt(kParityValue), -1);
+    EXPECT_EQ(store.readString(PathValue), QString("/home/user/прошивки, версия 2"));
+    EXPECT_EQ(store.readInt(BitrateValue), 115200);
+    EXPECT_EQ(store.readInt(ParityValue), -1);
     EXPECT_EQ(store.readInt("Check12"), 0);
 }
 
@@ -105,7 +105,7 @@ TEST_F(SettingsStoreTest, AnUnwritableStoreReportsTheFailure) {
     // A folder where the file belongs cannot be written, whatever the rights of the test.
     ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
     SettingsStore store;
-    store.writeInt(kBitrateValue, 19200);
+    store.writeInt(BitrateValue, 19200);
     EXPECT_FALSE(store.sync());
     ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively());
 }

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 TEST(FileColumnTexts, SizesInRussianWithTheNounInItsCase) {
@@ -49,4 +49,4 @@ TEST(FileColumnTexts, TheProxyShowsAFileSystemModelsSizesAndTimesInRussian) {
 }
 
 }  // namespace
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kelvan::dialogs {
+namespace kelvan::widgets {
 namespace {
 
 // The bit-rate field with its refusals counted instead of sounded.
@@ -197,4 +197,4 @@ TEST(UpperCaseValidator, TurnsLettersIntoCapitals) {
 }
 
 }  // namespace
-}  // namespace kelvan::dialogs
+}  // namespace kelvan::widgets

@@ -2,20 +2,20 @@
 
 namespace kelvan::tools {
 
-std::string loadFailure(const buffer::LoadResult& result, const std::string& input) {
-    const std::string limit = std::to_string(buffer::ImageLengthLimit);
+std::string loadFailure(const image::LoadResult& result, const std::string& input) {
+    const std::string limit = std::to_string(image::ImageLengthLimit);
     switch (result.outcome) {
-        case buffer::LoadOutcome::Loaded:
+        case image::LoadOutcome::Loaded:
             return {};
-        case buffer::LoadOutcome::NoFile:
+        case image::LoadOutcome::NoFile:
             return input + ": no such file";
-        case buffer::LoadOutcome::OpenFailed:
+        case image::LoadOutcome::OpenFailed:
             return "cannot read " + input + ": " + result.reason;
-        case buffer::LoadOutcome::IgnoredTooLong:
+        case image::LoadOutcome::IgnoredTooLong:
             return input + ": longer than " + limit + " bytes, ignored";
-        case buffer::LoadOutcome::LengthWarning:
+        case image::LoadOutcome::LengthWarning:
             return input + ": the image would hold " + limit + " bytes or more, not loaded";
-        case buffer::LoadOutcome::Abandoned:
+        case image::LoadOutcome::Abandoned:
             return input + ": " + result.reason;
     }
     return input + ": not loaded";

@@ -8,6 +8,6 @@ namespace kelvan::tools {
 
 // Why the load of input gave no image, as one line for standard error; empty when it was
 // loaded.
-std::string loadFailure(const buffer::LoadResult& result, const std::string& input);
+std::string loadFailure(const image::LoadResult& result, const std::string& input);
 
 }  // namespace kelvan::tools

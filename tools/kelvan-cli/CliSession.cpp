@@ -67,10 +67,10 @@ CliSession::CliSession(const CommandLine& commandLine, const RunSettings& settin
 
     screen_.confirmSizeWarning = commandLine_.truncate;
     screen_.loadWorkingFile = [this] {
-        buffer::LoadResult result = buffer::loadWorkingFile(utf8Path(commandLine_.file),
-                                                            operations::loadOptionsFrom(options_));
+        image::LoadResult result = image::loadWorkingFile(utf8Path(commandLine_.file),
+                                                          operations::loadOptionsFrom(options_));
         buffer_.clear();
-        if (result.outcome == buffer::LoadOutcome::Loaded) {
+        if (result.outcome == image::LoadOutcome::Loaded) {
             buffer_.replace(std::move(result.image));
         } else {
             reloadFailure_ = tools::loadFailure(result, commandLine_.file);
@@ -127,7 +127,7 @@ std::optional<int> CliSession::start() {
 
 // The pick-up of the working file, before anything is said to the programmer.
 bool CliSession::loadInput() {
-    if (screen_.loadWorkingFile() == buffer::LoadOutcome::Loaded) {
+    if (screen_.loadWorkingFile() == image::LoadOutcome::Loaded) {
         return true;
     }
     console_.error(reloadFailure_);
@@ -295,8 +295,8 @@ void CliSession::actionDone() {
     }
     if (argument == ArgumentKind::OutputFile) {
         if (const std::error_code error =
-                buffer::writeImageFile(utf8Path(commandLine_.file), buffer_.bytes(),
-                                       operations::loadOptionsFrom(options_))) {
+                image::writeImageFile(utf8Path(commandLine_.file), buffer_.bytes(),
+                                      operations::loadOptionsFrom(options_))) {
             console_.error("cannot write " + commandLine_.file + ": " + error.message());
             finish(2);
             return;

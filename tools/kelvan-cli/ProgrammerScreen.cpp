@@ -105,8 +105,8 @@ void ProgrammerScreen::showSizeWarning(std::string_view utf8) {
     sizeWarningRefused_ = true;
 }
 
-buffer::LoadOutcome ProgrammerScreen::reloadWorkingFile() {
-    return loadWorkingFile ? loadWorkingFile() : buffer::LoadOutcome::NoFile;
+image::LoadOutcome ProgrammerScreen::reloadWorkingFile() {
+    return loadWorkingFile ? loadWorkingFile() : image::LoadOutcome::NoFile;
 }
 
 }  // namespace kelvan::cli

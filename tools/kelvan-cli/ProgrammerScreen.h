@@ -25,7 +25,7 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     explicit ProgrammerScreen(Console& console) : console_(console) {}
 
     // LoadFile for the write sequences; NoFile until set.
-    std::function<buffer::LoadOutcome()> loadWorkingFile;
+    std::function<image::LoadOutcome()> loadWorkingFile;
     // Whether the size warning is confirmed (write what fits) or ends the run.
     bool confirmSizeWarning = false;
     // The queue's progress goes to the console only while this is set.
@@ -80,7 +80,7 @@ class ProgrammerScreen : public link::LinkView, public operations::OperationHost
     void fitGridToBuffer() override {}
     void showBitDialog(link::BitKind, bool) override {}
     void showSizeWarning(std::string_view utf8) override;
-    buffer::LoadOutcome reloadWorkingFile() override;
+    image::LoadOutcome reloadWorkingFile() override;
 
   private:
     std::vector<BitLine>& bitLines(link::BitKind dialog) {

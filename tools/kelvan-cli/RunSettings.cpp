@@ -5,7 +5,7 @@
 
 #include "session/SettingsStore.h"
 
-static_assert(kelvan::session::kOptionCount == 12, "RunSettings keeps one flag per option");
+static_assert(kelvan::session::OptionCount == 12, "RunSettings keeps one flag per option");
 
 namespace kelvan::cli {
 

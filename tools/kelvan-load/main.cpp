@@ -14,7 +14,7 @@
 
 namespace {
 
-using kelvan::buffer::LoadResult;
+using kelvan::image::LoadResult;
 
 constexpr const char* Usage = R"(Usage: kelvan-load [--no-hex] [--no-eep] INPUT OUTPUT
 
@@ -58,7 +58,7 @@ OUTPUT is written directly.
 )";
 
 struct Arguments {
-    kelvan::buffer::LoadOptions options;
+    kelvan::image::LoadOptions options;
     std::string input;
     std::string output;
     bool help = false;
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
                      arguments.output.c_str(), arguments.input.c_str());
         return 1;
     }
-    const LoadResult result = kelvan::buffer::loadWorkingFile(input, arguments.options);
+    const LoadResult result = kelvan::image::loadWorkingFile(input, arguments.options);
     if (const std::string failure = kelvan::tools::loadFailure(result, arguments.input);
         !failure.empty()) {
         std::fprintf(stderr, "kelvan-load: %s\n", failure.c_str());
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     const std::error_code error =
         arguments.output == "-"
             ? kelvan::tools::writeStandardOutput(result.image)
-            : kelvan::buffer::writeOutputFile(std::filesystem::path(arguments.output), result.image);
+            : kelvan::image::writeOutputFile(std::filesystem::path(arguments.output), result.image);
     if (error) {
         std::fprintf(stderr, "kelvan-load: cannot write %s: %s\n", arguments.output.c_str(),
                      error.message().c_str());
