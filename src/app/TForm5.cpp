@@ -14,7 +14,8 @@ TForm5::TForm5(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
       Label1(new QLabel(QStringLiteral("Очередь команд"), this)),
       ProgressBar1(new QProgressBar(this)),
-      ProgressText(new QLabel(this)),
+      PercentText(new QLabel(this)),
+      TimeLeftText(new QLabel(this)),
       CancelButton(new QPushButton(QStringLiteral("Прервать"), this)) {
     setObjectName(QStringLiteral("Form5"));
     // It pops up while the user works in the lists; keyboard focus stays where it was.
@@ -32,10 +33,14 @@ TForm5::TForm5(QWidget* parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    // Beside the caption, right-aligned with the bar's end; the button below the bar.
-    ProgressText->setObjectName(QStringLiteral("ProgressText"));
-    ProgressText->setGeometry(232, 16, 105, 17);
-    ProgressText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // On the caption's line: the share done over the bar's start, the time left from beside the
+    // caption to the bar's end; the button below the bar.
+    PercentText->setObjectName(QStringLiteral("PercentText"));
+    PercentText->setGeometry(24, 16, 100, 17);
+    const int afterCaption = Label1->x() + Label1->width() + 8;
+    TimeLeftText->setObjectName(QStringLiteral("TimeLeftText"));
+    TimeLeftText->setGeometry(afterCaption, 16, 337 - afterCaption, 17);
+    TimeLeftText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(142, 61, 75, 23);
     CancelButton->setFocusPolicy(Qt::NoFocus);
@@ -46,7 +51,8 @@ void TForm5::setQueue(int maximum, int position) {
     ProgressBar1->setRange(0, maximum);
     ProgressBar1->setValue(position);
     progress_.update(maximum, position, std::chrono::steady_clock::now());
-    ProgressText->setText(QString::fromStdString(progress_.text()));
+    PercentText->setText(QString::fromStdString(progress_.percentText()));
+    TimeLeftText->setText(QString::fromStdString(progress_.timeLeftText()));
 }
 
 void TForm5::showEvent(QShowEvent* event) {

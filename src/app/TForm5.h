@@ -29,7 +29,8 @@ class TForm5 : public QWidget {
 
     QLabel* Label1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    QLabel* ProgressText = nullptr;
+    QLabel* PercentText = nullptr;
+    QLabel* TimeLeftText = nullptr;
     QPushButton* CancelButton = nullptr;
 
   protected:

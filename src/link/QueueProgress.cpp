@@ -30,16 +30,24 @@ std::optional<std::chrono::seconds> QueueProgress::timeLeft() const {
     return std::chrono::ceil<std::chrono::seconds>(perCommand * remaining_);
 }
 
-std::string QueueProgress::text() const {
-    std::string text = std::to_string(percentDone()) + " %";
-    if (const std::optional<std::chrono::seconds> left = timeLeft()) {
-        const long long seconds = left->count();
-        char clock[32];
-        std::snprintf(clock, sizeof clock, "%lld:%02lld", seconds / 60, seconds % 60);
-        text += ", осталось ";
-        text += clock;
+std::string QueueProgress::percentText() const {
+    return std::to_string(percentDone()) + " %";
+}
+
+std::string QueueProgress::timeLeftText() const {
+    const std::optional<std::chrono::seconds> left = timeLeft();
+    if (!left) {
+        return {};
     }
-    return text;
+    const long long seconds = left->count();
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "%lld:%02lld", seconds / 60, seconds % 60);
+    return std::string("осталось ") + clock;
+}
+
+std::string QueueProgress::text() const {
+    const std::string left = timeLeftText();
+    return left.empty() ? percentText() : percentText() + ", " + left;
 }
 
 }  // namespace kelvan::link

@@ -23,7 +23,11 @@ class QueueProgress {
     int percentDone() const;
     // From the pace since the operation began; nothing until a command has been answered.
     std::optional<std::chrono::seconds> timeLeft() const;
-    // "45 %" and, once known, ", осталось 1:05" (minutes and seconds).
+    // "45 %".
+    std::string percentText() const;
+    // "осталось 1:05" (minutes and seconds); "" until the time left is known.
+    std::string timeLeftText() const;
+    // Both: "45 %, осталось 1:05", or "45 %" alone.
     std::string text() const;
 
   private:

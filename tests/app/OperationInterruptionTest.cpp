@@ -72,8 +72,11 @@ TEST_F(OperationInterruptionTest, CancellingSendsNothingBeyondTheCommandInFlight
     ASSERT_TRUE(testing::waitFor([&] { return simulator_->framesReceived(10) >= 20; }, 30s));
     TForm5* progress = windows_->form5();
     ASSERT_TRUE(progress->isVisible());
-    EXPECT_TRUE(progress->ProgressText->text().contains(QStringLiteral("осталось")))
-        << progress->ProgressText->text().toStdString();
+    EXPECT_TRUE(progress->PercentText->text().endsWith(QStringLiteral(" %")));
+    EXPECT_TRUE(progress->TimeLeftText->text().startsWith(QStringLiteral("осталось ")))
+        << progress->TimeLeftText->text().toStdString();
+    EXPECT_LE(progress->Label1->geometry().right(), progress->TimeLeftText->x())
+        << "the time left stands beside the caption";
     QTest::mouseClick(progress->CancelButton, Qt::LeftButton);
     const std::vector<link::Bytes> sentBefore = simulator_->traffic().frames;
     ASSERT_TRUE(testing::waitFor([&] { return idle(); }, 10s));
