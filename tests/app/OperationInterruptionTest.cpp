@@ -74,6 +74,7 @@ TEST_F(OperationInterruptionTest, UnpluggedMidWriteTheStatusTurnsRedAndAfterRepl
                              "записана или стёрта не полностью."));
     EXPECT_EQ(form().statusColour(), QColor(255, 128, 128));
     EXPECT_EQ(testing::queuedCommands(form()), (std::vector<link::Bytes>{{254}}));
+    EXPECT_FALSE(windows_->form5()->isVisible());
     EXPECT_NE(chipImage(), image_);
 
     simulator_->replug();
