@@ -271,7 +271,7 @@ void Win32Port::receiveLoop(CommNotifier& notifier) {
                 } else if (which == WAIT_OBJECT_0 + 2) {
                     readPending = false;
                     DWORD count = 0;
-                    if (!GetOverlappedResult(port_, read.get(), &count, FALSE) || count == 0) {
+                    if (!io_.overlappedResult(port_, read.get(), &count, FALSE) || count == 0) {
                         hangup = true;
                         break;
                     }
@@ -314,7 +314,7 @@ Arm Win32Port::armRead(CommNotifier& notifier, Overlapped& read, std::vector<std
             return Arm::Stopped;
         }
         DWORD count = 0;
-        if (ReadFile(port_, buffer.data(), ReadBufferSize, &count, read.get())) {
+        if (io_.readFile(port_, buffer.data(), ReadBufferSize, &count, read.get())) {
             if (count == 0) {
                 return Arm::Failed;
             }
@@ -356,7 +356,7 @@ Arm Win32Port::armEventWait(CommNotifier& notifier, Overlapped& wait, DWORD& mas
 bool Win32Port::completeLineEvent(CommNotifier& notifier, Overlapped& wait, DWORD mask,
                                   bool pending) {
     DWORD count = 0;
-    if (pending && !GetOverlappedResult(port_, wait.get(), &count, FALSE)) {
+    if (pending && !io_.overlappedResult(port_, wait.get(), &count, FALSE)) {
         return false;
     }
     if ((mask & EventErr) != 0) {
@@ -412,7 +412,7 @@ bool Win32Port::writeBlock(CommNotifier& notifier, Overlapped& write,
     while (offset < block.size()) {
         DWORD written = 0;
         const DWORD remaining = static_cast<DWORD>(block.size() - offset);
-        if (!WriteFile(port_, block.data() + offset, remaining, &written, write.get())) {
+        if (!io_.writeFile(port_, block.data() + offset, remaining, &written, write.get())) {
             const DWORD error = GetLastError();
             if (error == ERROR_INVALID_HANDLE) {
                 return false;
@@ -432,7 +432,7 @@ bool Win32Port::writeBlock(CommNotifier& notifier, Overlapped& write,
                 postHangup(notifier);
                 return false;
             }
-            if (!GetOverlappedResult(port_, write.get(), &written, TRUE)) {
+            if (!io_.overlappedResult(port_, write.get(), &written, TRUE)) {
                 if (GetLastError() != ERROR_INVALID_HANDLE) {
                     postHangup(notifier);
                 }

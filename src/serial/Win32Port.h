@@ -34,13 +34,24 @@ class Overlapped {
     OVERLAPPED record_;
 };
 
+// The device I/O calls of the two threads, each with the signature of the Win32 function it
+// stands for. A test replaces one to fail as a removed device does (ERROR_DEVICE_REMOVED,
+// ERROR_ACCESS_DENIED, ERROR_OPERATION_ABORTED), which no driver under test can be made to do.
+// The waits for operations cancelled on the way out always make the real call: they must end
+// before the records and buffers of those operations are released.
+struct Win32Io {
+    decltype(&::ReadFile) readFile = &::ReadFile;
+    decltype(&::WriteFile) writeFile = &::WriteFile;
+    decltype(&::GetOverlappedResult) overlappedResult = &::GetOverlappedResult;
+};
+
 // Armed: an operation is outstanding. Refused: the driver cannot wait for line events at all
 // (Wine on a pseudo-terminal, some virtual COM ports), which only the line-event wait reports.
 enum class Arm { Armed, Stopped, Failed, Refused };
 
 class Win32Port : public PortBackend {
   public:
-    Win32Port() = default;
+    explicit Win32Port(Win32Io io = {}) : io_(io) {}
     ~Win32Port() override { close(); }
     Win32Port(const Win32Port&) = delete;
     Win32Port& operator=(const Win32Port&) = delete;
@@ -71,6 +82,7 @@ class Win32Port : public PortBackend {
     bool writeBlock(CommNotifier& notifier, Overlapped& write,
                     const std::vector<std::uint8_t>& block);
 
+    const Win32Io io_;
     HANDLE port_ = nullptr;
     HANDLE stop_ = nullptr;
     HANDLE wake_ = nullptr;  // auto-reset: set for every block put on queue_

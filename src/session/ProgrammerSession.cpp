@@ -132,13 +132,17 @@ bool ProgrammerSession::portSettingsSaved(const PortSettings& settings) {
     return settings != configured_;
 }
 
+// The programmer on the old port is left as if unplugged: what was queued for it is cut short,
+// and an operation among it is reported interrupted.
 void ProgrammerSession::reconnect(const PortSettings& settings) {
     dropLines();
+    link_.portHungUp();
     comm_.ClosePort();
     configurePort(settings);
     portDown_ = true;
     reopenTimer_.stop();
     reopen();
+    linkEvent();
 }
 
 void ProgrammerSession::dropLines() {

@@ -86,8 +86,9 @@ class ProgrammerSession {
     // next attempt. While it is open nothing changes; true when they differ from the port's,
     // so that the owner may offer reconnect().
     bool portSettingsSaved(const PortSettings& settings);
-    // Drops the lines, closes the port, opens it with `settings` and starts the conversation
-    // over; a failed open is reported and, with reopening on, tried again.
+    // Drops the lines, closes the port as a hang-up would (an operation under way is reported
+    // interrupted), opens it with `settings` and starts the conversation over; a failed open is
+    // reported and, with reopening on, tried again.
     void reconnect(const PortSettings& settings);
     // Drops RTS and DTR, as the programmer expects before the port goes away. A port that
     // never opened, or one without modem lines, refuses both; nothing else is to be done.

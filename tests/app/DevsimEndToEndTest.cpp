@@ -1,15 +1,18 @@
 // The program's windows, with their real serial component and link, against the simulated
-// programmer on a pseudo-terminal: the start-up conversation, a chip choice, and losing and
-// regaining the programmer.
+// programmer on a pseudo-terminal: the start-up conversation, a chip choice, losing and
+// regaining the programmer, and moving to another port.
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "SimulatedProgrammer.h"
+#include "dialogs/TForm3.h"
 #include "dialogs/TForm4.h"
 #include "dialogs/TForm6.h"
 #include "dialogs/TForm7.h"
@@ -20,8 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::listTexts;
-
-const QString Disconnected = QStringLiteral("Программатор не подключен");
 
 // Counts the frames the window's link takes in.
 class ReceivedFrames : public link::LinkObserver {
@@ -97,28 +98,65 @@ TEST_F(DevsimEndToEndTest, ChoosingAChipFillsTheCommandList) {
               QString::fromStdString(description.lockBits.back().caption));
 }
 
-TEST_F(DevsimEndToEndTest, SilenceDisconnectsAndTheReturnReconnects) {
-    // A watchdog of 1 s stands in for the 5 s one, fed by readies ten times as often.
-    stopProgram();
-    startProgram({.readyInterval = 100ms});
-    form().Timer2->setInterval(1000);
+// The programmer lost while idle and back again: the caption and the lists say so, and its
+// return runs the start-up conversation. Readies come every 100 ms.
+TEST_F(DevsimEndToEndTest, ALostProgrammerDisconnectsAndItsReturnReconnects) {
+    using Step = std::function<void(devsim::Simulator&)>;
+    const struct {
+        const char* way;
+        std::chrono::milliseconds watchdog;
+        Step lose;
+        Step bringBack;
+    } cases[] = {
+        // A watchdog of 1 s stands in for the 5 s one. Twice the watchdog: it expires at least
+        // once, and the disconnected state lasts long enough to be seen on a busy machine.
+        {"silence", 1s, [](devsim::Simulator& programmer) { programmer.goSilent(2s); },
+         [](devsim::Simulator&) {}},
+        // Unplugged: with the watchdog out of reach only the hang-up can tell. Plugged in again
+        // on a new terminal behind the same device name, which the port is opened by again.
+        {"unplug", 1h, [](devsim::Simulator& programmer) { programmer.unplug(); },
+         [](devsim::Simulator& programmer) { programmer.replug(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.way);
+        stopProgram();
+        startProgram({.readyInterval = 100ms, .linkPath = linkPath()});
+        form().Timer2->setInterval(static_cast<int>(std::chrono::milliseconds(c.watchdog).count()));
+        ASSERT_TRUE(testing::waitFor([&] { return connected(); }));
+        chooseChip(0);
+        ASSERT_GT(form().ListBox2->count(), 0);
+
+        c.lose(*simulator_);
+        ASSERT_TRUE(testing::waitFor([&] { return disconnected(); }, 15s));
+        c.bringBack(*simulator_);
+        EXPECT_TRUE(testing::waitFor([&] { return connected(); }, 30s))
+            << "title " << form().windowTitle().toStdString();
+        EXPECT_TRUE(prompter_.warnings.isEmpty());
+        EXPECT_TRUE(errorBoxes_.shown.isEmpty()) << errorBoxes_.shown.join('\n').toStdString();
+    }
+}
+
+// "Сохранить" with another port while the programmer answers, and "Да" to reconnecting: the
+// programmer on the new port is greeted with the start-up conversation.
+TEST_F(DevsimEndToEndTest, SavingAnotherPortAndReconnectingTalksToTheProgrammerThere) {
     ASSERT_TRUE(testing::waitFor([&] { return connected(); }));
-    chooseChip(0);
-    ASSERT_GT(form().ListBox2->count(), 0);
+    devsim::Simulator other;
+    other.start();
+    dialogs::TForm3& settings = *windows_->form3();
+    settings.Edit1->setText(QString::fromStdString(other.slavePath()));
+    prompter_.yes = true;
+    settings.Button1->click();
+    EXPECT_EQ(prompter_.questions,
+              QStringList{QStringLiteral("Переподключиться с новыми параметрами сейчас?")});
 
-    // Twice the watchdog: it expires at least once, and the disconnected state lasts long
-    // enough to be seen on a busy machine.
-    simulator_->goSilent(2s);
-    ASSERT_TRUE(testing::waitFor(
-        [&] {
-            return form().windowTitle() == Disconnected && form().ListBox1->count() == 0 &&
-                   form().ListBox2->count() == 0;
-        },
-        15s));
-
-    EXPECT_TRUE(testing::waitFor([&] { return connected(); }, 30s))
-        << "title " << form().windowTitle().toStdString();
-    EXPECT_TRUE(prompter_.warnings.isEmpty());
+    ASSERT_TRUE(
+        testing::waitFor([&] { return connected() && other.traffic().frames.size() >= 2; }));
+    auto frames = other.traffic().frames;
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    EXPECT_EQ(frames[0], (link::Bytes{255}));
+    EXPECT_EQ(frames[1], (link::Bytes{254}));
+    EXPECT_EQ(form().session().comm().CommPort(), other.slavePath());
+    other.stop();
 }
 
 TEST_F(DevsimEndToEndTest, ClosingWhileConnectedRunsTheWholeSequence) {

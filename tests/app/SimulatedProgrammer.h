@@ -16,6 +16,7 @@
 
 #include "AppTestSupport.h"
 #include "ErrorBoxRecorder.h"
+#include "ScratchFolder.h"
 #include "WireOnFailure.h"
 #include "app/Application.h"
 #include "app/TForm1.h"
@@ -42,15 +43,24 @@ class SimulatedProgrammer : public ::testing::Test {
         stopProgram();
     }
 
-    // Starts the programmer with options and the program on its terminal, the window shown.
+    // Starts the programmer with options and the program on its link when the options name
+    // one, else on its terminal, the window shown.
     void startProgram(devsim::SimulatorOptions options = {}) {
+        const std::string link = options.linkPath;
+        startSimulator(std::move(options));
+        startWindows(QString::fromStdString(link.empty() ? simulator_->slavePath() : link));
+        form().show();
+    }
+    void startSimulator(devsim::SimulatorOptions options) {
         simulator_ = std::make_unique<devsim::Simulator>(std::move(options));
         simulator_->start();
-        writePortSettings(QString::fromStdString(simulator_->slavePath()), lineBitRate_);
+    }
+    // Creates the windows on port, not shown yet: the start-up error boxes come in here.
+    void startWindows(const QString& port) {
+        writePortSettings(port, lineBitRate_);
         windows_.reset();  // its link must not outlive the trace it writes to
         wire_ = std::make_unique<link::WireTrace>(wireText_, std::chrono::steady_clock::now());
         windows_ = std::make_unique<Application>(prompter_, wire_.get());
-        form().show();
     }
     void stopProgram() {
         windows_.reset();
@@ -65,15 +75,25 @@ class SimulatedProgrammer : public ::testing::Test {
 
     TForm1& form() { return windows_->form1(); }
     bool idle() { return form().link().queueLength() == 0; }
+    // A stable device name for the programmer (as /dev/serial/by-id has), for
+    // SimulatorOptions::linkPath: the simulator points it at each new terminal.
+    std::string linkPath() const { return (linkFolder_.path() / "programmer").string(); }
 
     // The start-up conversation has run: the title and the whole chip list are in.
-    bool connected() {
+    bool connected() { return connected(form()); }
+    // As above, for a window that Application is still creating (a start-up box is open).
+    bool connected(const TForm1& window) const {
         QStringList chips;
         for (const auto& chip : catalogue_.chips) {
             chips << QString::fromStdString(chip.name);
         }
-        return form().windowTitle() == QString::fromStdString(catalogue_.title) &&
-               listTexts(*form().ListBox1) == chips;
+        return window.windowTitle() == QString::fromStdString(catalogue_.title) &&
+               listTexts(*window.ListBox1) == chips;
+    }
+    // The lost programmer shows: the caption says so and both lists are empty.
+    bool disconnected() {
+        return form().windowTitle() == QStringLiteral("Программатор не подключен") &&
+               form().ListBox1->count() == 0 && form().ListBox2->count() == 0;
     }
 
     // Does action and waits until the commands it queued have run; returns the frames they put
@@ -119,6 +139,7 @@ class SimulatedProgrammer : public ::testing::Test {
             timeout);
     }
 
+    test::ScratchFolder linkFolder_;
     const devsim::Catalogue& catalogue_ = devsim::standardCatalogue();
     std::unique_ptr<devsim::Simulator> simulator_;
     ScriptedPrompter prompter_;

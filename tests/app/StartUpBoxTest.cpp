@@ -1,19 +1,23 @@
 // A first start whose port cannot be opened, the error box left open for 8 s, past the watchdog's
-// 5 s: its expiry must find every window it reaches, and start-up goes on afterwards.
+// 5 s: its expiry must find every window it reaches, and start-up goes on afterwards; and the
+// programmer that appears while the box is open is found behind it.
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QTest>
 
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
+#include "SimulatedProgrammer.h"
 #include "app/Application.h"
-#include "session/CommEventPump.h"
 #include "devsim/PseudoTerminal.h"
+#include "session/CommEventPump.h"
 
 namespace kelvan::app {
 namespace {
 
 using link::Bytes;
+using namespace std::chrono_literals;
 
 void expectFirstStartSurvivesAHeldBox(const QString& port, const QString& reason) {
     dialogs::test::forgetSettings();
@@ -47,6 +51,31 @@ TEST(StartUpBox, PortHeldByAnotherProgram) {
     ASSERT_TRUE(other.OpenPort());
     expectFirstStartSurvivesAHeldBox(QString::fromStdString(terminal.slavePath()),
                                      QStringLiteral("занят другой программой"));
+}
+
+// The programmer plugged in while the start-up box still says its port is missing: the port is
+// tried every second behind the box, and the conversation runs there.
+class StartUpBoxProgrammer : public testing::SimulatedProgrammer {};
+
+TEST_F(StartUpBoxProgrammer, APortThatAppearsWhileTheBoxIsOpenConnects) {
+    bool connectedBehindTheBox = false;
+    errorBoxes_.whileOpen = [&] {
+        startSimulator({.linkPath = linkPath()});
+        TForm1* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            window = window != nullptr ? window : qobject_cast<TForm1*>(widget);
+        }
+        ASSERT_NE(window, nullptr);
+        connectedBehindTheBox = testing::waitFor([&] { return connected(*window); }, 30s);
+    };
+    const QString port = QString::fromStdString(linkPath());
+    startWindows(port);
+    EXPECT_EQ(errorBoxes_.shown,
+              QStringList{"Невозможно открыть порт!\nПорт " + port + ": нет такого устройства."});
+    EXPECT_TRUE(connectedBehindTheBox);
+    EXPECT_EQ(form().statusText(), QString()) << "the port's failure is gone with it";
+    form().show();
+    EXPECT_TRUE(testing::waitFor([&] { return connected() && idle(); }));
 }
 
 }  // namespace

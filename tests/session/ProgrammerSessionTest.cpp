@@ -10,6 +10,7 @@
 
 #include "ScratchFolder.h"
 #include "devsim/PseudoTerminal.h"
+#include "link/Commands.h"
 #include "link/StandInPorts.h"
 #include "serial/LineSettings.h"
 
@@ -21,7 +22,9 @@ using link::Bytes;
 
 struct Screen : link::NullLinkView {
     std::string caption;
+    std::string status;
     void setDisconnectedCaption(std::string_view utf8) override { caption = std::string(utf8); }
+    void setStatusText(std::string_view utf8) override { status = std::string(utf8); }
 };
 
 // Runs the event loop until `done` holds or `limit` passes; whether it held.
@@ -136,6 +139,27 @@ TEST(ProgrammerSession, APortThatHungUpIsReopenedAndTheConversationStartsOver) {
     // While the port works, saving asks only when something differs.
     EXPECT_FALSE(session.portSettingsSaved({name.string(), 19200, -1}));
     EXPECT_TRUE(session.portSettingsSaved({name.string(), 19200, 1}));
+}
+
+// Reconnecting with new settings leaves the programmer on the old port behind: a write queued
+// for it is cut short there, and says so, as when that port hangs up.
+TEST(ProgrammerSession, ReconnectingMidOperationReportsItInterrupted) {
+    devsim::PseudoTerminal first;
+    devsim::PseudoTerminal second;
+    Screen screen;
+    ProgrammerSession session(screen);
+    session.configurePort({first.slavePath(), 56000, -1});
+    ASSERT_EQ(session.openPort(), QString());
+    const std::uint8_t chunk[] = {1, 2, 3};
+    session.link().enqueue(link::commands::writeProgramMemory(0, chunk));
+
+    session.reconnect({second.slavePath(), 56000, -1});
+    EXPECT_EQ(session.comm().CommPort(), second.slavePath());
+    EXPECT_FALSE(session.portDown());
+    EXPECT_EQ(screen.caption, "Программатор не подключен");
+    EXPECT_EQ(screen.status, "Операция прервана: программатор не отвечает. Микросхема может быть "
+                             "записана или стёрта не полностью.");
+    EXPECT_EQ(session.link().queue().payloads(), (std::vector<Bytes>{{255}, {254}}));
 }
 
 }  // namespace

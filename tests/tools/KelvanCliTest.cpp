@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -96,10 +97,11 @@ class KelvanCliTest : public ::testing::Test {
         options.readyInterval = options.baud == 0 ? 10ms : 200ms;
         simulator_.emplace(options);
         simulator_->start();
+        port_ = options.linkPath.empty() ? simulator_->slavePath() : options.linkPath;
     }
     Simulator& simulator() { return *simulator_; }
 
-    // kelvan-cli with arguments on the simulator's terminal, its settings folder empty.
+    // kelvan-cli with arguments on the simulator's link or terminal, its settings folder empty.
     // Every run keeps a wire trace, for the output of a failing test.
     std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments) {
         const auto traced = std::find(arguments.begin(), arguments.end(), "--trace");
@@ -109,7 +111,7 @@ class KelvanCliTest : public ::testing::Test {
             traces_.push_back(folder.path() / ("wire" + std::to_string(runs_ + 1) + ".txt"));
             arguments.insert(arguments.begin(), {"--trace", traces_.back().string()});
         }
-        arguments.insert(arguments.begin(), {KELVAN_CLI_PATH, "--port", simulator_->slavePath()});
+        arguments.insert(arguments.begin(), {KELVAN_CLI_PATH, "--port", port_});
         return std::make_unique<ChildProcess>(
             std::move(arguments), folder.path(), "run" + std::to_string(++runs_),
             std::vector<std::string>{"XDG_CONFIG_HOME=" + (folder.path() / "config").string()});
@@ -129,6 +131,7 @@ class KelvanCliTest : public ::testing::Test {
 
   private:
     std::optional<Simulator> simulator_;
+    std::string port_;  // the simulator's link when it has one, else its terminal
     int runs_ = 0;
     std::vector<std::filesystem::path> traces_;
 };
@@ -424,6 +427,62 @@ TEST_F(KelvanCliTest, CtrlCMidWriteLetsTheCommandInFlightFinishAndReleasesThePor
     const CliRun again = run({"--timeout", "5", "info"});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(simulator().traffic().framesPerCode[10], writesAtExit);
+}
+
+// The programmer unplugged behind a stable device name. Mid-write the hang-up ends the run at
+// once, naming the port, before the watchdog could (which would say "Программатор не
+// подключен"), whether or not --wait is given: it waits only for the programmer to appear. With
+// --wait a port missing at the start is found once the programmer is plugged in.
+TEST_F(KelvanCliTest, AnUnpluggedProgrammerEndsTheRunAtOnceAndWaitWaitsForItToAppear) {
+    const Bytes image = randomBytes(65536, 9);
+    folder.write("image.bin", text(image));
+    const std::vector<std::string> write = {"--chip", "2", "write-flash", path("image.bin")};
+    const std::vector<std::string> waitingWrite = {"--wait", "60",          "--chip",
+                                                   "2",      "write-flash", path("image.bin")};
+    const std::string vanished =
+        "kelvan-cli: " + path("programmer") +
+        ": the port vanished; the device was unplugged or reset\n"
+        "Операция прервана: программатор не отвечает. Микросхема может быть записана или стёрта "
+        "не полностью.\n";
+    const struct {
+        std::vector<std::string> arguments;
+        bool midWrite;  // else unplugged before the start and plugged in while the tool waits
+        int exitCode;
+        std::string errors;
+    } cases[] = {
+        {write, true, 1, vanished},
+        {waitingWrite, true, 1, vanished},
+        {{"--wait", "60", "info"}, false, 0, ""},
+    };
+    const auto plugged = [](bool state) {
+        return [state](const devsim::Traffic& traffic) { return traffic.plugged == state; };
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.front() + (c.midWrite ? " mid-write" : " plugged in later"));
+        startSimulator(SimulatorOptions{.baud = 115200, .linkPath = path("programmer")});
+        if (!c.midWrite) {
+            simulator().unplug();
+            ASSERT_TRUE(simulator().waitUntil(plugged(false), 10s));
+        }
+        const std::unique_ptr<ChildProcess> child = start(c.arguments);
+        if (c.midWrite) {
+            ASSERT_TRUE(simulator().waitUntil(
+                [](const devsim::Traffic& traffic) { return traffic.framesPerCode[10] >= 10; },
+                30s));
+            simulator().unplug();
+        } else {
+            // Long enough for the tool to have found the port missing once.
+            std::this_thread::sleep_for(1500ms);
+            simulator().replug();
+        }
+        EXPECT_EQ(child->wait(30s), c.exitCode) << child->errors();
+        EXPECT_EQ(child->errors(), c.errors);
+        if (c.midWrite) {
+            EXPECT_TRUE(programMemory(2) != image) << "the write went on after the hang-up";
+        } else {
+            EXPECT_TRUE(child->output().starts_with("title: ")) << child->output();
+        }
+    }
 }
 
 // A line that damages a share of the programmer's bytes: whatever happens, a run that reports

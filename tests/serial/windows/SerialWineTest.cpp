@@ -3,12 +3,18 @@
 // sets that up. The program's own main thread raises the component's events, as the window's
 // event loop does. Prints one line per check and exits 0 only when every check passed.
 //
-// Usage: serial-wine-test PORT MISSING-PORT DEVSIM-LOG
-//   PORT          the COM port linked to the simulator's terminal
-//   MISSING-PORT  a COM port whose device does not exist
-//   DEVSIM-LOG    the simulator's --log file, as a Windows path
+// Usage: serial-wine-test PORT MISSING-PORT DEVSIM-LOG [UNPLUG-PORT UNPLUG-MARKER]
+//   PORT           the COM port linked to the simulator's terminal
+//   MISSING-PORT   a COM port whose device does not exist
+//   DEVSIM-LOG     the simulator's --log file, as a Windows path
+//   UNPLUG-PORT    a COM port linked to a second simulator's stable device link
+//   UNPLUG-MARKER  a file this program creates when that simulator is to be unplugged; the
+//                  script then ends it and starts another behind the same link
+
+#include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -30,8 +36,9 @@
 #include "link/ProgrammerLink.h"
 #include "link/StandInPorts.h"
 #include "operations/ChipSelection.h"
-#include "session/CommSink.h"
 #include "serial/TComm32.h"
+#include "serial/Win32Port.h"
+#include "session/CommSink.h"
 
 namespace {
 
@@ -115,6 +122,83 @@ void checkOpenFailures(const std::string& missingPort) {
                       : "opened");
     }
     check(std::remove(plainFile.c_str()) == 0, "the plain file is closed again after OpenPort");
+}
+
+// Where the backend meets the fault a check arms: the next call of that kind fails with the
+// armed error, as a removed device's driver answers.
+enum class FaultCall { Read, ReadCompletion, Write };
+std::atomic<FaultCall> faultCall{FaultCall::Read};
+std::atomic<DWORD> faultError{0};
+
+bool takeFault(FaultCall call) {
+    if (faultCall != call) {
+        return false;
+    }
+    const DWORD error = faultError.exchange(0);
+    if (error == 0) {
+        return false;
+    }
+    SetLastError(error);
+    return true;
+}
+
+BOOL WINAPI faultyReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
+                           LPOVERLAPPED overlapped) {
+    return !takeFault(FaultCall::Read) && ReadFile(file, buffer, size, count, overlapped);
+}
+
+BOOL WINAPI faultyWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD count,
+                            LPOVERLAPPED overlapped) {
+    return !takeFault(FaultCall::Write) && WriteFile(file, bytes, size, count, overlapped);
+}
+
+// Only the receive thread asks without waiting. The real call comes first, so a completion made
+// to fail has still ended.
+BOOL WINAPI faultyOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD count, BOOL wait) {
+    const BOOL done = GetOverlappedResult(file, overlapped, count, wait);
+    return (wait || !takeFault(FaultCall::ReadCompletion)) && done;
+}
+
+// Each way a removed device shows in the backend's calls ends in exactly one hang-up event. The
+// read faults are met when the simulator's next ready arrives, the write fault by a send.
+void checkRemovalFaults(const std::string& port) {
+    const serial::Win32Io faulty{faultyReadFile, faultyWriteFile, faultyOverlappedResult};
+    const struct {
+        const char* what;
+        FaultCall call;
+        DWORD error;
+    } cases[] = {
+        {"a pending read ending in ERROR_OPERATION_ABORTED", FaultCall::ReadCompletion,
+         ERROR_OPERATION_ABORTED},
+        {"a read refused with ERROR_DEVICE_REMOVED", FaultCall::Read, ERROR_DEVICE_REMOVED},
+        {"a write refused with ERROR_ACCESS_DENIED", FaultCall::Write, ERROR_ACCESS_DENIED},
+    };
+    for (const auto& item : cases) {
+        serial::test::QueueNotifier notifier;
+        serial::TComm32 comm(notifier, std::make_unique<serial::Win32Port>(faulty));
+        int hangups = 0;
+        comm.OnRequestHangup = [&hangups](serial::TComm32&) { ++hangups; };
+        comm.setCommPort(port);
+        try {
+            comm.OpenPort();
+        } catch (const serial::ECommsError& error) {
+            check(false, std::string(item.what) + ": OpenPort(" + port + ")", error.what());
+            continue;
+        }
+        const bool started = notifier.waitForKind(serial::CommMessage::Kind::Started, 2);
+        faultCall = item.call;
+        faultError = item.error;
+        if (item.call == FaultCall::Write) {
+            comm.SendData(link::commands::endOfSequence());
+        }
+        const bool hungUp = notifier.waitForKind(serial::CommMessage::Kind::Hangup);
+        notifier.drainInto(comm);
+        check(
+            started && hungUp && hangups == 1 && faultError == 0,
+            std::string(item.what) + " raises one hang-up",
+            std::to_string(hangups) + " hang-ups, fault " + (faultError == 0 ? "met" : "not met"));
+        faultError = 0;
+    }
 }
 
 // One programmer session on the component: the link over TComm32, with this thread as the
@@ -333,9 +417,47 @@ void checkStartupOrder(const std::string& logPath, int aboutLines, std::size_t c
           "received " + describe(received));
 }
 
-int run(const std::string& port, const std::string& missingPort, const std::string& logPath) {
+// A programmer unplugged for real: Wine's serial driver must end the port's read, and the
+// port must open again behind the same name once the programmer is back.
+void checkUnplug(const std::string& port, const std::string& marker) {
+    Session session(port);
+    serial::TComm32& comm = session.comm();
+    const auto talk = [&session] {
+        return session.run({link::commands::endOfSequence(), link::commands::askTitle()}) &&
+               !session.view().chips.empty();
+    };
+    try {
+        comm.OpenPort();
+    } catch (const serial::ECommsError& error) {
+        check(false, "OpenPort(" + port + ")", error.what());
+        return;
+    }
+    if (!check(talk(), "start-up conversation on " + port)) {
+        return;
+    }
+    check(static_cast<bool>(std::ofstream(marker) << "unplug\n"), "the unplug marker written");
+    check(session.pumpUntil([&session] { return session.hangups() > 0; }, PhaseTimeout),
+          "the unplugged programmer's port hangs up");
+    comm.ClosePort();
+
+    bool reopened = false;
+    const Clock::time_point deadline = Clock::now() + PhaseTimeout;
+    while (!reopened && Clock::now() < deadline) {
+        try {
+            reopened = comm.OpenPort();
+        } catch (const serial::ECommsError&) {
+            Sleep(1000);  // the name is missing until the programmer is back
+        }
+    }
+    session.view().chips.clear();
+    check(reopened && talk(), "the port opens again on the programmer plugged in, and it answers");
+}
+
+int run(const std::string& port, const std::string& missingPort, const std::string& logPath,
+        const std::optional<std::pair<std::string, std::string>>& unplug) {
     const Clock::time_point started = Clock::now();
     checkOpenFailures(missingPort);
+    checkRemovalFaults(port);
 
     Session session(port);
     serial::TComm32& comm = session.comm();
@@ -387,6 +509,9 @@ int run(const std::string& port, const std::string& missingPort, const std::stri
     std::printf("     close: %.3f s\n", closing);
 
     checkStartupOrder(logPath, session.link().aboutLineCount(), session.view().chips.size());
+    if (unplug) {
+        checkUnplug(unplug->first, unplug->second);
+    }
     std::printf("%d failed; %.2f s\n", failures, secondsSince(started));
     return failures == 0 ? 0 : 1;
 }
@@ -394,12 +519,19 @@ int run(const std::string& port, const std::string& missingPort, const std::stri
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fputs("usage: serial-wine-test PORT MISSING-PORT DEVSIM-LOG\n", stderr);
+    if (argc != 4 && argc != 6) {
+        std::fputs(
+            "usage: serial-wine-test PORT MISSING-PORT DEVSIM-LOG [UNPLUG-PORT "
+            "UNPLUG-MARKER]\n",
+            stderr);
         return 2;
     }
     try {
-        return run(argv[1], argv[2], argv[3]);
+        std::optional<std::pair<std::string, std::string>> unplug;
+        if (argc == 6) {
+            unplug.emplace(argv[4], argv[5]);
+        }
+        return run(argv[1], argv[2], argv[3], unplug);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "serial-wine-test: %s\n", error.what());
         return 1;
