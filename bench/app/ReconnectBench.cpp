@@ -40,7 +40,7 @@ using Clock = std::chrono::steady_clock;
 const QString Disconnected = QStringLiteral("Программатор не подключен");
 
 // Answers every question No; no box is expected.
-class NoPrompter : public dialogs::Prompter {
+class NoPrompter : public widgets::Prompter {
   public:
     Answer askYesNoCancel(QWidget*, const QString&) override { return Answer::No; }
     bool askYesNo(QWidget*, const QString&) override { return false; }
