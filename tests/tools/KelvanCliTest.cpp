@@ -90,12 +90,11 @@ class KelvanCliTest : public ::testing::Test {
     }
 
     // Idle readies come quickly, so the runs do not wait long for them between the
-    // conversation's stages. Eight of them pass before the host gives up on a command, and
-    // they must outlast the tens of milliseconds for which a busy machine can hold up the
-    // host's transmit thread: with 10 ms readies a run gave up now and then with every core
-    // busy. On a paced line not before the longest frame has crossed it (about 21 ms at
-    // 115200 bit/s) with a wide margin, or the device would offer a ready while the host's
-    // command is on its way.
+    // conversation's stages, yet the eight the host takes before it gives up on a command must
+    // outlast the tens of milliseconds for which a busy machine can hold up its transmit
+    // thread (10 ms readies leave 80 ms, which is sometimes too little). On a paced line not
+    // before the longest frame has crossed it (about 21 ms at 115200 bit/s) with a wide margin,
+    // or the device would offer a ready while the host's command is on its way.
     void startSimulator(SimulatorOptions options = {},
                         std::chrono::milliseconds unpacedReadyInterval = 50ms) {
         options.readyInterval = options.baud == 0 ? unpacedReadyInterval : 200ms;

@@ -6,14 +6,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 namespace kelvan::widgets {
 namespace {
 
-// What the user does in the box: a key, or a click on the button of the given role.
+// What the user does in the box: a key, or a click on one of its standard buttons.
 struct Reply {
     Qt::Key key = Qt::Key_unknown;
     QMessageBox::StandardButton click = QMessageBox::NoButton;
